@@ -1,0 +1,18 @@
+#include "application.h"
+
+#include "apperror.h"
+#include "dialogs.h"
+
+Application::Application(int &argc, char **argv) : QApplication(argc, argv) {}
+
+bool Application::notify(QObject *receiver, QEvent *event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const AppError &e) {
+        Dialogs::reportError(nullptr, e.number(), e.description());
+    } catch (const std::exception &e) {
+        Dialogs::reportError(nullptr, AppError::ProviderError, QString::fromLocal8Bit(e.what()));
+    }
+    return false;
+}

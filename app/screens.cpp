@@ -1,0 +1,47 @@
+#include "screens.h"
+
+#include "frmextraction.h"
+#include "frmmain.h"
+#include "frmmeds.h"
+#include "frmview.h"
+
+#include <QPointer>
+
+namespace {
+
+QPointer<frmMain> g_mainMenu;
+QPointer<frmMeds> g_medicine;
+QPointer<frmExtraction> g_extraction;
+QPointer<frmview> g_wristbands;
+
+template <class Form>
+Form *showShared(QPointer<Form> &slot)
+{
+    if (!slot) {
+        slot = new Form();
+        slot->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    if (slot->isMinimized())
+        slot->showNormal();
+    else
+        slot->show();
+    slot->raise();
+    slot->activateWindow();
+    return slot;
+}
+
+} // namespace
+
+namespace Screens {
+
+frmMain *showMainMenu() { return showShared(g_mainMenu); }
+frmMeds *showMedicine() { return showShared(g_medicine); }
+frmExtraction *showExtraction() { return showShared(g_extraction); }
+frmview *showWristbands() { return showShared(g_wristbands); }
+
+frmMain *mainMenu() { return g_mainMenu; }
+frmMeds *medicine() { return g_medicine; }
+frmExtraction *extraction() { return g_extraction; }
+frmview *wristbands() { return g_wristbands; }
+
+} // namespace Screens

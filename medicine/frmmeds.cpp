@@ -1,0 +1,8 @@
+#include "frmmeds.h"
+
+#include "appinfo.h"
+
+frmMeds::frmMeds(QWidget *parent) : QWidget(parent)
+{
+    setWindowTitle(AppInfo::captionWithVersion(QStringLiteral("Medicine Verification")));
+}

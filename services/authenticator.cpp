@@ -1,0 +1,75 @@
+#include "authenticator.h"
+
+#include "apperror.h"
+#include "passwordhash.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStringList>
+
+namespace Authenticator {
+namespace {
+
+const QStringList RequiredTables = {
+    QStringLiteral("tbmaster"), QStringLiteral("tbpatient"), QStringLiteral("tbLABmaster"),
+    QStringLiteral("tbcoLabExam"), QStringLiteral("tbnursecommunicationfile"), QStringLiteral("tbinvmaster"),
+    QStringLiteral("tbinvent"), QStringLiteral("wc_user")};
+
+void checkEmbeddedLogin(Connection &connection, const QString &userName, const QString &password)
+{
+    QSqlDatabase db = connection.database();
+    const QStringList tables = db.tables();
+    for (const QString &table : RequiredTables) {
+        if (!tables.contains(table, Qt::CaseInsensitive)) {
+            throw LoginError(QStringLiteral("%1 is not a hospital database for Wardcheck (it has no table %2).")
+                                 .arg(connection.describe(), table));
+        }
+    }
+
+    QByteArray hash;
+    {
+        QSqlQuery query(db);
+        if (!query.prepare(QStringLiteral("select pwhash from wc_user where username = ?")))
+            throw LoginError(connection.describeError(query.lastError()));
+        query.addBindValue(userName);
+        if (!query.exec())
+            throw LoginError(connection.describeError(query.lastError()));
+        if (query.next())
+            hash = query.value(0).toByteArray();
+    }
+    if (hash.isEmpty()) {
+        PasswordHash::verifyNothing(password);
+        throw LoginError(WrongLogin);
+    }
+    if (!PasswordHash::verify(hash, password))
+        throw LoginError(WrongLogin);
+}
+
+} // namespace
+
+std::unique_ptr<Connection> logIn(ConnectionSettings settings)
+{
+    if (settings.userName.trimmed().isEmpty())
+        throw LoginError(QStringLiteral("Please enter your user name."));
+    if (settings.database.trimmed().isEmpty()) {
+        throw LoginError(settings.kind == ConnectionSettings::Kind::Embedded
+                             ? QStringLiteral("Please choose the hospital database file.")
+                             : QStringLiteral("Please enter the ODBC data source or connection string of the hospital database."));
+    }
+
+    const QString password = settings.password;
+    if (settings.kind == ConnectionSettings::Kind::Embedded)
+        settings.password.clear();   // the embedded file needs no password to reopen
+
+    auto connection = std::make_unique<Connection>(settings);
+    try {
+        connection->Open();
+    } catch (const AppError &e) {
+        throw LoginError(e.description());
+    }
+    if (settings.kind == ConnectionSettings::Kind::Embedded)
+        checkEmbeddedLogin(*connection, settings.userName, password);
+    return connection;
+}
+
+} // namespace Authenticator

@@ -1,0 +1,246 @@
+#include "connection.h"
+
+#include "apperror.h"
+#include "recordset.h"
+#include "sqldialect.h"
+
+#include <QFileInfo>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include <atomic>
+#include <vector>
+
+namespace {
+
+QString newConnectionName()
+{
+    static std::atomic<int> counter{0};
+    return QStringLiteral("wardcheck-%1").arg(++counter);
+}
+
+// ODBC attribute values need braces when they hold characters that would
+// otherwise end or split the attribute.
+QString odbcValue(const QString &value)
+{
+    static const QString special = QStringLiteral(";{}=");
+    bool needsBraces = !value.isEmpty() && (value.front().isSpace() || value.back().isSpace());
+    for (QChar c : value)
+        needsBraces = needsBraces || special.contains(c);
+    if (!needsBraces)
+        return value;
+    QString escaped = value;
+    escaped.replace(QLatin1Char('}'), QStringLiteral("}}"));
+    return QLatin1Char('{') + escaped + QLatin1Char('}');
+}
+
+bool namesDriverOrServer(const QString &connection)
+{
+    return connection.contains(QLatin1String("DRIVER="), Qt::CaseInsensitive)
+        || connection.contains(QLatin1String("SERVER="), Qt::CaseInsensitive);
+}
+
+// What Qt's ODBC driver is given as its database name: it prefixes "DSN="
+// itself unless the text names a driver or server.
+QString odbcDatabaseName(const QString &database)
+{
+    QString text = database.trimmed();
+    if (!namesDriverOrServer(text) && text.startsWith(QLatin1String("DSN="), Qt::CaseInsensitive))
+        text.remove(0, 4);
+    return text;
+}
+
+int sqliteCode(const QSqlError &error)
+{
+    bool ok = false;
+    const int code = error.nativeErrorCode().toInt(&ok);
+    return ok ? (code & 0xff) : -1;
+}
+
+QString describeSqliteError(const QString &path, const QSqlError &error)
+{
+    const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    switch (sqliteCode(error)) {
+    case 5:    // SQLITE_BUSY
+    case 6:    // SQLITE_LOCKED
+        return QStringLiteral("The hospital database file %1 is locked by another program. Try again in a moment.").arg(path);
+    case 11:   // SQLITE_CORRUPT
+    case 26:   // SQLITE_NOTADB
+        return QStringLiteral("The hospital database file %1 is damaged or is not a database (%2).").arg(path, text);
+    case 14:   // SQLITE_CANTOPEN
+        return QStringLiteral("The hospital database file %1 cannot be opened (%2).").arg(path, text);
+    case 23:   // SQLITE_AUTH
+    case 3:    // SQLITE_PERM
+        return QStringLiteral("The hospital database file %1 cannot be read: permission denied.").arg(path);
+    default:
+        return text;
+    }
+}
+
+} // namespace
+
+Connection::Connection(ConnectionSettings settings)
+    : m_settings(std::move(settings)), m_name(newConnectionName()),
+      m_dialect(SqlDialectKind::SqlServer)
+{
+    if (m_settings.kind == ConnectionSettings::Kind::Embedded) {
+        m_dialect = SqlDialectKind::Sqlite;
+        QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+    } else {
+        m_dialect = odbcConnectionString(m_settings).contains(QLatin1String("sqlite"), Qt::CaseInsensitive)
+                        ? SqlDialectKind::Sqlite
+                        : SqlDialectKind::SqlServer;
+        QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_name);
+    }
+}
+
+Connection::~Connection()
+{
+    Close();
+    QSqlDatabase::removeDatabase(m_name);
+}
+
+QSqlDatabase Connection::database() const
+{
+    return QSqlDatabase::database(m_name, false);
+}
+
+bool Connection::isOpen() const
+{
+    return database().isOpen();
+}
+
+void Connection::Open()
+{
+    QSqlDatabase db = database();
+    if (db.isOpen())
+        return;
+    if (!db.isValid() || !db.driver()) {
+        throw AppError(AppError::ProviderError,
+                       QStringLiteral("The database driver for %1 is not installed.")
+                           .arg(m_settings.kind == ConnectionSettings::Kind::Embedded
+                                    ? QStringLiteral("the embedded database") : QStringLiteral("ODBC")));
+    }
+    if (m_settings.kind == ConnectionSettings::Kind::Embedded)
+        openEmbedded(db);
+    else
+        openOdbc(db);
+}
+
+void Connection::openEmbedded(QSqlDatabase &db)
+{
+    const QString path = m_settings.database;
+    const QFileInfo info(path);
+    if (path.trimmed().isEmpty())
+        throw AppError(AppError::ProviderError, QStringLiteral("No hospital database file has been chosen."));
+    if (!info.exists())
+        throw AppError(AppError::ProviderError, QStringLiteral("The hospital database file %1 does not exist.").arg(path));
+    if (info.isDir())
+        throw AppError(AppError::ProviderError, QStringLiteral("%1 is a folder, not a hospital database file.").arg(path));
+    if (!info.isReadable())
+        throw AppError(AppError::ProviderError,
+                       QStringLiteral("The hospital database file %1 cannot be read: permission denied.").arg(path));
+
+    db.setDatabaseName(path);
+    // Read-only: the program never writes to the hospital database, and a
+    // short busy wait keeps a bedside scan from hanging behind a writer.
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=1000"));
+    if (!db.open())
+        throw AppError(AppError::ProviderError, describeSqliteError(path, db.lastError()));
+
+    // SQLite opens lazily; read the schema now so that a damaged or locked
+    // file is reported when connecting, not halfway through a lookup.
+    QSqlQuery probe(db);
+    if (!probe.exec(QStringLiteral("select count(*) from sqlite_master")) || !probe.next()) {
+        const QString message = describeSqliteError(path, probe.lastError());
+        probe = QSqlQuery();
+        db.close();
+        throw AppError(AppError::ProviderError, message);
+    }
+}
+
+void Connection::openOdbc(QSqlDatabase &db)
+{
+    db.setDatabaseName(odbcDatabaseName(m_settings.database));
+    db.setUserName(m_settings.userName.isEmpty() ? QString() : odbcValue(m_settings.userName));
+    db.setPassword(m_settings.password.isEmpty() ? QString() : odbcValue(m_settings.password));
+    db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=15;SQL_ATTR_ACCESS_MODE=SQL_MODE_READ_ONLY"));
+    if (!db.open()) {
+        const QSqlError error = db.lastError();
+        const QString detail = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+        throw AppError(AppError::ProviderError,
+                       QStringLiteral("The hospital database could not be reached, or it refused the login: %1").arg(detail));
+    }
+    if (m_dialect == SqlDialectKind::Sqlite) {
+        QSqlQuery readOnly(db);
+        if (!readOnly.exec(QStringLiteral("PRAGMA query_only = 1"))) {
+            const QString detail = readOnly.lastError().text();
+            readOnly = QSqlQuery();
+            db.close();
+            throw AppError(AppError::ProviderError,
+                           QStringLiteral("The database could not be set to read-only: %1").arg(detail));
+        }
+    }
+}
+
+void Connection::Close()
+{
+    // Copy first: a recordset detaches itself while it closes.
+    const std::vector<Recordset *> open(m_recordsets.begin(), m_recordsets.end());
+    for (Recordset *recordset : open)
+        recordset->connectionClosing();
+    m_recordsets.clear();
+    QSqlDatabase db = database();
+    if (db.isOpen())
+        db.close();
+}
+
+QString Connection::describe() const
+{
+    if (m_settings.kind == ConnectionSettings::Kind::Embedded)
+        return m_settings.database;
+    ConnectionSettings masked = m_settings;
+    if (!masked.password.isEmpty())
+        masked.password = QStringLiteral("********");
+    return odbcConnectionString(masked);
+}
+
+QString Connection::odbcConnectionString(const ConnectionSettings &settings)
+{
+    const QString name = odbcDatabaseName(settings.database);
+    QString text = namesDriverOrServer(name) ? name : QStringLiteral("DSN=") + name;
+    if (!settings.userName.isEmpty())
+        text += QStringLiteral(";UID=") + odbcValue(settings.userName);
+    if (!settings.password.isEmpty())
+        text += QStringLiteral(";PWD=") + odbcValue(settings.password);
+    return text;
+}
+
+QString Connection::translate(const QString &statement) const
+{
+    return m_dialect == SqlDialectKind::Sqlite ? SqlDialect::toSqlite(statement) : statement;
+}
+
+QString Connection::describeError(const QSqlError &error) const
+{
+    if (m_settings.kind == ConnectionSettings::Kind::Embedded)
+        return describeSqliteError(m_settings.database, error);
+    return error.databaseText().isEmpty() ? error.text() : error.databaseText();
+}
+
+void Connection::attach(Recordset *recordset)
+{
+    m_recordsets.insert(recordset);
+}
+
+void Connection::detach(Recordset *recordset)
+{
+    m_recordsets.erase(recordset);
+}
+
+void Connection::notifyStatement(const QString &statement) const
+{
+    if (m_observer)
+        m_observer(statement);
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+// Every message box and the beep go through here. Tests replace the
+// handler to answer boxes and to see what was shown, in what order.
+class Dialogs
+{
+public:
+    enum class Buttons { Ok, YesNo };
+    enum class Answer { Ok, Yes, No };
+
+    struct Message
+    {
+        QWidget *parent = nullptr;
+        QString text;
+        QString title;
+        Buttons buttons = Buttons::Ok;
+    };
+
+    using Handler = std::function<Answer(const Message &)>;
+    using BeepHandler = std::function<void()>;
+
+    // The program's own title, used by every box that names no other.
+    static QString programTitle();
+
+    static void inform(QWidget *parent, const QString &text, const QString &title = programTitle());
+    // Yes and No; No is the default button, so a stray Enter from a
+    // scanner never confirms anything.
+    static bool confirm(QWidget *parent, const QString &text, const QString &title = programTitle());
+    static void beep();
+
+    // Reports an error that nothing else handled, the way the platform does.
+    static void reportError(QWidget *parent, long number, const QString &description);
+
+    static void setHandler(Handler handler);
+    static void setBeepHandler(BeepHandler handler);
+
+private:
+    static Answer show(const Message &message);
+};

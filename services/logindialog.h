@@ -1,0 +1,47 @@
+#pragma once
+
+#include "connection.h"
+#include "loginthrottle.h"
+
+#include <QDialog>
+
+#include <memory>
+
+namespace Ui {
+class LoginDialog;
+}
+class QTimer;
+
+// Asks for user name, password and hospital database, and tries the login
+// when the user confirms. Stays open on a failed login and says why.
+class LoginDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit LoginDialog(QWidget *parent = nullptr);
+    ~LoginDialog() override;
+
+    void setSettings(const ConnectionSettings &settings);
+    ConnectionSettings settings() const;
+
+    // The open connection of a successful login; empty otherwise.
+    std::unique_ptr<Connection> takeConnection();
+
+    QString message() const;
+    bool isWaiting() const;
+
+public slots:
+    void accept() override;
+
+private:
+    void kindChanged();
+    void browse();
+    void endWait();
+
+    std::unique_ptr<Ui::LoginDialog> ui;
+    std::unique_ptr<Connection> m_connection;
+    LoginThrottle m_throttle;
+    QTimer *m_waitTimer;
+    QString m_failure;
+};

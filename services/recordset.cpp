@@ -1,0 +1,171 @@
+#include "recordset.h"
+
+#include "apperror.h"
+#include "connection.h"
+#include "valuetext.h"
+
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlField>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QSqlResult>
+
+#include <sqlite3.h>
+
+namespace {
+
+const QString NoCurrentRecord = QStringLiteral(
+    "Either BOF or EOF is True, or the current record has been deleted. Requested operation requires a current record.");
+
+bool declaredAsDate(const char *declared)
+{
+    if (!declared)
+        return false;
+    const QByteArray type = QByteArray(declared).toLower();
+    return type.contains("date") || type.contains("time");
+}
+
+} // namespace
+
+Recordset::Recordset() = default;
+
+Recordset::~Recordset()
+{
+    Close();
+}
+
+void Recordset::Open(const QString &statement, Connection *connection)
+{
+    if (!connection)
+        throw AppError(91, QStringLiteral("Object variable or With block variable not set"));
+    Close();
+    if (!connection->isOpen())
+        throw AppError(AppError::ObjectClosed, QStringLiteral("Operation is not allowed when the object is closed."));
+
+    connection->notifyStatement(statement);
+    auto query = std::make_unique<QSqlQuery>(connection->database());
+    query->setForwardOnly(true);
+    if (!query->exec(connection->translate(statement)))
+        throw AppError(AppError::ProviderError, connection->describeError(query->lastError()));
+
+    m_connection = connection;
+    m_connection->attach(this);
+    m_query = std::move(query);
+    m_eof = !m_query->next();
+    if (m_eof && m_query->lastError().isValid()) {
+        const QString message = m_connection->describeError(m_query->lastError());
+        Close();
+        throw AppError(AppError::ProviderError, message);
+    }
+    readColumns();
+}
+
+void Recordset::readColumns()
+{
+    m_columns.clear();
+    m_dateColumns.clear();
+    const QSqlRecord record = m_query->record();
+    sqlite3_stmt *statement = nullptr;
+    const QVariant handle = m_query->result() ? m_query->result()->handle() : QVariant();
+    if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3_stmt*") == 0)
+        statement = *static_cast<sqlite3_stmt *const *>(handle.constData());
+
+    for (int i = 0; i < record.count(); ++i) {
+        const QString key = record.fieldName(i).toLower();
+        if (!m_columns.contains(key))
+            m_columns.insert(key, i);
+        bool isDate = false;
+        if (statement) {
+            // SQLite keeps no date type; the column's declared type says it.
+            isDate = declaredAsDate(sqlite3_column_decltype(statement, i));
+        } else {
+            const int type = record.field(i).metaType().id();
+            isDate = type == QMetaType::QDateTime || type == QMetaType::QDate;
+        }
+        m_dateColumns.append(isDate);
+    }
+}
+
+void Recordset::Close()
+{
+    if (m_query) {
+        m_query->finish();
+        m_query.reset();
+    }
+    if (m_connection) {
+        m_connection->detach(this);
+        m_connection = nullptr;
+    }
+    m_eof = true;
+}
+
+void Recordset::connectionClosing()
+{
+    if (m_query) {
+        m_query->finish();
+        m_query.reset();
+    }
+    m_connection = nullptr;
+    m_eof = true;
+}
+
+bool Recordset::isOpen() const
+{
+    return m_query != nullptr;
+}
+
+void Recordset::checkOpen() const
+{
+    if (!m_query)
+        throw AppError(AppError::ObjectClosed, QStringLiteral("Operation is not allowed when the object is closed."));
+}
+
+bool Recordset::isEOF() const
+{
+    checkOpen();
+    return m_eof;
+}
+
+void Recordset::MoveNext()
+{
+    checkOpen();
+    if (m_eof)
+        throw AppError(3021, NoCurrentRecord);
+    m_eof = !m_query->next();
+    if (m_eof && m_query->lastError().isValid())
+        throw AppError(AppError::ProviderError, m_connection->describeError(m_query->lastError()));
+}
+
+int Recordset::column(const QString &field) const
+{
+    const auto it = m_columns.constFind(field.toLower());
+    if (it == m_columns.constEnd()) {
+        throw AppError(AppError::ItemNotFound,
+                       QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal."));
+    }
+    return *it;
+}
+
+QVariant Recordset::value(const QString &field) const
+{
+    checkOpen();
+    const int index = column(field);
+    if (m_eof)
+        throw AppError(3021, NoCurrentRecord);
+    return m_query->value(index);
+}
+
+QString Recordset::text(const QString &field) const
+{
+    const QVariant v = value(field);
+    return ValueText::fromVariant(v, m_dateColumns.value(column(field)));
+}
+
+QString Recordset::requiredText(const QString &field) const
+{
+    const QVariant v = value(field);
+    if (v.isNull())
+        throw AppError(AppError::InvalidUseOfNull, QStringLiteral("Invalid use of Null"));
+    return ValueText::fromVariant(v, m_dateColumns.value(column(field)));
+}

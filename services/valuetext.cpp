@@ -1,0 +1,106 @@
+#include "valuetext.h"
+
+#include <QLocale>
+
+#include <cmath>
+
+namespace ValueText {
+
+QString shortDateFormat()
+{
+    QString format = QLocale().dateFormat(QLocale::ShortFormat);
+    if (!format.contains(QLatin1String("yyyy")))
+        format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
+    return format;
+}
+
+QString longTimeFormat()
+{
+    const QString format = QLocale().timeFormat(QLocale::LongFormat);
+    QString result;
+    bool quoted = false;
+    for (qsizetype i = 0; i < format.size(); ++i) {
+        const QChar c = format.at(i);
+        if (c == QLatin1Char('\''))
+            quoted = !quoted;
+        if (!quoted && c == QLatin1Char('t')) {
+            while (!result.isEmpty() && result.back().isSpace())
+                result.chop(1);
+            while (i + 1 < format.size() && format.at(i + 1) == QLatin1Char('t'))
+                ++i;
+            continue;
+        }
+        result.append(c);
+    }
+    return result.trimmed();
+}
+
+QString fromDate(QDate value)
+{
+    return QLocale().toString(value, shortDateFormat());
+}
+
+QString fromDateTime(const QDateTime &value)
+{
+    if (!value.isValid())
+        return QString();
+    QString text = fromDate(value.date());
+    if (value.time() != QTime(0, 0))
+        text += QLatin1Char(' ') + QLocale().toString(value.time(), longTimeFormat());
+    return text;
+}
+
+QString fromNumber(double value)
+{
+    if (std::isfinite(value) && value == std::trunc(value) && std::fabs(value) < 1e15)
+        return QString::number(static_cast<qlonglong>(value));
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    return locale.toString(value, 'g', 15);
+}
+
+namespace {
+
+QDateTime parseStoredDate(const QString &text)
+{
+    const QString trimmed = text.trimmed();
+    for (const char *format : {"yyyy-MM-dd HH:mm:ss.zzz", "yyyy-MM-dd HH:mm:ss", "yyyy-MM-ddTHH:mm:ss.zzz",
+                               "yyyy-MM-ddTHH:mm:ss", "yyyy-MM-dd HH:mm", "yyyy-MM-ddTHH:mm"}) {
+        const QDateTime parsed = QDateTime::fromString(trimmed, QLatin1String(format));
+        if (parsed.isValid())
+            return parsed;
+    }
+    const QDate date = QDate::fromString(trimmed, Qt::ISODate);
+    return date.isValid() ? QDateTime(date, QTime(0, 0)) : QDateTime();
+}
+
+} // namespace
+
+QString fromVariant(const QVariant &value, bool dateColumn)
+{
+    if (value.isNull() || !value.isValid())
+        return QString();
+    switch (value.metaType().id()) {
+    case QMetaType::QDateTime:
+        return fromDateTime(value.toDateTime());
+    case QMetaType::QDate:
+        return fromDate(value.toDate());
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return fromNumber(value.toDouble());
+    case QMetaType::QByteArray:
+        return QString::fromUtf8(value.toByteArray());
+    default:
+        break;
+    }
+    const QString text = value.toString();
+    if (dateColumn) {
+        // A stored text that is not a date is shown as it is rather than lost.
+        const QDateTime parsed = parseStoredDate(text);
+        if (parsed.isValid())
+            return fromDateTime(parsed);
+    }
+    return text;
+}
+
+} // namespace ValueText
