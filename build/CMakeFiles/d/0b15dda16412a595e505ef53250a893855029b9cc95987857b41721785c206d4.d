@@ -401,6 +401,8 @@ wristband/wardcheck_wristband_autogen/timestamp: \
   /usr/lib/gcc/x86_64-linux-gnu/12/include/stddef.h \
   wristband/wardcheck_wristband_autogen/moc_predefs.h \
   /work/main/wristband/CMakeLists.txt \
+  /work/main/wristband/code128.cpp \
+  /work/main/wristband/code128.h \
   /work/main/wristband/frmview.cpp \
   /work/main/wristband/frmview.h \
   /usr/bin/cmake

@@ -2,4 +2,5 @@
 #include "EWIEGA46WW/moc_barcodeprinter.cpp"
 #include "EWIEGA46WW/moc_currentuser.cpp"
 #include "EWIEGA46WW/moc_logindialog.cpp"
+#include "EWIEGA46WW/moc_textgridmodel.cpp"
 #include "EWIEGA46WW/moc_usercomponent.cpp"

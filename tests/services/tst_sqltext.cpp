@@ -1,0 +1,142 @@
+#include "sqldialect.h"
+#include "sqltext.h"
+#include "testmain.h"
+#include "valuetext.h"
+
+#include <QtTest>
+
+class TestSqlText : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void translation_data();
+    void translation();
+    void literalsSurviveTranslation_data();
+    void literalsSurviveTranslation();
+    void likePrefix_data();
+    void likePrefix();
+    void valueText_data();
+    void valueText();
+    void dateFormatsHaveFourDigitYearsAndNoZone();
+};
+
+void TestSqlText::translation_data()
+{
+    QTest::addColumn<QString>("sqlServer");
+    QTest::addColumn<QString>("sqlite");
+
+    QTest::newRow("two dots") << "select a from Station..tbnursecommunicationfile STA"
+                              << "select a from tbnursecommunicationfile STA";
+    QTest::newRow("brackets and schema") << "from [Laboratory].[dbo].[tbLABmaster] L  "
+                                         << "from \"tbLABmaster\" L  ";
+    QTest::newRow("three bare parts") << "from Inventory.dbo.tbinvent INV" << "from tbinvent INV";
+    QTest::newRow("alias column kept") << "on STA.idnum = N.IDNum" << "on STA.idnum = N.IDNum";
+    QTest::newRow("bracketed column") << "on L.[ItemID] = B.LabExamId" << "on L.\"ItemID\" = B.LabExamId";
+    QTest::newRow("text join") << "M.Lastname + ', ' + M.Firstname + ' ' +M.Middlename"
+                               << "M.Lastname || ', ' || M.Firstname || ' ' ||M.Middlename";
+    QTest::newRow("plus inside literal untouched") << "where a = 'x+y'" << "where a = 'x+y'";
+    QTest::newRow("dots inside literal untouched") << "where a = 'db..t'" << "where a = 'db..t'";
+    QTest::newRow("doubled quote") << "where a = 'O''Brien' and b = 1" << "where a = 'O''Brien' and b = 1";
+    QTest::newRow("like with bracket escapes")
+        << "and lastname like 'a[%]b[_]c[[]d%'" << "and lastname like 'a\\%b\\_c\\[d%' ESCAPE '\\'";
+    QTest::newRow("like keeps backslash literal") << "x LIKE 'a\\b%'" << "x LIKE 'a\\\\b%' ESCAPE '\\'";
+    QTest::newRow("numbers") << "where x = 1.5 and y = 20" << "where x = 1.5 and y = 20";
+    QTest::newRow("unterminated literal copied") << "where a = 'abc" << "where a = 'abc";
+    QTest::newRow("comment copied") << "select 1 -- a..b + c\nfrom t" << "select 1 -- a..b + c\nfrom t";
+}
+
+void TestSqlText::translation()
+{
+    QFETCH(QString, sqlServer);
+    QFETCH(QString, sqlite);
+    QCOMPARE(SqlDialect::toSqlite(sqlServer), sqlite);
+}
+
+void TestSqlText::literalsSurviveTranslation_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("apostrophe") << "C1' or '1'='1";
+    QTest::newRow("comment") << "C1'--";
+    QTest::newRow("statement end") << "C1'; drop table tbmaster; --";
+    QTest::newRow("brackets and dots") << "[a].[b]..c + d";
+    QTest::newRow("percent underscore") << "%_[x]";
+    QTest::newRow("non-ascii") << QString::fromUtf8("Ñoño–Ürs 日本");
+    QTest::newRow("long") << QString(5000, QLatin1Char('\''));
+}
+
+void TestSqlText::literalsSurviveTranslation()
+{
+    QFETCH(QString, text);
+    const QString statement = QStringLiteral("select 1 from Station..t where r = '") + SqlText::literalBody(text)
+                            + QStringLiteral("' and x = '20'");
+    const QString translated = SqlDialect::toSqlite(statement);
+    QCOMPARE(translated, QStringLiteral("select 1 from t where r = '") + SqlText::literalBody(text)
+                             + QStringLiteral("' and x = '20'"));
+}
+
+void TestSqlText::likePrefix_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("body");
+    QTest::newRow("plain") << "SM" << "SM";
+    QTest::newRow("apostrophe") << "O'B" << "O''B";
+    QTest::newRow("wildcards") << "a%b_c[d" << "a[%]b[_]c[[]d";
+    QTest::newRow("leading blank kept") << " Sm" << " Sm";
+    QTest::newRow("closing bracket alone") << "a]" << "a]";
+}
+
+void TestSqlText::likePrefix()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, body);
+    QCOMPARE(SqlText::likePrefixBody(text), body);
+}
+
+void TestSqlText::valueText_data()
+{
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<bool>("dateColumn");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("null") << QVariant() << false << "";
+    QTest::newRow("null text") << QVariant(QMetaType(QMetaType::QString)) << false << "";
+    QTest::newRow("null date column") << QVariant(QMetaType(QMetaType::QString)) << true << "";
+    QTest::newRow("text") << QVariant(QStringLiteral(" A1 ")) << false << " A1 ";
+    QTest::newRow("integer") << QVariant(qlonglong(42)) << false << "42";
+    QTest::newRow("whole double") << QVariant(2.0) << false << "2";
+    QTest::newRow("fraction") << QVariant(1.25) << false << "1.25";
+    QTest::newRow("midnight") << QVariant(QDateTime(QDate(2026, 3, 4), QTime(0, 0))) << false << "3/4/2026";
+    QTest::newRow("with time") << QVariant(QDateTime(QDate(2026, 3, 4), QTime(14, 5, 9))) << false << "3/4/2026 2:05:09 PM";
+    QTest::newRow("date only") << QVariant(QDate(1931, 12, 25)) << false << "12/25/1931";
+    QTest::newRow("stored text midnight") << QVariant(QStringLiteral("1958-03-14 00:00:00")) << true << "3/14/1958";
+    QTest::newRow("stored text time") << QVariant(QStringLiteral("2026-12-01 03:12:45")) << true << "12/1/2026 3:12:45 AM";
+    QTest::newRow("stored date only") << QVariant(QStringLiteral("2026-12-01")) << true << "12/1/2026";
+    QTest::newRow("stored ISO T") << QVariant(QStringLiteral("2026-12-01T23:59:59")) << true << "12/1/2026 11:59:59 PM";
+    QTest::newRow("not a date kept") << QVariant(QStringLiteral("unknown")) << true << "unknown";
+    QTest::newRow("date-like text in text column") << QVariant(QStringLiteral("2026-12-01")) << false << "2026-12-01";
+}
+
+void TestSqlText::valueText()
+{
+    QFETCH(QVariant, value);
+    QFETCH(bool, dateColumn);
+    QFETCH(QString, text);
+    QCOMPARE(ValueText::fromVariant(value, dateColumn), text);
+}
+
+void TestSqlText::dateFormatsHaveFourDigitYearsAndNoZone()
+{
+    const QLocale saved;
+    for (const QLocale &locale : {QLocale(QLocale::English, QLocale::UnitedStates), QLocale(QLocale::German, QLocale::Germany),
+                                  QLocale(QLocale::English, QLocale::UnitedKingdom), QLocale(QLocale::Japanese, QLocale::Japan)}) {
+        QLocale::setDefault(locale);
+        QVERIFY2(ValueText::shortDateFormat().contains(QLatin1String("yyyy")), qPrintable(locale.name()));
+        QVERIFY2(!ValueText::longTimeFormat().contains(QLatin1Char('t')), qPrintable(locale.name()));
+        QVERIFY(ValueText::fromDateTime(QDateTime(QDate(1926, 5, 6), QTime(0, 0))).contains(QLatin1String("1926")));
+    }
+    QLocale::setDefault(saved);
+}
+
+WARDCHECK_TEST_MAIN(TestSqlText)
+#include "tst_sqltext.moc"

@@ -1,0 +1,91 @@
+#include "fixture.h"
+
+#include "session.h"
+
+#include <QFile>
+#include <QTest>
+
+FixtureDb::FixtureDb() : m_path(m_dir.filePath(QStringLiteral("hospital.db")))
+{
+    m_writer = std::make_unique<DbWriter>(m_path);
+}
+
+FixtureDb::~FixtureDb() = default;
+
+DbWriter &FixtureDb::writer()
+{
+    if (!m_writer)
+        qFatal("fixture already closed");
+    return *m_writer;
+}
+
+void FixtureDb::close()
+{
+    m_writer.reset();
+}
+
+void FixtureDb::patient(const QVariant &hn, const QVariant &last, const QVariant &first, const QVariant &middle,
+                        const QVariant &birth, const QVariant &sex)
+{
+    writer().insert(QStringLiteral("tbmaster"), {hn, last, first, middle, birth, sex});
+}
+
+void FixtureDb::admission(const QVariant &idn, const QVariant &hn, const QVariant &room, const QVariant &admDate,
+                          const QVariant &dcrDate)
+{
+    writer().insert(QStringLiteral("tbpatient"), {idn, hn, room, admDate, dcrDate});
+}
+
+void FixtureDb::item(const QVariant &itemId, const QVariant &name, const QStringList &locations)
+{
+    writer().insert(QStringLiteral("tbinvmaster"), {itemId, name});
+    for (const QString &location : locations)
+        writer().insert(QStringLiteral("tbinvent"), {itemId, location});
+}
+
+void FixtureDb::nurseRow(const QVariant &ref, const QVariant &hn, const QVariant &idn, const QVariant &request,
+                         const QVariant &itemId)
+{
+    writer().insert(QStringLiteral("tbnursecommunicationfile"), {ref, hn, idn, request, itemId});
+}
+
+void FixtureDb::exam(const QVariant &id, const QVariant &name)
+{
+    writer().insert(QStringLiteral("tbcoLabExam"), {id, name});
+}
+
+void FixtureDb::labRow(const QVariant &ref, const QVariant &hn, const QVariant &idn, const QVariant &request,
+                       const QVariant &itemId)
+{
+    writer().insert(QStringLiteral("tbLABmaster"), {ref, hn, idn, request, itemId});
+}
+
+void FixtureDb::user(const QString &name, const QString &password)
+{
+    writer().addUser(name, password, PasswordHash::Cost::Minimal);
+}
+
+QByteArray FixtureDb::bytes() const
+{
+    QFile file(m_path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+TestUser::TestUser(const QString &databasePath)
+    : TestUser(ConnectionSettings{ConnectionSettings::Kind::Embedded, databasePath, QStringLiteral("tester"), QString()})
+{
+}
+
+TestUser::TestUser(const ConnectionSettings &settings) : m_connection(std::make_unique<Connection>(settings))
+{
+    m_connection->Open();
+    m_connection->setStatementObserver([this](const QString &statement) { statements << statement; });
+}
+
+TestUser *installTestUser(const QString &databasePath)
+{
+    auto user = std::make_unique<TestUser>(databasePath);
+    TestUser *raw = user.get();
+    Session::setUser(std::move(user));
+    return raw;
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "connection.h"
+#include "dbwriter.h"
+#include "usercomponent.h"
+
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <memory>
+
+// A fresh hospital database file for one test, in its own folder.
+class FixtureDb
+{
+public:
+    FixtureDb();
+    ~FixtureDb();
+
+    QString path() const { return m_path; }
+    QString folder() const { return m_dir.path(); }
+    DbWriter &writer();
+    // Finishes writing; readers may open the file afterwards (or before).
+    void close();
+
+    // Common rows. Empty QVariant() means NULL.
+    void patient(const QVariant &hn, const QVariant &last, const QVariant &first, const QVariant &middle,
+                 const QVariant &birth = QStringLiteral("1970-01-01 00:00:00"), const QVariant &sex = QStringLiteral("F"));
+    void admission(const QVariant &idn, const QVariant &hn, const QVariant &room = QStringLiteral("1A-01"),
+                   const QVariant &admDate = QStringLiteral("2026-12-01 09:30:00"), const QVariant &dcrDate = QVariant());
+    void item(const QVariant &itemId, const QVariant &name, const QStringList &locations = {QStringLiteral("20")});
+    void nurseRow(const QVariant &ref, const QVariant &hn, const QVariant &idn, const QVariant &request, const QVariant &itemId);
+    void exam(const QVariant &id, const QVariant &name);
+    void labRow(const QVariant &ref, const QVariant &hn, const QVariant &idn, const QVariant &request, const QVariant &itemId);
+    void user(const QString &name, const QString &password);
+
+    QByteArray bytes() const;
+
+private:
+    QTemporaryDir m_dir;
+    QString m_path;
+    std::unique_ptr<DbWriter> m_writer;
+};
+
+// A logged-in user component over a fixture file, recording every statement
+// sent over its connection (before translation).
+class TestUser : public UserComponent
+{
+    Q_OBJECT
+
+public:
+    explicit TestUser(const QString &databasePath);
+    explicit TestUser(const ConnectionSettings &settings);
+
+    void ShowMain() override {}
+    QVariant Connected() override { return m_connection && m_connection->isOpen(); }
+    Connection *SQLConnection() override { return m_connection.get(); }
+
+    QStringList statements;
+
+private:
+    std::unique_ptr<Connection> m_connection;
+};
+
+// Installs a TestUser over the fixture as the program's user component.
+TestUser *installTestUser(const QString &databasePath);

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "dialogrecorder.h"
+
+#include <QApplication>
+#include <QLocale>
+#include <QTest>
+
+// Every test runs with the offscreen platform (set by CTest), a fixed
+// locale, and message boxes that can never block.
+#define WARDCHECK_TEST_MAIN(TestClass)                                              \
+    int main(int argc, char **argv)                                                 \
+    {                                                                               \
+        QApplication app(argc, argv);                                               \
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));      \
+        { DialogRecorder guard; }                                                   \
+        TestClass test;                                                             \
+        QTEST_SET_MAIN_SOURCE_PATH                                                  \
+        return QTest::qExec(&test, argc, argv);                                     \
+    }

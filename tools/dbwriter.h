@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <QVariant>
+#include <QVariantList>
+
+#include "passwordhash.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+// Makes embedded hospital databases: the demo ward, benchmark hospitals and
+// test fixtures. It only ever creates new files; the program itself opens
+// hospital databases read-only.
+class DbWriter
+{
+public:
+    // Replaces any file at path with an empty database of the hospital schema.
+    explicit DbWriter(const QString &path);
+    ~DbWriter();
+    DbWriter(const DbWriter &) = delete;
+    DbWriter &operator=(const DbWriter &) = delete;
+
+    void exec(const QString &sql);
+    // One row, values in the table's column order; a null QVariant is NULL.
+    void insert(const QString &table, const QVariantList &values);
+    void begin();
+    void commit();
+    void addUser(const QString &name, const QString &password,
+                 PasswordHash::Cost cost = PasswordHash::Cost::Interactive);
+    void close();
+
+    QString path() const { return m_path; }
+
+private:
+    sqlite3_stmt *statementFor(const QString &table, int columns);
+    [[noreturn]] void fail(const QString &what);
+
+    QString m_path;
+    sqlite3 *m_db = nullptr;
+    QHash<QString, sqlite3_stmt *> m_inserts;
+};
