@@ -1,0 +1,57 @@
+#include "benchsupport.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTextStream>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace Bench {
+
+QString hospitalDatabase()
+{
+    const QString named = qEnvironmentVariable("WARDCHECK_BENCH_DB");
+    if (!named.isEmpty())
+        return named;
+    const QString path = QDir(QStringLiteral(WARDCHECK_BENCH_DIR)).filePath(QStringLiteral("hospital-scale.db"));
+    if (QFileInfo::exists(path))
+        return path;
+    QTextStream(stderr) << "making the hospital-scale database (once) at " << path << Qt::endl;
+    const int rc = QProcess::execute(QStringLiteral(WARDCHECK_MAKEDEMODB),
+                                     {QStringLiteral("--hospital"), QStringLiteral("--out"), path + QStringLiteral(".tmp")});
+    if (rc != 0 || !QFile::rename(path + QStringLiteral(".tmp"), path)) {
+        QTextStream(stderr) << "makedemodb failed" << Qt::endl;
+        std::exit(2);
+    }
+    return path;
+}
+
+Summary summarise(std::vector<double> ms)
+{
+    Summary s;
+    if (ms.empty())
+        return s;
+    std::sort(ms.begin(), ms.end());
+    const auto at = [&](double q) {
+        const size_t i = std::min(ms.size() - 1, static_cast<size_t>(std::ceil(q * double(ms.size()))) - (q > 0 ? 1 : 0));
+        return ms[i];
+    };
+    s.median = ms.size() % 2 ? ms[ms.size() / 2] : (ms[ms.size() / 2 - 1] + ms[ms.size() / 2]) / 2;
+    s.p99 = at(0.99);
+    s.min = ms.front();
+    s.max = ms.back();
+    return s;
+}
+
+void print(const QString &name, const Summary &s, int runs)
+{
+    std::printf("%-48s runs %6d  median %9.3f ms  p99 %9.3f ms  min %9.3f ms  max %9.3f ms\n",
+                qPrintable(name), runs, s.median, s.p99, s.min, s.max);
+    std::fflush(stdout);
+}
+
+} // namespace Bench

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+#include <vector>
+
+// Benchmarks print medians and 99th percentiles; they are never tests.
+namespace Bench {
+
+// The hospital-scale database (made once with makedemodb --hospital and
+// kept beside the benchmarks), or the file named by WARDCHECK_BENCH_DB.
+QString hospitalDatabase();
+
+struct Summary
+{
+    double median = 0;
+    double p99 = 0;
+    double min = 0;
+    double max = 0;
+};
+Summary summarise(std::vector<double> milliseconds);
+void print(const QString &name, const Summary &summary, int runs);
+
+} // namespace Bench
