@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Wardcheck with its embedded demo hospital
+# database, and starts it. Log in as "nurse" with the password "wardcheck".
+# Arguments are passed to the program (for example --wristbands).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh
+cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DWARDCHECK_BUILD_TESTS=OFF -DWARDCHECK_BUILD_BENCH=OFF >/dev/null
+cmake --build build/release -j"$(nproc)"
+
+export WARDCHECK_DATABASE="$PWD/build/release/bin/hospital.db"
+echo "Demo database: $WARDCHECK_DATABASE"
+echo "Demo barcodes to print and scan: $PWD/build/release/demo-barcodes.pdf"
+echo "Log in as: nurse / wardcheck"
+exec build/release/bin/wardcheck "$@"
