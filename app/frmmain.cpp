@@ -5,6 +5,7 @@
 #include "ui_frmmain.h"
 
 #include <QEvent>
+#include <QShortcut>
 
 frmMain::frmMain(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::frmMain>())
 {
@@ -37,6 +38,9 @@ frmMain::frmMain(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::frm
 
     connect(ui->cmdLab, &QPushButton::clicked, this, [] { Screens::showExtraction(); });
     connect(ui->cmdMeds, &QPushButton::clicked, this, [] { Screens::showMedicine(); });
+    // The wristband screen has no button on the menu; staff open it by key.
+    auto *wristbands = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_W), this);
+    connect(wristbands, &QShortcut::activated, this, [] { Screens::showWristbands(); });
     ui->cmdLab->setFocus();
 }
 

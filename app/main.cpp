@@ -1,18 +1,25 @@
 #include "application.h"
-#include "apperror.h"
 #include "appinfo.h"
 #include "componentregistry.h"
 #include "currentuser.h"
-#include "dialogs.h"
 #include "icons.h"
 #include "modmain.h"
 #include "screens.h"
+#include "wristbandprinter.h"
 
 #include <QCommandLineParser>
 #include <QTextStream>
 
 int main(int argc, char **argv)
 {
+    // Answered before any window system is needed, so it works on a server too.
+    for (int i = 1; i < argc; ++i) {
+        if (qstrcmp(argv[i], "--version") == 0 || qstrcmp(argv[i], "-v") == 0) {
+            QTextStream(stdout) << "Wardcheck " << AppInfo::fileVersion() << Qt::endl;
+            return 0;
+        }
+    }
+
     Application app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Wardcheck"));
     QApplication::setOrganizationName(QStringLiteral("ORVANE"));
@@ -22,24 +29,16 @@ int main(int argc, char **argv)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Wardcheck: barcode checks at the bedside."));
     parser.addHelpOption();
-    parser.addVersionOption();
     const QCommandLineOption wristbands(QStringLiteral("wristbands"),
                                         QStringLiteral("Open the wristband printing screen after logging in."));
     parser.addOption(wristbands);
     parser.process(app);
 
     ComponentRegistry::add(ComponentIds::CurrentUser, [] { return std::make_unique<CurrentUser>(); });
+    ComponentRegistry::add(ComponentIds::Barcode, [] { return std::make_unique<WristbandPrinter>(); });
 
-    try {
-        if (!modMain::Main())
-            return 0;
-    } catch (const AppError &e) {
-        Dialogs::reportError(nullptr, e.number(), e.description());
-        return 1;
-    } catch (const std::exception &e) {
-        Dialogs::reportError(nullptr, AppError::ProviderError, QString::fromLocal8Bit(e.what()));
-        return 1;
-    }
+    if (const std::optional<int> status = modMain::Start())
+        return *status;
     if (parser.isSet(wristbands))
         Screens::showWristbands();
     return QApplication::exec();

@@ -1,6 +1,8 @@
 #include "modmain.h"
 
+#include "apperror.h"
 #include "componentregistry.h"
+#include "dialogs.h"
 #include "screens.h"
 #include "session.h"
 #include "usercomponent.h"
@@ -17,6 +19,20 @@ bool Main()
         return false;
     Screens::showMainMenu();
     return true;
+}
+
+std::optional<int> Start()
+{
+    try {
+        if (Main())
+            return std::nullopt;
+        return 0;
+    } catch (const AppError &e) {
+        Dialogs::reportError(nullptr, e.number(), e.description());
+    } catch (const std::exception &e) {
+        Dialogs::reportError(nullptr, AppError::ProviderError, QString::fromLocal8Bit(e.what()));
+    }
+    return 1;
 }
 
 } // namespace modMain
