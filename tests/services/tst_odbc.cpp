@@ -1,0 +1,211 @@
+#include "apperror.h"
+#include "connection.h"
+#include "fixture.h"
+#include "recordset.h"
+#include "testmain.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// The ODBC road is the one a hospital's SQL Server takes. SQL Server does
+// not run here, so these tests drive Qt's ODBC driver through the unixODBC
+// driver manager to the SQLite ODBC driver, over a real file.
+class TestOdbc : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+
+    void connectionString_data();
+    void connectionString();
+    void queriesThroughTheDriverManager();
+    void dataSourceName();
+    void reconnectsAndEndsRecordsets();
+    void reconnectsLeakNoDescriptors();
+    void refusesToWrite();
+    void missingDriverIsExplained();
+
+private:
+    ConnectionSettings settingsFor(const QString &driver) const;
+
+    QTemporaryDir m_config;
+    std::unique_ptr<FixtureDb> m_db;
+};
+
+void TestOdbc::initTestCase()
+{
+    QVERIFY2(QFile::exists(QStringLiteral(SQLITE_ODBC_DRIVER)), "the SQLite ODBC driver (libsqliteodbc) is needed");
+    QFile inst(m_config.filePath(QStringLiteral("odbcinst.ini")));
+    QVERIFY(inst.open(QIODevice::WriteOnly));
+    inst.write("[Wardcheck SQLite]\nDescription=SQLite3 for tests\nDriver=" SQLITE_ODBC_DRIVER "\n");
+    inst.close();
+    qputenv("ODBCSYSINI", QFile::encodeName(m_config.path()));
+    qputenv("ODBCINSTINI", "odbcinst.ini");
+    qputenv("ODBCINI", QFile::encodeName(m_config.filePath(QStringLiteral("odbc.ini"))));
+}
+
+void TestOdbc::init()
+{
+    m_db = std::make_unique<FixtureDb>();
+    m_db->patient(QStringLiteral("H1"), QStringLiteral("Santos"), QStringLiteral("Maria"), QStringLiteral("Lim"),
+                  QStringLiteral("1958-03-14 00:00:00"), QStringLiteral("F"));
+    m_db->admission(QStringLiteral("A1"), QStringLiteral("H1"));
+    m_db->item(QStringLiteral("I1"), QStringLiteral("Paracetamol 500 mg"));
+    m_db->item(QStringLiteral("I2"), QStringLiteral("Alteplase"), {QStringLiteral("07")});
+    m_db->nurseRow(QStringLiteral("C100"), QStringLiteral("H1"), QStringLiteral("A1"), QStringLiteral("R1"), QStringLiteral("I1"));
+    m_db->nurseRow(QStringLiteral("C100"), QStringLiteral("H1"), QStringLiteral("A1"), QStringLiteral("R1"), QStringLiteral("I2"));
+    m_db->close();
+}
+
+ConnectionSettings TestOdbc::settingsFor(const QString &driver) const
+{
+    return ConnectionSettings{ConnectionSettings::Kind::Odbc,
+                              QStringLiteral("DRIVER={%1};Database=%2;NoCreat=1").arg(driver, m_db->path()),
+                              QString(), QString()};
+}
+
+void TestOdbc::connectionString_data()
+{
+    QTest::addColumn<QString>("database");
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("driver string") << "Driver={FreeTDS};Server=db1;Port=1433" << "ward" << "secret"
+                                   << "Driver={FreeTDS};Server=db1;Port=1433;UID=ward;PWD=secret";
+    QTest::newRow("dsn name") << "Hospital" << "ward" << "pw" << "DSN=Hospital;UID=ward;PWD=pw";
+    QTest::newRow("dsn string") << "DSN=Hospital" << "ward" << "pw" << "DSN=Hospital;UID=ward;PWD=pw";
+    QTest::newRow("password with separators") << "DSN=H" << "ward" << "a;b=c" << "DSN=H;UID=ward;PWD={a;b=c}";
+    QTest::newRow("password with braces") << "DSN=H" << "ward" << "x}y{" << "DSN=H;UID=ward;PWD={x}}y{}";
+    QTest::newRow("password with blanks") << "DSN=H" << "ward" << " pw " << "DSN=H;UID=ward;PWD={ pw }";
+    QTest::newRow("no login") << "DSN=H" << "" << "" << "DSN=H";
+}
+
+void TestOdbc::connectionString()
+{
+    QFETCH(QString, database);
+    QFETCH(QString, user);
+    QFETCH(QString, password);
+    QFETCH(QString, expected);
+    QCOMPARE(Connection::odbcConnectionString(
+                 ConnectionSettings{ConnectionSettings::Kind::Odbc, database, user, password}),
+             expected);
+    Connection connection(ConnectionSettings{ConnectionSettings::Kind::Odbc, database, user, password});
+    QVERIFY(!connection.describe().contains(password.isEmpty() ? QStringLiteral("\x01") : password));
+}
+
+void TestOdbc::queriesThroughTheDriverManager()
+{
+    Connection connection(settingsFor(QStringLiteral("Wardcheck SQLite")));
+    QCOMPARE(connection.dialect(), SqlDialectKind::Sqlite);
+    connection.Open();
+    Recordset rs;
+    // The medicine package statement exactly as a SQL Server receives it.
+    rs.Open(QStringLiteral("  select ReferenceNum, M.Hospnum as HN,STA.idnum as IDN,STA.RequestNum,STA.ItemID, INVM.itemname, "
+                           "M.Lastname + ', ' + M.Firstname + ' ' +M.Middlename as PatientName "
+                           " from Station..tbnursecommunicationfile STA  "
+                           " left outer join patient_data..tbmaster M on STA.Hospnum = M.Hospnum "
+                           " left outer join patient_data..tbpatient N on STA.idnum = N.IDNum "
+                           " left outer join Inventory..tbinvmaster INVM on STA.itemid=INVM.itemid "
+                           " left outer join Inventory..tbinvent INV on INV.itemid=STA.itemid"
+                           " where ReferenceNum = 'c100' and INVM.itemid=INV.itemid and INV.locationid = '20'"),
+            &connection);
+    QVERIFY(!rs.isEOF());
+    QCOMPARE(rs.text(QStringLiteral("patientname")), QStringLiteral("Santos, Maria Lim"));
+    QCOMPARE(rs.text(QStringLiteral("ReferenceNum")), QStringLiteral("C100"));
+    QCOMPARE(rs.text(QStringLiteral("itemname")), QStringLiteral("Paracetamol 500 mg"));
+    rs.MoveNext();
+    QVERIFY(rs.isEOF());
+
+    rs.Open(QStringLiteral("select Birthdate from patient_data..tbmaster"), &connection);
+    QCOMPARE(rs.text(QStringLiteral("Birthdate")), QStringLiteral("3/14/1958"));
+}
+
+void TestOdbc::dataSourceName()
+{
+    QFile ini(m_config.filePath(QStringLiteral("odbc.ini")));
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write(QStringLiteral("[WardDemo]\nDriver=Wardcheck SQLite\nDatabase=%1\n").arg(m_db->path()).toUtf8());
+    ini.close();
+    // A DSN alone does not say which engine is behind it; tell the dialect by the name here.
+    Connection connection(ConnectionSettings{ConnectionSettings::Kind::Odbc, QStringLiteral("DSN=WardDemo;Driver=Wardcheck SQLite"),
+                                             QString(), QString()});
+    connection.Open();
+    Recordset rs;
+    rs.Open(QStringLiteral("select IDNum from patient_data..tbpatient"), &connection);
+    QCOMPARE(rs.text(QStringLiteral("idnum")), QStringLiteral("A1"));
+}
+
+void TestOdbc::reconnectsAndEndsRecordsets()
+{
+    Connection connection(settingsFor(QStringLiteral("Wardcheck SQLite")));
+    connection.Open();
+    Recordset rs;
+    rs.Open(QStringLiteral("select IDNum from patient_data..tbpatient"), &connection);
+    connection.Close();
+    QVERIFY(!rs.isOpen());
+    connection.Open();
+    rs.Open(QStringLiteral("select IDNum from patient_data..tbpatient"), &connection);
+    QCOMPARE(rs.text(QStringLiteral("IDNum")), QStringLiteral("A1"));
+}
+
+void TestOdbc::reconnectsLeakNoDescriptors()
+{
+    Connection connection(settingsFor(QStringLiteral("Wardcheck SQLite")));
+    connection.Open();
+    const auto count = [] {
+        return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System).size();
+    };
+    const auto cycle = [&] {
+        Recordset rs;
+        rs.Open(QStringLiteral("select IDNum from patient_data..tbpatient"), &connection);
+        connection.Close();
+        connection.Open();
+    };
+    for (int i = 0; i < 20; ++i)
+        cycle();
+    const auto before = count();
+    for (int i = 0; i < 1000; ++i)
+        cycle();
+    QCOMPARE(count(), before);
+}
+
+void TestOdbc::refusesToWrite()
+{
+    const QByteArray before = m_db->bytes();
+    {
+        Connection connection(settingsFor(QStringLiteral("Wardcheck SQLite")));
+        connection.Open();
+        Recordset rs;
+        bool refused = false;
+        try {
+            rs.Open(QStringLiteral("delete from patient_data..tbmaster"), &connection);
+        } catch (const AppError &) {
+            refused = true;
+        }
+        QVERIFY(refused);
+    }
+    QCOMPARE(m_db->bytes(), before);
+}
+
+void TestOdbc::missingDriverIsExplained()
+{
+    Connection connection(settingsFor(QStringLiteral("No Such Driver")));
+    try {
+        connection.Open();
+        QFAIL("opened with a driver that does not exist");
+    } catch (const AppError &e) {
+        QVERIFY2(e.description().startsWith(QLatin1String("The hospital database could not be reached, or it refused the login")),
+                 qPrintable(e.description()));
+        QVERIFY2(e.description().contains(QLatin1String("No Such Driver"))
+                     || e.description().contains(QLatin1String("not found"), Qt::CaseInsensitive),
+                 qPrintable(e.description()));
+    }
+    QVERIFY(!connection.isOpen());
+}
+
+WARDCHECK_TEST_MAIN(TestOdbc)
+#include "tst_odbc.moc"
