@@ -1,8 +1,534 @@
 #include "frmextraction.h"
 
 #include "appinfo.h"
+#include "apperror.h"
+#include "connection.h"
+#include "dialogs.h"
+#include "icons.h"
+#include "recordset.h"
+#include "session.h"
+#include "sqltext.h"
+#include "textgridmodel.h"
+#include "twips.h"
+#include "ui_frmextraction.h"
+#include "usercomponent.h"
+#include "yielding.h"
 
-frmExtraction::frmExtraction(QWidget *parent) : QWidget(parent)
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QPointer>
+#include <QTabBar>
+#include <QTimer>
+
+#include <cmath>
+
+namespace {
+
+const QColor White(255, 255, 255);
+const QColor BrightGreen(0, 255, 0);
+const QColor Red(255, 0, 0);
+const QColor DarkGreen(0, 192, 0);
+const QColor Black(0, 0, 0);
+
+QString verificationTitle()
 {
-    setWindowTitle(AppInfo::captionWithVersion(QStringLiteral("ORVANE Wardcheck - Extraction")));
+    return QStringLiteral("Verification");
+}
+
+QFont calibri(double points, bool bold = false)
+{
+    QFont font(QStringLiteral("Calibri"));
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    return font;
+}
+
+void setForeColour(QWidget *widget, const QColor &colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    widget->setPalette(palette);
+}
+
+void setBackColour(QWidget *widget, const QColor &colour, QPalette::ColorRole role = QPalette::Window)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(role, colour);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+// Scanned codes count as empty when they hold nothing but blanks.
+bool onlyBlanks(const QString &text)
+{
+    for (QChar c : text)
+        if (c != QLatin1Char(' '))
+            return false;
+    return true;
+}
+
+float twipsOf(int pixels)
+{
+    return float(Twips::fromPixels(pixels));
+}
+
+int pixelsOf(float twips)
+{
+    return int(std::lround(double(twips) / Twips::TwipsPerPixel));
+}
+
+// A size the window system cannot take is skipped; the control keeps its last one.
+void assignWidth(QWidget *widget, float twips)
+{
+    if (!std::isfinite(twips) || twips < 0)
+        return;
+    widget->resize(pixelsOf(twips), widget->height());
+}
+
+void assignHeight(QWidget *widget, float twips)
+{
+    if (!std::isfinite(twips) || twips < 0)
+        return;
+    widget->resize(widget->width(), pixelsOf(twips));
+}
+
+void assignLeft(QWidget *widget, float twips)
+{
+    if (std::isfinite(twips))
+        widget->move(pixelsOf(twips), widget->y());
+}
+
+void assignTop(QWidget *widget, float twips)
+{
+    if (std::isfinite(twips))
+        widget->move(widget->x(), pixelsOf(twips));
+}
+
+QString listFullMessage()
+{
+    return QStringLiteral("The verification list is full: it holds %1 containers, the most it can hold.\n"
+                          "Clear the list before adding more containers.")
+        .arg(QLocale().toString(frmExtraction::MaxContainerRows));
+}
+
+} // namespace
+
+frmExtraction::frmExtraction(QWidget *parent)
+    : QWidget(parent), ui(std::make_unique<Ui::frmExtraction>()), m_grid(new TextGridModel(this))
+{
+    ui->setupUi(this);
+    ui->lblTitle_0->setObjectName(QStringLiteral("lblTitle(0)"));
+    ui->lblTitle_1->setObjectName(QStringLiteral("lblTitle(1)"));
+    ui->lblTitle_5->setObjectName(QStringLiteral("lblTitle(5)"));
+
+    setWindowTitle(AppInfo::captionWithVersion(windowTitle()));
+    setWindowIcon(QIcon(Icons::render(QStringLiteral(":/carrying-case.svg"), QSize(32, 32))));
+    setFont(calibri(9.75));
+    setBackColour(this, QColor(224, 224, 224));
+
+    if (auto *tabs = ui->SSTab1->findChild<QTabBar *>())
+        tabs->setFont(calibri(14.25));
+    ui->Frame1->setFont(calibri(9.75));
+    ui->Frame2->setFont(calibri(9.75));
+
+    const QColor darkGrey(64, 64, 64);
+    ui->Label1->setFont(calibri(12));
+    setForeColour(ui->Label1, darkGrey);
+    ui->Label2->setFont(calibri(12));
+    setForeColour(ui->Label2, darkGrey);
+    ui->lblTitle_5->setFont(calibri(15.75));
+    setForeColour(ui->lblTitle_5, DarkGreen);
+    ui->lblTitle_0->setFont(calibri(14.25));
+    ui->lblTitle_1->setFont(calibri(14.25));
+    ui->txtAddContainerBarcode->setFont(calibri(20.25));
+    ui->txtVerifyContainer->setFont(calibri(18));
+    ui->txtPatientBarcode->setFont(calibri(18));
+    ui->cmdClearAll->setFont(calibri(12));
+    for (QLabel *caption : {ui->Label4, ui->Label5}) {
+        caption->setFont(calibri(15.75, true));
+        setForeColour(caption, White);
+    }
+
+    ui->Picture3->setPixmap(Icons::render(QStringLiteral(":/specimen-scan.svg"), ui->Picture3->size()));
+    ui->Picture1->setPixmap(Icons::render(QStringLiteral(":/scanner-bottle.svg"), ui->Picture1->size()));
+    ui->Picture2->setPixmap(Icons::render(QStringLiteral(":/wristband-scan.svg"), ui->Picture2->size()));
+
+    ui->Grid1->setFont(calibri(11.25));
+    ui->Grid1->setModel(m_grid);
+    ui->Grid1->verticalHeader()->hide();
+    ui->Grid1->verticalHeader()->setDefaultSectionSize(ui->Grid1->fontMetrics().height() + 6);
+    ui->Grid1->horizontalHeader()->setSectionsClickable(true);
+    ui->Grid1->horizontalHeader()->setHighlightSections(false);
+    ui->Grid1->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    SetupGrid();
+
+    setBackColour(ui->fraCommands, White);
+    ui->lblExamInfo->setFont(calibri(18));
+    setBackColour(ui->lblExamInfo, QColor(208, 225, 247), QPalette::Base);
+
+    tmrAutoFocus = new QTimer(this);
+    tmrAutoFocus->setObjectName(QStringLiteral("tmrAutoFocus"));
+    tmrAutoFocus->setInterval(5000);
+    tmrAutoFocus->start();
+
+    connect(ui->txtAddContainerBarcode, &QLineEdit::returnPressed, this, &frmExtraction::AddContainerToList);
+    connect(ui->txtVerifyContainer, &QLineEdit::returnPressed, this, &frmExtraction::containerEntered);
+    connect(ui->txtPatientBarcode, &QLineEdit::returnPressed, this, &frmExtraction::VerifyBedsideScan);
+    connect(ui->SSTab1, &QTabWidget::currentChanged, this, &frmExtraction::tabSelected);
+    connect(ui->cmdClearAll, &QPushButton::clicked, this, &frmExtraction::clearList);
+    connect(ui->Grid1, &QTableView::clicked, this, &frmExtraction::gridClicked);
+    connect(ui->Grid1->horizontalHeader(), &QHeaderView::sectionClicked, this, &frmExtraction::gridClicked);
+
+    for (QWidget *watched : {static_cast<QWidget *>(ui->Picture1), static_cast<QWidget *>(ui->Picture2),
+                             static_cast<QWidget *>(ui->Picture3), static_cast<QWidget *>(ui->Label4),
+                             static_cast<QWidget *>(ui->Label5), static_cast<QWidget *>(ui->txtVerifyContainer),
+                             static_cast<QWidget *>(ui->txtPatientBarcode)})
+        watched->installEventFilter(this);
+
+    setStepLabels(false);
+    ui->SSTab1->setCurrentIndex(0);
+    ui->txtAddContainerBarcode->setFocus();
+}
+
+frmExtraction::~frmExtraction() = default;
+
+void frmExtraction::SetupGrid()
+{
+    static const QStringList titles = {QStringLiteral("HospNum"),   QStringLiteral("IDNum"),  QStringLiteral("LabExam(s)"),
+                                       QStringLiteral("PatientName"), QStringLiteral("Room"), QStringLiteral("Birthdate"),
+                                       QStringLiteral("Sex"),        QStringLiteral("RefNum"), QStringLiteral("RequestNum")};
+    static const int widths[ColumnCount] = {1000, 900, 3000, 3000, 1000, 1200, 600, 1200, 1300};
+
+    m_grid->setColumnCount(ColumnCount);
+    m_grid->setTitles(titles);
+    for (int c = 0; c < ColumnCount; ++c)
+        ui->Grid1->setColumnWidth(c, Twips::toPixels(widths[c]));
+}
+
+void frmExtraction::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    layoutForSize();
+}
+
+void frmExtraction::layoutForSize()
+{
+    const QRect outer = frameGeometry();
+    const float W = twipsOf(outer.width());
+    const float H = twipsOf(outer.height());
+
+    assignWidth(ui->Grid1, W - twipsOf(ui->fraCommands->width()) - 550);
+    assignHeight(ui->Grid1, H - twipsOf(ui->Grid1->y()) - 600 - twipsOf(ui->lblExamInfo->height()));
+    assignLeft(ui->fraCommands, W - twipsOf(ui->fraCommands->width()) - 300);
+    assignHeight(ui->fraCommands, H - twipsOf(ui->fraCommands->y()) - 500);
+    assignWidth(ui->SSTab1, W - 400);
+    assignTop(ui->lblExamInfo, H - twipsOf(ui->lblExamInfo->height()) - 500);
+    assignWidth(ui->lblExamInfo, twipsOf(ui->Grid1->width()));
+}
+
+void frmExtraction::closeEvent(QCloseEvent *event)
+{
+    // Deleting the window under a running lookup would pull its controls
+    // away mid-procedure; the close happens as soon as the lookup ends.
+    if (m_busy) {
+        m_closeRequested = true;
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
+bool frmExtraction::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::FocusIn) {
+        if (watched == ui->txtVerifyContainer)
+            showStepTwoPicture(false);
+        else if (watched == ui->txtPatientBarcode)
+            showStepTwoPicture(true);
+    } else if (event->type() == QEvent::MouseButtonRelease) {
+        if (watched == ui->Picture3 || watched == ui->Label4) {
+            ui->txtAddContainerBarcode->setFocus();
+            return true;
+        }
+        if (watched == ui->Picture1 || watched == ui->Label5) {
+            ui->txtVerifyContainer->setFocus();
+            showStepTwoPicture(false);
+            return true;
+        }
+        if (watched == ui->Picture2) {
+            ui->txtPatientBarcode->setFocus();
+            showStepTwoPicture(true);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void frmExtraction::showStepTwoPicture(bool wristband)
+{
+    ui->Picture1->setVisible(!wristband);
+    ui->Picture2->setVisible(wristband);
+}
+
+void frmExtraction::setStripColour(const QColor &colour)
+{
+    setBackColour(ui->fraCommands, colour);
+}
+
+void frmExtraction::setStepLabels(bool patientNext)
+{
+    setForeColour(ui->lblTitle_0, patientNext ? Black : DarkGreen);
+    setForeColour(ui->lblTitle_1, patientNext ? DarkGreen : Black);
+}
+
+void frmExtraction::tabSelected(int index)
+{
+    if (index == 0) {
+        ui->txtAddContainerBarcode->clear();
+        ui->txtAddContainerBarcode->setFocus();
+    } else if (index == 1) {
+        ResetBedsideStep();
+        setStripColour(White);
+    }
+}
+
+void frmExtraction::clearList()
+{
+    if (Dialogs::confirm(this, QStringLiteral("Are you sure you want to clear the list?"))) {
+        m_grid->removeAllRows();
+        ++m_listGeneration;
+    }
+    ui->txtAddContainerBarcode->setFocus();
+}
+
+void frmExtraction::gridClicked()
+{
+    if (m_grid->dataRowCount() == 0)
+        return;
+    const QModelIndex current = ui->Grid1->currentIndex();
+    if (!current.isValid())
+        return;
+    ui->lblExamInfo->setPlainText(m_grid->text(current.row(), LabExams));
+}
+
+bool frmExtraction::ReconnectDatabase()
+{
+    try {
+        UserComponent *user = Session::user();
+        Connection *connection = user ? user->SQLConnection() : nullptr;
+        if (!connection)
+            throw AppError(AppError::ObjectClosed, QStringLiteral("There is no connection to the hospital database."));
+        connection->Close();
+        user->SQLConnection()->Open();
+        return true;
+    } catch (const AppError &error) {
+        unsetCursor();
+        Dialogs::inform(this, QStringLiteral("Error in connection.") + error.description());
+    } catch (const std::exception &error) {
+        unsetCursor();
+        Dialogs::inform(this, QStringLiteral("Error in connection.") + QString::fromLocal8Bit(error.what()));
+    }
+    return false;
+}
+
+void frmExtraction::endLookup()
+{
+    unsetCursor();
+    m_busy = false;
+    if (m_closeRequested) {
+        m_closeRequested = false;
+        QTimer::singleShot(0, this, &QWidget::close);
+    }
+}
+
+void frmExtraction::AddContainerToList()
+{
+    // Input is held back during the lookup's yields; this guards against
+    // anything else that might still call in while a lookup runs.
+    if (m_busy)
+        return;
+
+    QLineEdit *box = ui->txtAddContainerBarcode;
+    if (onlyBlanks(box->text()))
+        return;
+
+    const QString scanned = box->text();
+    for (int row = 0; row < m_grid->dataRowCount(); ++row) {
+        if (m_grid->text(row, RefNum) == scanned) {
+            Dialogs::inform(this, QStringLiteral("Already in list."));
+            box->clear();
+            unsetCursor();
+            return;
+        }
+    }
+    if (m_grid->dataRowCount() >= MaxContainerRows) {
+        Dialogs::inform(this, listFullMessage());
+        box->clear();
+        return;
+    }
+
+    QPointer<frmExtraction> self(this);
+    m_busy = true;
+    setCursor(Qt::WaitCursor);
+    if (!ReconnectDatabase()) {
+        if (self)
+            endLookup();
+        return;
+    }
+
+    const quint64 generation = m_listGeneration;
+    try {
+        yieldToRepaint();
+        if (!self)
+            return;
+
+        const QString sql =
+            QStringLiteral("  select   refnum, M.Hospnum as HN,L.idnum as IDN,L.RequestNum,L.ItemID,B.LabExam,"
+                           "M.Lastname + ', ' + M.Firstname + ' ' +M.Middlename as PatientName, N.RoomID, ")
+            + QStringLiteral(" M.Birthdate, M.Sex  ") + QStringLiteral(" from [Laboratory].[dbo].[tbLABmaster] L  ")
+            + QStringLiteral(" left outer join patient_data..tbmaster M on L.Hospnum = M.Hospnum ")
+            + QStringLiteral(" left outer join patient_data..tbpatient N on L.idnum = N.IDNum ")
+            + QStringLiteral(" left outer join build_file..tbcoLabExam B on L.[ItemID] = B.LabExamId ")
+            + QStringLiteral(" where refnum = '") + SqlText::literalBody(box->text()) + QStringLiteral("' ");
+
+        Recordset rs;
+        rs.Open(sql, Session::user()->SQLConnection());
+        if (rs.isEOF()) {
+            unsetCursor();
+            Dialogs::inform(this, QStringLiteral("Invalid Barcode"));
+            if (!self)
+                return;
+            box->clear();
+            endLookup();
+            return;
+        }
+
+        QString remembered;
+        int row = -1;
+        bool full = false;
+        while (!rs.isEOF()) {
+            const QString ref = rs.text(QStringLiteral("RefNum"));
+            // The first record always starts a row of its own, so its exams
+            // can never be added to a row that another scan made.
+            if (row < 0 || ref != remembered) {
+                if (m_grid->dataRowCount() >= MaxContainerRows) {
+                    full = true;
+                    break;
+                }
+                m_grid->addRow(QString());
+                row = m_grid->dataRowCount() - 1;
+                const QString cells[ColumnCount] = {
+                    rs.text(QStringLiteral("HN")),          rs.text(QStringLiteral("IDN")),
+                    rs.text(QStringLiteral("LabExam")),     rs.text(QStringLiteral("PatientName")),
+                    rs.text(QStringLiteral("RoomID")),      rs.text(QStringLiteral("Birthdate")),
+                    rs.text(QStringLiteral("Sex")),         ref,
+                    QLatin1Char(' ') + rs.text(QStringLiteral("RequestNum"))};
+                // Cell by cell: a tab inside a value must not shift the columns.
+                for (int c = 0; c < ColumnCount; ++c)
+                    m_grid->setText(row, c, cells[c]);
+                remembered = ref;
+            } else {
+                m_grid->setText(row, LabExams,
+                                m_grid->text(row, LabExams) + QStringLiteral(", ") + rs.text(QStringLiteral("LabExam")));
+            }
+            rs.MoveNext();
+            yieldToRepaint();
+            if (!self)
+                return;
+            if (generation != m_listGeneration) {
+                // The list was cleared under the lookup; the code stays in the box for a retry.
+                endLookup();
+                return;
+            }
+        }
+        rs.Close();
+        if (full) {
+            unsetCursor();
+            Dialogs::inform(this, listFullMessage());
+            if (!self)
+                return;
+        }
+    } catch (const AppError &error) {
+        unsetCursor();
+        Dialogs::inform(this, QStringLiteral("Error in connection.") + error.description());
+        if (self)
+            endLookup();
+        return;
+    } catch (const std::exception &error) {
+        unsetCursor();
+        Dialogs::inform(this, QStringLiteral("Error in connection.") + QString::fromLocal8Bit(error.what()));
+        if (self)
+            endLookup();
+        return;
+    }
+
+    box->clear();
+    endLookup();
+}
+
+void frmExtraction::containerEntered()
+{
+    ui->txtPatientBarcode->setFocus();
+    showStepTwoPicture(true);
+    setStripColour(White);
+    setStepLabels(true);
+}
+
+void frmExtraction::VerifyBedsideScan()
+{
+    if (m_grid->dataRowCount() == 0) {
+        Dialogs::inform(this, QStringLiteral("No containers have been preloaded. Process Step 1 first."),
+                        verificationTitle());
+        ui->txtPatientBarcode->clear();
+        ui->txtVerifyContainer->clear();
+        return;
+    }
+
+    ui->lblExamInfo->clear();
+
+    const QString container = ui->txtVerifyContainer->text();
+    const QString patient = ui->txtPatientBarcode->text();
+    int match = -1;
+    // An empty code matches nothing: a request without an admission number
+    // must never pass an empty wristband scan.
+    if (!container.isEmpty() && !patient.isEmpty()) {
+        for (int row = 0; row < m_grid->dataRowCount(); ++row) {
+            if (m_grid->text(row, RefNum) == container && m_grid->text(row, IDNum) == patient) {
+                match = row;
+                break;
+            }
+        }
+    }
+
+    QPointer<frmExtraction> self(this);
+    m_busy = true;
+    if (match < 0) {
+        setStripColour(Red);
+        Dialogs::inform(this, QStringLiteral("Failed Verification."), verificationTitle());
+        Dialogs::beep();
+    } else {
+        for (int c = 0; c < ColumnCount; ++c) {
+            ui->Grid1->setCurrentIndex(m_grid->index(match, c));
+            m_grid->setBackground(match, c, BrightGreen);
+        }
+        setStripColour(BrightGreen);
+        const QString patientAndExams =
+            m_grid->text(match, PatientName) + QStringLiteral(": ") + m_grid->text(match, LabExams);
+        ui->lblExamInfo->setPlainText(patientAndExams);
+        Dialogs::inform(this, QStringLiteral("Passed Verification. Proceed to extraction.") + patientAndExams,
+                        verificationTitle());
+    }
+    if (!self)
+        return;
+    ResetBedsideStep();
+    endLookup();
+}
+
+void frmExtraction::ResetBedsideStep()
+{
+    ui->txtPatientBarcode->clear();
+    ui->txtVerifyContainer->clear();
+    setStepLabels(false);
+    ui->txtVerifyContainer->setFocus();
+    showStepTwoPicture(false);
 }

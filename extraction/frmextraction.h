@@ -2,10 +2,58 @@
 
 #include <QWidget>
 
+#include <memory>
+
+class QLabel;
+class QTimer;
+class TextGridModel;
+
+namespace Ui {
+class frmExtraction;
+}
+
+// The lab extraction check. Step 1 (lab section) builds the verification
+// list from scanned specimen containers; Step 2 (bedside) passes a container
+// and a wristband only when one list row holds both.
 class frmExtraction : public QWidget
 {
     Q_OBJECT
 
 public:
     explicit frmExtraction(QWidget *parent = nullptr);
+    ~frmExtraction() override;
+
+    // Row positions of the list are 16-bit numbers.
+    static constexpr int MaxContainerRows = 32767;
+
+    enum Column { HospNum, IDNum, LabExams, PatientName, Room, Birthdate, Sex, RefNum, RequestNum, ColumnCount };
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void SetupGrid();
+    void AddContainerToList();
+    bool ReconnectDatabase();
+    void VerifyBedsideScan();
+    void ResetBedsideStep();
+    void containerEntered();
+    void tabSelected(int index);
+    void clearList();
+    void gridClicked();
+    void layoutForSize();
+    void showStepTwoPicture(bool wristband);
+    void setStripColour(const QColor &colour);
+    void setStepLabels(bool patientNext);
+    void endLookup();
+
+    std::unique_ptr<Ui::frmExtraction> ui;
+    TextGridModel *m_grid = nullptr;
+    QTimer *tmrAutoFocus = nullptr;
+    bool m_busy = false;   // a lookup or a check is under way
+    bool m_closeRequested = false;
+    // Counts Clear Lists, so a lookup can tell that its row went away.
+    quint64 m_listGeneration = 0;
 };
