@@ -157,6 +157,7 @@ frmExtraction::frmExtraction(QWidget *parent)
     ui->Grid1->setModel(m_grid);
     ui->Grid1->verticalHeader()->hide();
     ui->Grid1->verticalHeader()->setDefaultSectionSize(ui->Grid1->fontMetrics().height() + 6);
+    // Row-wise selection also keeps a title click from moving the current row.
     ui->Grid1->horizontalHeader()->setSectionsClickable(true);
     ui->Grid1->horizontalHeader()->setHighlightSections(false);
     ui->Grid1->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
