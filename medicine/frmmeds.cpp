@@ -15,6 +15,7 @@
 #include "yielding.h"
 
 #include <QCloseEvent>
+#include <QGraphicsDropShadowEffect>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTimer>
@@ -99,6 +100,12 @@ frmMeds::frmMeds(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::frm
     }
     ui->Label5->setFont(designFont(QStringLiteral("Calibri"), 15.75, true));
     setForeColour(ui->Label5, White);
+    // White text over a drawing needs a dark edge to stay readable.
+    auto *shadow = new QGraphicsDropShadowEffect(ui->Label5);
+    shadow->setColor(Black);
+    shadow->setOffset(1.0, 1.0);
+    shadow->setBlurRadius(4.0);
+    ui->Label5->setGraphicsEffect(shadow);
     ui->Label3->setFont(designFont(QStringLiteral("Verdana"), 8.25));
     ui->lblExamInfo->setFont(designFont(QStringLiteral("Verdana"), 8.25));
     setBackColour(ui->lblExamInfo, LightBlue, QPalette::Base);

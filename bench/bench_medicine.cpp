@@ -1,0 +1,132 @@
+// Scan to verdict on the medicine screen over the hospital-scale database:
+// the package step (reconnect, lookup, both passes) and the wristband check,
+// driven through the real screen on the offscreen platform.
+#include "benchsupport.h"
+
+#include "connection.h"
+#include "dialogs.h"
+#include "frmmeds.h"
+#include "session.h"
+#include "usercomponent.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QRandomGenerator>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTextStream>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+class BenchUser : public UserComponent
+{
+public:
+    explicit BenchUser(const QString &path)
+        : m_connection(std::make_unique<Connection>(ConnectionSettings{ConnectionSettings::Kind::Embedded, path, {}, {}}))
+    {
+        m_connection->Open();
+    }
+    void ShowMain() override {}
+    QVariant Connected() override { return m_connection->isOpen(); }
+    Connection *SQLConnection() override { return m_connection.get(); }
+
+private:
+    std::unique_ptr<Connection> m_connection;
+};
+
+struct Package
+{
+    QString reference;
+    QString admission;
+};
+
+// Packages that the lookup finds: an item stocked at location '20' and a patient on file.
+std::vector<Package> samplePackages(const QString &path, int count)
+{
+    std::vector<Package> packages;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("sample"));
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (!db.open())
+            return packages;
+        QSqlQuery query(db);
+        query.exec(QStringLiteral(
+            "select distinct STA.ReferenceNum, STA.idnum from tbnursecommunicationfile STA "
+            "join tbmaster M on M.Hospnum = STA.Hospnum "
+            "join tbinvent INV on INV.itemid = STA.itemid and INV.locationid = '20' "
+            "where STA.idnum is not null and STA.RequestNum is not null and M.Lastname is not null "
+            "and M.Firstname is not null and M.Middlename is not null"));
+        std::vector<Package> all;
+        while (query.next())
+            all.push_back({query.value(0).toString(), query.value(1).toString()});
+        for (int i = 0; i < count && !all.empty(); ++i)
+            packages.push_back(all[QRandomGenerator::global()->bounded(int(all.size()))]);
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("sample"));
+    return packages;
+}
+
+void pressEnter(QLineEdit *box)
+{
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    QCoreApplication::sendEvent(box, &press);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QString path = Bench::hospitalDatabase();
+    const int runs = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 2000;
+    const std::vector<Package> packages = samplePackages(path, runs);
+    if (packages.empty()) {
+        QTextStream(stderr) << "no packages found in " << path << Qt::endl;
+        return 2;
+    }
+
+    Session::setUser(std::make_unique<BenchUser>(path));
+    QStringList verdicts;
+    Dialogs::setHandler([&](const Dialogs::Message &message) {
+        verdicts << message.text;
+        return Dialogs::Answer::Ok;
+    });
+    Dialogs::setBeepHandler([] {});
+
+    frmMeds form;
+    form.show();
+    auto *package = form.findChild<QLineEdit *>(QStringLiteral("txtContainerBarcode"));
+    auto *patient = form.findChild<QLineEdit *>(QStringLiteral("txtPatientBarcode"));
+
+    std::vector<double> packageStep, wholeCheck;
+    int passed = 0;
+    QElapsedTimer clock;
+    for (int i = -20; i < int(packages.size()); ++i) {   // the first 20 warm the caches
+        const Package &p = packages[size_t(i < 0 ? -i : i) % packages.size()];
+        verdicts.clear();
+        clock.start();
+        package->setText(p.reference);
+        pressEnter(package);
+        const double afterPackage = double(clock.nsecsElapsed()) / 1e6;
+        patient->setText(p.admission);
+        pressEnter(patient);
+        const double afterVerdict = double(clock.nsecsElapsed()) / 1e6;
+        if (i < 0)
+            continue;
+        packageStep.push_back(afterPackage);
+        wholeCheck.push_back(afterVerdict);
+        passed += verdicts.size() == 1 && verdicts.first().startsWith(QStringLiteral("Ok to dispense")) ? 1 : 0;
+    }
+
+    Bench::print(QStringLiteral("medicine package step (reconnect + lookup)"), Bench::summarise(packageStep), int(packageStep.size()));
+    Bench::print(QStringLiteral("medicine scan to verdict"), Bench::summarise(wholeCheck), int(wholeCheck.size()));
+    std::printf("checks passed: %d of %d\n", passed, int(wholeCheck.size()));
+    return passed == int(wholeCheck.size()) ? 0 : 1;
+}
