@@ -520,11 +520,13 @@ void TestFrmMeds::showItemsReportsLostDatabase()
 
 void TestFrmMeds::closeDuringLookupWaitsForIt()
 {
+    m_form->setAttribute(Qt::WA_DeleteOnClose);   // as the main menu opens it
     QTimer::singleShot(0, m_form, [this] { QVERIFY(!m_form->close()); });
     scanPackage(QStringLiteral("C100"));
     QVERIFY(m_form);   // the lookup finished on a live window
     QCOMPARE(MedicineScan::current().ItemList.count(QStringLiteral("\r\n")), 3);
     QVERIFY(!m_form->isVisible());   // and the close then went ahead
+    QTRY_VERIFY(!m_form);
 }
 
 void TestFrmMeds::keysSentDuringLookupAreReplayedAfterIt()
