@@ -17,3 +17,11 @@ bash scripts/install-deps.sh
 cmake -S . -B "$build" -G Ninja "${flags[@]}" >/dev/null
 cmake --build "$build" -j"$(nproc)"
 ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
+
+# The libFuzzer targets build with clang; a short run of each is part of the suite.
+if [ "$build" = build/test ]; then
+  CC=clang-14 CXX=clang++-14 cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DWARDCHECK_FUZZ=ON -DWARDCHECK_WERROR=ON >/dev/null
+  cmake --build build/fuzz -j"$(nproc)"
+  ctest --test-dir build/fuzz --output-on-failure -j"$(nproc)"
+fi

@@ -1,0 +1,82 @@
+// Scanned texts go into statements between apostrophes. Whatever the text,
+// the translated statement must be one statement whose literal reads back
+// exactly the text, and a LIKE prefix must match exactly the values that
+// begin with it.
+#include "sqldialect.h"
+#include "sqltext.h"
+
+#include <QString>
+
+#include <sqlite3.h>
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+sqlite3 *db()
+{
+    static sqlite3 *handle = [] {
+        sqlite3 *h = nullptr;
+        if (sqlite3_open_v2(":memory:", &h, SQLITE_OPEN_READONLY | SQLITE_OPEN_MEMORY, nullptr) != SQLITE_OK)
+            std::abort();
+        return h;
+    }();
+    return handle;
+}
+
+// Runs a statement that must be exactly one statement and returns its first
+// column of the first row, or null when there is no row.
+bool runOne(const QString &statement, QByteArray *value)
+{
+    const QByteArray sql = statement.toUtf8();
+    sqlite3_stmt *stmt = nullptr;
+    const char *tail = nullptr;
+    if (sqlite3_prepare_v2(db(), sql.constData(), int(sql.size()), &stmt, &tail) != SQLITE_OK)
+        std::abort();   // the statement around a literal is always valid
+    if (tail && *tail)
+        std::abort();   // a second statement appeared
+    const int rc = sqlite3_step(stmt);
+    const bool row = rc == SQLITE_ROW;
+    if (row && value)
+        *value = QByteArray(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)), sqlite3_column_bytes(stmt, 0));
+    sqlite3_finalize(stmt);
+    return row;
+}
+
+QString asciiFold(const QString &s)
+{
+    QString out = s;
+    for (QChar &c : out) {
+        if (c.unicode() < 128)
+            c = c.toLower();
+    }
+    return out;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+    const qsizetype split = bytes.indexOf('\xff');
+    QString text = QString::fromUtf8(split < 0 ? bytes : bytes.left(split));
+    QString other = split < 0 ? text + QStringLiteral("tail") : QString::fromUtf8(bytes.mid(split + 1));
+    // NUL ends an SQL text at the engine; scanners never send one.
+    text.remove(QChar(0));
+    other.remove(QChar(0));
+
+    QByteArray value;
+    // The statement as a SQL Server would get it, then as the embedded engine does.
+    runOne(SqlDialect::toSqlite(QStringLiteral("select '") + SqlText::literalBody(text) + QStringLiteral("'")), &value);
+    if (value != text.toUtf8())
+        std::abort();
+
+    const QString like = QStringLiteral("select 1 where '") + SqlText::literalBody(other) + QStringLiteral("' like '")
+                       + SqlText::likePrefixBody(text) + QStringLiteral("%'");
+    const bool matched = runOne(SqlDialect::toSqlite(like), nullptr);
+    const bool expected = asciiFold(other).startsWith(asciiFold(text));
+    if (matched != expected)
+        std::abort();
+    return 0;
+}
