@@ -1,8 +1,213 @@
 #include "frmview.h"
 
-#include "appinfo.h"
+#include "apperror.h"
+#include "barcodeprinter.h"
+#include "componentregistry.h"
+#include "dialogs.h"
+#include "icons.h"
+#include "recordset.h"
+#include "session.h"
+#include "sqltext.h"
+#include "textgridmodel.h"
+#include "twips.h"
+#include "ui_frmview.h"
+#include "usercomponent.h"
 
-frmview::frmview(QWidget *parent) : QWidget(parent)
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QHeaderView>
+#include <QPointer>
+#include <QTimer>
+
+namespace {
+
+// About one frame: often enough that typing and repainting stay smooth,
+// rarely enough that a long list is not held up by repaints.
+constexpr qint64 FillSliceMs = 16;
+
+const QStringList ListFields = {QStringLiteral("HN"),     QStringLiteral("IDN"),    QStringLiteral("PatientName"),
+                                QStringLiteral("Sex"),    QStringLiteral("RoomID"), QStringLiteral("AdmDate")};
+
+QFont designFont(const QString &family, qreal points)
 {
-    setWindowTitle(QString(QStringLiteral("Print Wristbands")));
+    QFont font(family);
+    font.setPointSizeF(points);
+    return font;
+}
+
+} // namespace
+
+frmview::frmview(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::frmview>())
+{
+    ui->setupUi(this);
+    ui->lblTitle_1->setObjectName(QStringLiteral("lblTitle(1)"));
+    setWindowIcon(Icons::applicationIcon());
+
+    setFont(designFont(QStringLiteral("Arial"), 8.25));
+    const QFont controlFont = designFont(QStringLiteral("Tahoma"), 9.75);
+    for (QWidget *control : {static_cast<QWidget *>(ui->lblTitle_1), static_cast<QWidget *>(ui->txtSearch),
+                             static_cast<QWidget *>(ui->Command1), static_cast<QWidget *>(ui->Grid1),
+                             static_cast<QWidget *>(ui->cmdPrint)}) {
+        control->setFont(controlFont);
+    }
+
+    // The design paints the window and its plain controls in the desktop's
+    // grey-text colour; text box and list keep their own white.
+    const QColor greyText = palette().color(QPalette::Disabled, QPalette::WindowText);
+    QPalette grey = palette();
+    grey.setColor(QPalette::Window, greyText);
+    grey.setColor(QPalette::Button, greyText);
+    setPalette(grey);
+    setAutoFillBackground(true);
+    ui->Frame1->setAutoFillBackground(true);
+
+    m_grid = new TextGridModel(this);
+    ui->Grid1->setModel(m_grid);
+    QHeaderView *rows = ui->Grid1->verticalHeader();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setDefaultSectionSize(ui->Grid1->fontMetrics().height() + 4);
+    ui->Grid1->horizontalHeader()->setStretchLastSection(false);
+    ui->Grid1->horizontalHeader()->setMinimumSectionSize(1);
+
+    connect(ui->Command1, &QPushButton::clicked, this, &frmview::LoadPatientList);
+    connect(ui->txtSearch, &QLineEdit::textChanged, this, &frmview::LoadPatientList);
+    connect(ui->optAdmDate, &QRadioButton::clicked, this, &frmview::LoadPatientList);
+    connect(ui->optLastName, &QRadioButton::clicked, this, &frmview::LoadPatientList);
+    connect(ui->cmdPrint, &QPushButton::clicked, this, &frmview::PrintWristband);
+    connect(ui->Grid1, &QTableView::doubleClicked, this, &frmview::PrintWristband);
+
+    SetupGrid();
+    // The first fill runs once the window is on screen, so a long list
+    // loads visibly rather than behind a window that has not appeared.
+    QTimer::singleShot(0, this, &frmview::LoadPatientList);
+}
+
+frmview::~frmview() = default;
+
+void frmview::closeEvent(QCloseEvent *event)
+{
+    ++m_fillGeneration;   // a fill still running stops adding rows
+    QWidget::closeEvent(event);
+}
+
+void frmview::SetupGrid()
+{
+    m_grid->setColumnCount(6);
+    m_grid->setTitles({QStringLiteral("HospNum"), QStringLiteral("IDNum"), QStringLiteral("PatientName"),
+                       QStringLiteral("Sex"), QStringLiteral("Room"), QStringLiteral("AdmDate")});
+    const int widths[] = {1200, 1200, 3500, 400, 800, 2000};
+    for (int column = 0; column < 6; ++column)
+        ui->Grid1->setColumnWidth(column, Twips::toPixels(widths[column]));
+}
+
+QString frmview::patientListStatement() const
+{
+    QString sql = QStringLiteral("Select M.Hospnum as HN,N.idnum as IDN, M.Lastname + ', ' + M.Firstname + ' ' "
+                                 "+M.Middlename as PatientName, N.RoomID, ")
+        + QStringLiteral("M.Birthdate, M.Sex, N.AdmDate, N.dcrdate from patient_data..tbpatient N ")
+        + QStringLiteral("left outer join patient_data..tbmaster M on N.Hospnum = M.Hospnum ")
+        + QStringLiteral("where dcrdate is null ");
+    const QString search = ui->txtSearch->text();
+    if (!search.isEmpty()) {
+        // Escaped so that the text selects exactly the last names that begin
+        // with it: an apostrophe cannot end the literal and %, _ and [ match
+        // themselves instead of acting as patterns.
+        sql += QStringLiteral(" and lastname like '") + SqlText::likePrefixBody(search) + QStringLiteral("%'");
+    }
+    if (ui->optAdmDate->isChecked())
+        sql += QStringLiteral(" order by AdmDate desc ");
+    else
+        sql += QStringLiteral(" order by LastName asc ");
+    return sql;
+}
+
+void frmview::makeFirstRowCurrent()
+{
+    if (!ui->Grid1->currentIndex().isValid() && m_grid->dataRowCount() > 0)
+        ui->Grid1->setCurrentIndex(m_grid->index(0, 0));
+}
+
+void frmview::LoadPatientList()
+{
+    const quint64 generation = ++m_fillGeneration;
+    const QPointer<frmview> alive(this);
+    setCursor(Qt::WaitCursor);
+    // All events, not only repaints: the search box must stay typeable
+    // while a long list loads. A keystroke then starts a newer fill.
+    QCoreApplication::processEvents();
+    if (!alive || !isCurrentFill(generation))
+        return;
+
+    m_grid->removeAllRows();
+    const QString sql = patientListStatement();
+    try {
+        UserComponent *user = Session::user();
+        if (!user)
+            throw AppError(91, QStringLiteral("Object variable or With block variable not set"));
+        Recordset rs;
+        rs.Open(sql, user->SQLConnection());
+        QStringList pending;
+        QStringList cells;
+        cells.reserve(ListFields.size());
+        QElapsedTimer slice;
+        slice.start();
+        while (!rs.isEOF()) {
+            cells.clear();
+            for (const QString &field : ListFields)
+                cells << rs.text(field);
+            pending << cells.join(QLatin1Char('\t'));
+            rs.MoveNext();
+            if (slice.elapsed() >= FillSliceMs) {
+                m_grid->addRows(pending);
+                pending.clear();
+                makeFirstRowCurrent();
+                QCoreApplication::processEvents();
+                if (!alive || !isCurrentFill(generation))
+                    return;
+                slice.restart();
+            }
+        }
+        rs.Close();
+        m_grid->addRows(pending);
+        makeFirstRowCurrent();
+    } catch (const std::exception &error) {
+        if (!alive || !isCurrentFill(generation))
+            return;
+        // Half a list would look like a complete one; show none instead.
+        m_grid->removeAllRows();
+        unsetCursor();
+        const auto *appError = dynamic_cast<const AppError *>(&error);
+        Dialogs::inform(this, QStringLiteral("Error in connection.")
+                                  + (appError ? appError->description() : QString::fromLocal8Bit(error.what())));
+        return;
+    }
+    unsetCursor();
+}
+
+void frmview::PrintWristband()
+{
+    const QModelIndex current = ui->Grid1->currentIndex();
+    if (!current.isValid() || current.row() >= m_grid->dataRowCount())
+        return;
+    const int row = current.row();
+
+    const bool fillRunning = cursor().shape() == Qt::WaitCursor;
+    setCursor(Qt::WaitCursor);
+    try {
+        std::unique_ptr<BarcodePrinter> printer = ComponentRegistry::create<BarcodePrinter>(ComponentIds::Barcode);
+        QString hospitalNumber = m_grid->text(row, 0);
+        QString admissionId = m_grid->text(row, 1);
+        printer->SetOrvaneUser(Session::user());
+        printer->PrintBarcode(hospitalNumber, admissionId);
+    } catch (const std::exception &error) {
+        if (!fillRunning)
+            unsetCursor();
+        const auto *appError = dynamic_cast<const AppError *>(&error);
+        Dialogs::inform(this, QStringLiteral("The wristband could not be printed.\n\n")
+                                  + (appError ? appError->description() : QString::fromLocal8Bit(error.what())));
+        return;
+    }
+    if (!fillRunning)
+        unsetCursor();
 }

@@ -1,0 +1,232 @@
+#include "apperror.h"
+#include "fixture.h"
+#include "session.h"
+#include "testmain.h"
+#include "wristbandprinter.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QPrinterInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+// Runs a command line tool and returns its standard output, failing the
+// test when it does not succeed.
+QByteArray run(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        qWarning("%s failed: %s", qPrintable(program), process.readAllStandardError().constData());
+        return QByteArray("<failed>");
+    }
+    return process.readAllStandardOutput();
+}
+
+WristbandData band(const QString &admissionId)
+{
+    WristbandData data;
+    data.hospitalNumber = QStringLiteral("H100234");
+    data.admissionId = admissionId;
+    data.lastName = QStringLiteral("Dela Cruz");
+    data.firstName = QStringLiteral("Juan");
+    data.middleName = QStringLiteral("Santos");
+    data.birthDate = QStringLiteral("3/4/1950");
+    data.sex = QStringLiteral("M");
+    data.room = QStringLiteral("4B-12");
+    return data;
+}
+
+} // namespace
+
+class TestWristbandPrinter : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+
+    void barcodeReadsBack_data();
+    void barcodeReadsBack();
+    void unprintableIds_data();
+    void unprintableIds();
+    void lookUp_data();
+    void lookUp();
+    void fileNamesAreSafeAndNeverOverwrite();
+    void printBarcodeWritesPdfWithoutPrinter();
+    void printBarcodeNeedsUser();
+
+private:
+    QTemporaryDir m_out;
+};
+
+void TestWristbandPrinter::initTestCase()
+{
+    for (const char *tool : {"pdftoppm", "zbarimg", "pdftotext"}) {
+        if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
+            QFAIL(qPrintable(QStringLiteral("%1 is not installed").arg(QString::fromLatin1(tool))));
+    }
+    QVERIFY(m_out.isValid());
+}
+
+void TestWristbandPrinter::cleanup()
+{
+    Session::reset();
+}
+
+void TestWristbandPrinter::barcodeReadsBack_data()
+{
+    QTest::addColumn<QString>("admissionId");
+    QTest::newRow("digits") << "500123";
+    QTest::newRow("leading zeros") << "0000417";
+    QTest::newRow("letter and digits") << "A500123";
+    QTest::newRow("letters, dashes, spaces") << "AB-12 34-x";
+    QTest::newRow("long mixed") << "IPD-2026-000123456 ward 4";
+}
+
+void TestWristbandPrinter::barcodeReadsBack()
+{
+    QFETCH(QString, admissionId);
+    const QString pdf = WristbandPrinter::writePdf(band(admissionId), m_out.path());
+    QVERIFY(QFileInfo(pdf).isFile());
+
+    const QString png = pdf.chopped(4);
+    run(QStringLiteral("pdftoppm"), {"-r", "300", "-gray", "-png", "-singlefile", pdf, png});
+    const QByteArray decoded = run(QStringLiteral("zbarimg"), {"--raw", "-q", "-Scode128.enable", png + ".png"});
+    QCOMPARE(QString::fromUtf8(decoded), admissionId + QLatin1Char('\n'));
+
+    // The page is one band, about 25 mm high.
+    const QString info = QString::fromUtf8(run(QStringLiteral("pdfinfo"), {pdf}));
+    QVERIFY2(info.contains(QRegularExpression(QStringLiteral("Page size:\\s+70[89](\\.\\d+)? x 7[01](\\.\\d+)? pts"))), qPrintable(info));
+    const QString text = QString::fromUtf8(run(QStringLiteral("pdftotext"), {"-layout", pdf, "-"}));
+    for (const QString &shown : {QStringLiteral("Dela Cruz, Juan Santos"), QStringLiteral("H100234"),
+                                 QStringLiteral("3/4/1950"), QStringLiteral("4B-12")})
+        QVERIFY2(text.contains(shown), qPrintable(text));
+}
+
+void TestWristbandPrinter::unprintableIds_data()
+{
+    QTest::addColumn<QString>("admissionId");
+    QTest::newRow("empty") << "";
+    QTest::newRow("outside Latin-1") << QStringLiteral("A\u0416500");
+    QTest::newRow("too long for the band") << QString(120, QLatin1Char('X'));
+}
+
+void TestWristbandPrinter::unprintableIds()
+{
+    QFETCH(QString, admissionId);
+    QTemporaryDir folder;
+    QVERIFY_THROWS_EXCEPTION(AppError, WristbandPrinter::writePdf(band(admissionId), folder.path()));
+    // A failed band leaves no half-written file behind.
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList());
+}
+
+void TestWristbandPrinter::lookUp_data()
+{
+    QTest::addColumn<QString>("hn");
+    QTest::addColumn<QString>("idn");
+    QTest::addColumn<QString>("expected");   // name|birth|sex|room, or "error"
+
+    QTest::newRow("patient") << "H1" << "A1" << "Smith, John A|3/4/1950|M|1A-01";
+    QTest::newRow("no middle name") << "H2" << "A2" << "Smythe, Jane|1/1/1970|F|1A-02";
+    QTest::newRow("apostrophe in id") << "H5" << "A'5" << "O'Brien, Pat Q|1/1/1970|M|1A-05";
+    QTest::newRow("no patient record") << "" << "A99" << "|||3C-07";
+    QTest::newRow("hospital number of another patient") << "H2" << "A1" << "error";
+    QTest::newRow("unknown admission") << "H1" << "A7" << "error";
+    QTest::newRow("id differing in case only") << "H1" << "a1" << "error";
+}
+
+void TestWristbandPrinter::lookUp()
+{
+    QFETCH(QString, hn);
+    QFETCH(QString, idn);
+    QFETCH(QString, expected);
+    FixtureDb db;
+    db.patient("H1", "Smith", "John", "A", "1950-03-04 00:00:00", "M");
+    db.patient("H2", "Smythe", "Jane", QVariant());
+    db.patient("H5", "O'Brien", "Pat", "Q", "1970-01-01 00:00:00", "M");
+    db.admission("A1", "H1", "1A-01");
+    db.admission("A2", "H2", "1A-02");
+    db.admission("A'5", "H5", "1A-05");
+    db.admission("A99", "H404", "3C-07");
+    db.close();
+    TestUser user(db.path());
+
+    if (expected == QLatin1String("error")) {
+        QVERIFY_THROWS_EXCEPTION(AppError, WristbandPrinter::lookUp(user.SQLConnection(), hn, idn));
+        return;
+    }
+    const WristbandData data = WristbandPrinter::lookUp(user.SQLConnection(), hn, idn);
+    QCOMPARE(QStringList({data.patientName(), data.birthDate, data.sex, data.room}).join(QLatin1Char('|')), expected);
+    QCOMPARE(data.admissionId, idn);
+    QCOMPARE(data.hospitalNumber, hn);
+}
+
+void TestWristbandPrinter::fileNamesAreSafeAndNeverOverwrite()
+{
+    const QDateTime at(QDate(2026, 12, 8), QTime(4, 5, 6));
+    QCOMPARE(WristbandPrinter::pdfFileName(QStringLiteral("A500123"), at),
+             QStringLiteral("wristband-A500123-20261208-040506.pdf"));
+
+    QTemporaryDir folder;
+    const QString hostile = QStringLiteral("../x/..\\y z");
+    const QString first = WristbandPrinter::writePdf(band(hostile), folder.path(), at);
+    QCOMPARE(QFileInfo(first).absolutePath(), QDir(folder.path()).absolutePath());
+    QCOMPARE(QFileInfo(first).fileName(), QStringLiteral("wristband-_x_y_z-20261208-040506.pdf"));
+
+    const QByteArray firstBytes = [&] {
+        QFile f(first);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    QVERIFY(firstBytes.startsWith("%PDF"));
+    const QString second = WristbandPrinter::writePdf(band(QStringLiteral("..-x-y z")), folder.path(), at);
+    const QString third = WristbandPrinter::writePdf(band(hostile), folder.path(), at);
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files).size(), 3);
+    QVERIFY(second != first && third != first && third != second);
+    QFile f(first);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), firstBytes);
+}
+
+void TestWristbandPrinter::printBarcodeWritesPdfWithoutPrinter()
+{
+    if (!QPrinterInfo::defaultPrinter().isNull())
+        QSKIP("a default printer is installed; this test would print a real band");
+    FixtureDb db;
+    db.patient("H1", "Smith", "John", "A", "1950-03-04 00:00:00", "M");
+    db.admission("A-1 x", "H1", "1A-01");
+    db.close();
+    installTestUser(db.path());
+
+    QTemporaryDir base;
+    const QString folder = QDir(base.path()).filePath(QStringLiteral("bands"));
+    qputenv("WARDCHECK_WRISTBAND_DIR", folder.toLocal8Bit());
+    QCOMPARE(WristbandPrinter::outputFolder(), folder);
+    WristbandPrinter printer;
+    printer.SetOrvaneUser(Session::user());
+    QString hn = QStringLiteral("H1");
+    QString idn = QStringLiteral("A-1 x");
+    printer.PrintBarcode(hn, idn);
+    qunsetenv("WARDCHECK_WRISTBAND_DIR");
+
+    QCOMPARE(QFileInfo(printer.lastPdf()).absolutePath(), QDir(folder).absolutePath());
+    run(QStringLiteral("pdftoppm"), {"-r", "300", "-gray", "-png", "-singlefile", printer.lastPdf(), folder + "/page"});
+    QCOMPARE(run(QStringLiteral("zbarimg"), {"--raw", "-q", folder + "/page.png"}), QByteArray("A-1 x\n"));
+    QVERIFY(WristbandPrinter::outputFolder().endsWith(QStringLiteral("/Wardcheck wristbands")));
+}
+
+void TestWristbandPrinter::printBarcodeNeedsUser()
+{
+    WristbandPrinter printer;
+    QString hn = QStringLiteral("H1");
+    QString idn = QStringLiteral("A1");
+    QVERIFY_THROWS_EXCEPTION(AppError, printer.PrintBarcode(hn, idn));
+}
+
+WARDCHECK_TEST_MAIN(TestWristbandPrinter)
+#include "tst_wristbandprinter.moc"

@@ -1,0 +1,241 @@
+#include "wristbandprinter.h"
+
+#include "apperror.h"
+#include "code128.h"
+#include "connection.h"
+#include "recordset.h"
+#include "sqltext.h"
+#include "usercomponent.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPageSize>
+#include <QPdfWriter>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QRegularExpression>
+#include <QStandardPaths>
+
+namespace {
+
+constexpr long PrintFailed = 482;   // the platform's "Printer error"
+
+// Narrow bars at 0.4 mm scan well from a curved band; 0.25 mm is the least
+// a thermal wristband printer resolves reliably.
+constexpr qreal PreferredModuleMm = 0.4;
+constexpr qreal SmallestModuleMm = 0.25;
+constexpr int QuietZoneModules = 10;
+
+constexpr qreal TextLeftMm = 14;     // clear of the clasp end
+constexpr qreal TextRightMm = 120;
+constexpr qreal BarcodeLeftMm = 124;
+constexpr qreal BarcodeRightMm = 244;
+
+QFont fontMm(qreal heightMm, qreal dotsPerMm, bool bold = false)
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(qMax(1, qRound(heightMm * dotsPerMm)));
+    font.setBold(bold);
+    return font;
+}
+
+void drawLine(QPainter &painter, const QFont &font, qreal leftDots, qreal baselineDots, qreal widthDots,
+              const QString &text)
+{
+    painter.setFont(font);
+    const QFontMetricsF metrics(font);
+    painter.drawText(QPointF(leftDots, baselineDots), metrics.elidedText(text, Qt::ElideRight, widthDots));
+}
+
+} // namespace
+
+QString WristbandData::patientName() const
+{
+    QString name = lastName;
+    const QString given = QStringList{firstName, middleName}.filter(QRegularExpression(QStringLiteral("\\S"))).join(
+        QLatin1Char(' '));
+    if (!given.isEmpty())
+        name += (name.isEmpty() ? QString() : QStringLiteral(", ")) + given;
+    return name;
+}
+
+void WristbandPrinter::SetOrvaneUser(UserComponent *user)
+{
+    m_user = user;
+}
+
+WristbandData WristbandPrinter::lookUp(Connection *connection, const QString &hospitalNumber,
+                                       const QString &admissionId)
+{
+    if (admissionId.isEmpty())
+        throw AppError(AppError::InvalidUseOfNull, QStringLiteral("The row has no admission id number."));
+
+    Recordset rs;
+    rs.Open(QStringLiteral("Select N.IDNum, N.Hospnum as AdmHospnum, N.RoomID, M.Hospnum, M.Lastname, M.Firstname, "
+                           "M.Middlename, M.Birthdate, M.Sex from patient_data..tbpatient N "
+                           "left outer join patient_data..tbmaster M on N.Hospnum = M.Hospnum "
+                           "where N.IDNum = '")
+                + SqlText::literalBody(admissionId) + QStringLiteral("'"),
+            connection);
+    // The database compares without regard to case; the band must belong
+    // to exactly the admission id it encodes.
+    while (!rs.isEOF() && rs.text(QStringLiteral("IDNum")) != admissionId)
+        rs.MoveNext();
+    if (rs.isEOF()) {
+        throw AppError(AppError::ItemNotFound,
+                       QStringLiteral("Admission %1 was not found; no wristband was printed.").arg(admissionId));
+    }
+    WristbandData data;
+    data.hospitalNumber = hospitalNumber;
+    data.admissionId = admissionId;
+    if (!hospitalNumber.isEmpty() && rs.text(QStringLiteral("AdmHospnum")) != hospitalNumber) {
+        throw AppError(AppError::ItemNotFound,
+                       QStringLiteral("Hospital number %1 does not belong to admission %2; no wristband was printed.")
+                           .arg(hospitalNumber, admissionId));
+    }
+    // Without a patient record the band carries what the list had.
+    if (!rs.text(QStringLiteral("Hospnum")).isEmpty()) {
+        data.lastName = rs.text(QStringLiteral("Lastname"));
+        data.firstName = rs.text(QStringLiteral("Firstname"));
+        data.middleName = rs.text(QStringLiteral("Middlename"));
+        data.birthDate = rs.text(QStringLiteral("Birthdate"));
+        data.sex = rs.text(QStringLiteral("Sex"));
+    }
+    data.room = rs.text(QStringLiteral("RoomID"));
+    return data;
+}
+
+void WristbandPrinter::paint(QPainter &painter, const WristbandData &data)
+{
+    QString reason;
+    const int modules = Code128::moduleCount(data.admissionId, &reason);
+    if (modules <= 0)
+        throw AppError(PrintFailed, QStringLiteral("The admission id cannot be printed as a barcode: %1").arg(reason));
+    const qreal available = BarcodeRightMm - BarcodeLeftMm;
+    const qreal moduleMm = qMin(PreferredModuleMm, available / qreal(modules + 2 * QuietZoneModules));
+    if (moduleMm < SmallestModuleMm) {
+        throw AppError(PrintFailed,
+                       QStringLiteral("The admission id %1 is too long for the wristband's barcode.").arg(data.admissionId));
+    }
+
+    const qreal dots = painter.device()->logicalDpiX() / 25.4;
+    const QSizeF band = bandSizeMm();
+    painter.save();
+    painter.fillRect(QRectF(0, 0, band.width() * dots, band.height() * dots), Qt::white);
+    painter.setPen(Qt::black);
+
+    const qreal textLeft = TextLeftMm * dots;
+    const qreal textWidth = (TextRightMm - TextLeftMm) * dots;
+    drawLine(painter, fontMm(4.6, dots, true), textLeft, 7.5 * dots, textWidth, data.patientName());
+    drawLine(painter, fontMm(3.4, dots), textLeft, 13.5 * dots, textWidth,
+             QStringLiteral("HN %1     Adm %2").arg(data.hospitalNumber, data.admissionId));
+    drawLine(painter, fontMm(3.4, dots), textLeft, 19.0 * dots, textWidth,
+             QStringLiteral("Born %1     Sex %2     Room %3").arg(data.birthDate, data.sex, data.room));
+
+    const qreal barsWidth = modules * moduleMm;
+    const qreal barsLeft = BarcodeLeftMm + (available - barsWidth) / 2;
+    const QString failed = Code128::paint(painter, QRectF(barsLeft * dots, 3 * dots, barsWidth * dots, 14 * dots),
+                                          data.admissionId);
+    if (!failed.isEmpty()) {
+        painter.restore();
+        throw AppError(PrintFailed, QStringLiteral("The admission id cannot be printed as a barcode: %1").arg(failed));
+    }
+    const QFont caption = fontMm(3.0, dots);
+    painter.setFont(caption);
+    painter.drawText(QRectF(BarcodeLeftMm * dots, 18 * dots, available * dots, 5 * dots), Qt::AlignCenter,
+                     data.admissionId);
+    painter.restore();
+}
+
+void WristbandPrinter::render(QPagedPaintDevice &device, const WristbandData &data)
+{
+    device.setPageSize(QPageSize(bandSizeMm(), QPageSize::Millimeter, QStringLiteral("Wristband")));
+    device.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+    QPainter painter;
+    if (!painter.begin(&device))
+        throw AppError(PrintFailed, QStringLiteral("The printer could not be started."));
+    try {
+        paint(painter, data);
+    } catch (...) {
+        painter.end();
+        throw;
+    }
+    if (!painter.end())
+        throw AppError(PrintFailed, QStringLiteral("The printer did not accept the wristband."));
+}
+
+QString WristbandPrinter::outputFolder()
+{
+    const QString named = qEnvironmentVariable("WARDCHECK_WRISTBAND_DIR");
+    if (!named.isEmpty())
+        return named;
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+        .filePath(QStringLiteral("Wardcheck wristbands"));
+}
+
+QString WristbandPrinter::pdfFileName(const QString &admissionId, const QDateTime &at)
+{
+    QString safe = admissionId;
+    safe.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9_-]+")), QStringLiteral("_"));
+    safe = safe.left(60);
+    if (safe.isEmpty())
+        safe = QStringLiteral("_");
+    return QStringLiteral("wristband-%1-%2.pdf").arg(safe, at.toString(QStringLiteral("yyyyMMdd-HHmmss")));
+}
+
+QString WristbandPrinter::writePdf(const WristbandData &data, const QString &folder, const QDateTime &at)
+{
+    if (!QDir().mkpath(folder))
+        throw AppError(PrintFailed, QStringLiteral("The folder %1 could not be made.").arg(folder));
+    const QString base = pdfFileName(data.admissionId, at);
+    QFile file;
+    for (int n = 1; n < 1000; ++n) {
+        const QString name = n == 1 ? base : QString(base).insert(base.size() - 4, QStringLiteral("-%1").arg(n));
+        file.setFileName(QDir(folder).filePath(name));
+        // NewOnly: a file that appears meanwhile is never overwritten.
+        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            break;
+        if (!file.exists())
+            throw AppError(PrintFailed, QStringLiteral("%1 could not be written: %2").arg(file.fileName(), file.errorString()));
+    }
+    if (!file.isOpen())
+        throw AppError(PrintFailed, QStringLiteral("No free file name for %1 in %2.").arg(base, folder));
+
+    try {
+        QPdfWriter writer(&file);
+        writer.setResolution(600);
+        writer.setTitle(QStringLiteral("Wristband %1").arg(data.admissionId));
+        writer.setCreator(QStringLiteral("Wardcheck"));
+        render(writer, data);
+    } catch (...) {
+        file.remove();
+        throw;
+    }
+    if (!file.flush()) {
+        file.remove();
+        throw AppError(PrintFailed, QStringLiteral("%1 could not be written: %2").arg(file.fileName(), file.errorString()));
+    }
+    file.close();
+    return file.fileName();
+}
+
+void WristbandPrinter::PrintBarcode(QString &hospitalNumber, QString &admissionId)
+{
+    if (!m_user)
+        throw AppError(91, QStringLiteral("No user has been handed to the wristband printer."));
+    const WristbandData data = lookUp(m_user->SQLConnection(), hospitalNumber, admissionId);
+
+    const QPrinterInfo printerInfo = QPrinterInfo::defaultPrinter();
+    if (printerInfo.isNull()) {
+        m_lastPdf = writePdf(data, outputFolder());
+        return;
+    }
+    QPrinter printer(printerInfo, QPrinter::HighResolution);
+    printer.setDocName(QStringLiteral("Wristband %1").arg(admissionId));
+    printer.setFullPage(true);
+    render(printer, data);
+    if (printer.printerState() == QPrinter::Error)
+        throw AppError(PrintFailed, QStringLiteral("The printer %1 reported an error.").arg(printerInfo.printerName()));
+}

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "barcodeprinter.h"
+
+#include <QDateTime>
+#include <QPointer>
+#include <QSizeF>
+#include <QString>
+
+class Connection;
+class QPainter;
+class QPagedPaintDevice;
+
+// What one wristband shows.
+struct WristbandData
+{
+    QString hospitalNumber;
+    QString admissionId;   // the barcode's content, exactly as given
+    QString lastName;
+    QString firstName;
+    QString middleName;
+    QString birthDate;
+    QString sex;
+    QString room;
+
+    QString patientName() const;
+};
+
+// The wristband printing component: looks the admission up through the
+// logged-in user's connection and prints a band with the patient's name,
+// numbers, birth date, sex and room and a Code 128 barcode of the admission
+// id. Goes to the default printer, or to a PDF file when none is installed.
+class WristbandPrinter : public BarcodePrinter
+{
+    Q_OBJECT
+
+public:
+    using BarcodePrinter::BarcodePrinter;
+
+    void SetOrvaneUser(UserComponent *user) override;
+    // Throws AppError when the admission cannot be found, the numbers do not
+    // belong together, the barcode cannot be drawn or the output fails.
+    void PrintBarcode(QString &hospitalNumber, QString &admissionId) override;
+
+    // The PDF written by the last print, when it went to a file.
+    QString lastPdf() const { return m_lastPdf; }
+
+    static WristbandData lookUp(Connection *connection, const QString &hospitalNumber, const QString &admissionId);
+
+    static QSizeF bandSizeMm() { return QSizeF(250, 25); }
+    // Lays the band out on the painter's device from its top left corner.
+    static void paint(QPainter &painter, const WristbandData &data);
+    static void render(QPagedPaintDevice &device, const WristbandData &data);
+
+    // WARDCHECK_WRISTBAND_DIR, else "Wardcheck wristbands" in the documents folder.
+    static QString outputFolder();
+    static QString pdfFileName(const QString &admissionId, const QDateTime &at);
+    // Writes the band into a new file in the folder, never over an existing
+    // one, and returns its path.
+    static QString writePdf(const WristbandData &data, const QString &folder,
+                            const QDateTime &at = QDateTime::currentDateTime());
+
+private:
+    QPointer<UserComponent> m_user;
+    QString m_lastPdf;
+};
