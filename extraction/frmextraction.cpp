@@ -512,6 +512,8 @@ void frmExtraction::VerifyBedsideScan()
             ui->Grid1->setCurrentIndex(m_grid->index(match, c));
             m_grid->setBackground(match, c, BrightGreen);
         }
+        // The current cell ends in the last column; keep the patient's columns in view.
+        ui->Grid1->scrollTo(m_grid->index(match, 0));
         setStripColour(BrightGreen);
         const QString patientAndExams =
             m_grid->text(match, PatientName) + QStringLiteral(": ") + m_grid->text(match, LabExams);

@@ -1,0 +1,165 @@
+// The extraction screen over the hospital-scale database, on the offscreen
+// platform: one Step 1 scan (duplicate check, reconnect, lookup, new row)
+// with 1,000 and with 30,000 containers already listed, and one Step 2
+// check against 30,000 rows whose match is the last one.
+#include "benchsupport.h"
+
+#include "connection.h"
+#include "dialogs.h"
+#include "frmextraction.h"
+#include "session.h"
+#include "textgridmodel.h"
+#include "usercomponent.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTableView>
+#include <QTextStream>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+class BenchUser : public UserComponent
+{
+public:
+    explicit BenchUser(const QString &path)
+        : m_connection(std::make_unique<Connection>(ConnectionSettings{ConnectionSettings::Kind::Embedded, path, {}, {}}))
+    {
+        m_connection->Open();
+    }
+    void ShowMain() override {}
+    QVariant Connected() override { return m_connection->isOpen(); }
+    Connection *SQLConnection() override { return m_connection.get(); }
+
+private:
+    std::unique_ptr<Connection> m_connection;
+};
+
+// Container codes of requests whose admission number is known.
+QStringList sampleContainers(const QString &path, int count)
+{
+    QStringList codes;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("sample"));
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (db.open()) {
+            QSqlQuery query(db);
+            query.exec(QStringLiteral("select distinct refnum from tbLABmaster where idnum is not null and refnum like 'L%' "
+                                      "order by refnum limit %1").arg(count));
+            while (query.next())
+                codes << query.value(0).toString();
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("sample"));
+    return codes;
+}
+
+void pressEnter(QLineEdit *box)
+{
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    QCoreApplication::sendEvent(box, &press);
+}
+
+void fillList(TextGridModel *model, int rows)
+{
+    QStringList lines;
+    for (int i = model->dataRowCount(); i < rows; ++i)
+        lines << QStringLiteral("H%1\tA%1\tCBC, Urinalysis\tLast, First Middle\t1A-01\t1/1/1970\tF\tX%1\t LR%1").arg(i);
+    model->addRows(lines);
+}
+
+struct Screen
+{
+    std::unique_ptr<frmExtraction> form = std::make_unique<frmExtraction>();
+    QLineEdit *add = form->findChild<QLineEdit *>(QStringLiteral("txtAddContainerBarcode"));
+    QLineEdit *container = form->findChild<QLineEdit *>(QStringLiteral("txtVerifyContainer"));
+    QLineEdit *patient = form->findChild<QLineEdit *>(QStringLiteral("txtPatientBarcode"));
+    TextGridModel *model = qobject_cast<TextGridModel *>(form->findChild<QTableView *>(QStringLiteral("Grid1"))->model());
+};
+
+int g_messages = 0;
+
+void benchStepOne(const QStringList &codes, int listed)
+{
+    Screen s;
+    s.form->show();
+    QCoreApplication::processEvents();
+    fillList(s.model, listed);
+    const int before = g_messages;
+    std::vector<double> ms;
+    for (const QString &code : codes) {
+        s.add->setText(code);
+        QElapsedTimer clock;
+        clock.start();
+        pressEnter(s.add);
+        ms.push_back(double(clock.nsecsElapsed()) / 1e6);
+    }
+    const int added = s.model->dataRowCount() - listed;
+    Bench::print(QStringLiteral("step 1 scan, %1 rows listed (%2 added)").arg(listed).arg(added), Bench::summarise(ms),
+                 int(ms.size()));
+    QTextStream(stdout) << "  messages shown: " << (g_messages - before) << " (none expected)" << Qt::endl;
+}
+
+void benchStepTwo(const QString &code, int listed, int runs)
+{
+    Screen s;
+    s.form->show();
+    QCoreApplication::processEvents();
+    fillList(s.model, listed - 1);
+    s.add->setText(code);
+    pressEnter(s.add);
+    if (s.model->dataRowCount() != listed) {
+        QTextStream(stderr) << "the scanned container was not added" << Qt::endl;
+        std::exit(2);
+    }
+    const QString admission = s.model->text(listed - 1, frmExtraction::IDNum);
+    const int before = g_messages;
+    std::vector<double> ms;
+    for (int i = 0; i < runs; ++i) {
+        s.container->setText(code);
+        pressEnter(s.container);
+        s.patient->setText(admission);
+        QElapsedTimer clock;
+        clock.start();
+        pressEnter(s.patient);
+        ms.push_back(double(clock.nsecsElapsed()) / 1e6);
+    }
+    QCoreApplication::processEvents();
+    Bench::print(QStringLiteral("step 2 check, %1 rows, match in the last").arg(listed), Bench::summarise(ms), runs);
+    QTextStream(stdout) << "  messages shown: " << (g_messages - before) << " (one per check)" << Qt::endl;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    Dialogs::setHandler([](const Dialogs::Message &m) {
+        ++g_messages;
+        return m.buttons == Dialogs::Buttons::YesNo ? Dialogs::Answer::No : Dialogs::Answer::Ok;
+    });
+    Dialogs::setBeepHandler([] {});
+
+    const QString path = Bench::hospitalDatabase();
+    Session::setUser(std::make_unique<BenchUser>(path));
+    const int runs = 200;
+    const QStringList codes = sampleContainers(path, runs * 2 + 1);
+    if (codes.size() < runs * 2 + 1) {
+        QTextStream(stderr) << "too few containers in " << path << Qt::endl;
+        return 2;
+    }
+    benchStepOne(codes.mid(0, runs), 1000);
+    benchStepOne(codes.mid(runs, runs), 30000);
+    benchStepTwo(codes.last(), 30000, runs);
+    return 0;
+}

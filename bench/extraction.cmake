@@ -1,0 +1,1 @@
+wardcheck_add_bench(bench_extraction SOURCES ${CMAKE_CURRENT_LIST_DIR}/bench_extraction.cpp LIBS wardcheck_extraction)
