@@ -115,6 +115,7 @@ frmMeds::frmMeds(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::frm
     ui->Picture1->setPixmap(Icons::render(QStringLiteral(":/scanner-bottle.svg"), ui->Picture1->size() * 2));
     ui->Picture2->setPixmap(Icons::render(QStringLiteral(":/wristband-scan.svg"), ui->Picture2->size() * 2));
 
+    // Runs as the screen always has, with nothing attached to its tick.
     tmrAutoFocus = new QTimer(this);
     tmrAutoFocus->setObjectName(QStringLiteral("tmrAutoFocus"));
     tmrAutoFocus->setInterval(5000);
