@@ -382,6 +382,10 @@ void frmExtraction::AddContainerToList()
         yieldToRepaint();
         if (!self)
             return;
+        if (generation != m_listGeneration) {
+            endLookup();
+            return;
+        }
 
         const QString sql =
             QStringLiteral("  select   refnum, M.Hospnum as HN,L.idnum as IDN,L.RequestNum,L.ItemID,B.LabExam,"

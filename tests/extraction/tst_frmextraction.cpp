@@ -44,6 +44,7 @@ private slots:
     void listIsFullAt32767Rows();
     void closeDuringLookupWaitsForItsEnd();
     void lookupIsNotReentered();
+    void clearDuringLookupEndsIt();
     void bedsideCheck_data();
     void bedsideCheck();
     void greenRowsSurviveChecksAndTabSwitches();
@@ -275,11 +276,14 @@ void TestFrmExtraction::listIsFullAt32767Rows()
 void TestFrmExtraction::closeDuringLookupWaitsForItsEnd()
 {
     bool visibleInLookup = false;
-    QTimer::singleShot(0, m_form, [this, &visibleInLookup] {
+    Qt::CursorShape cursorInLookup = Qt::ArrowCursor;
+    QTimer::singleShot(0, m_form, [this, &visibleInLookup, &cursorInLookup] {
+        cursorInLookup = m_form->cursor().shape();
         m_form->close();
         visibleInLookup = m_form->isVisible();
     });
     scan(s->add, QStringLiteral("L001"));
+    QCOMPARE(cursorInLookup, Qt::WaitCursor);
     QVERIFY(visibleInLookup);
     QVERIFY(m_form);
     QCOMPARE(s->model->dataRowCount(), 1);
@@ -295,6 +299,24 @@ void TestFrmExtraction::lookupIsNotReentered()
     QCOMPARE(m_user->statements.size(), 1);
     QCOMPARE(s->model->dataRowCount(), 1);
     QCOMPARE(s->model->text(0, frmExtraction::LabExams), QStringLiteral("CBC, Urinalysis, Lipid Profile"));
+}
+
+void TestFrmExtraction::clearDuringLookupEndsIt()
+{
+    // Only something other than user input could get here mid-lookup;
+    // the exams of the lookup must then not land in any remaining row.
+    preload({QStringLiteral("L002")});
+    m_dialogs->answerNext(Dialogs::Answer::Yes);
+    QTimer::singleShot(0, m_form, [this] {
+        s->model->addRow(QStringLiteral("H\tI\tX\tN\tR\tB\tS\tOTHER\t R"));
+        s->clear->click();
+        s->model->addRow(QStringLiteral("H\tI\tY\tN\tR\tB\tS\tLATER\t R"));
+    });
+    scan(s->add, QStringLiteral("L001"));
+    QCOMPARE(s->model->dataRowCount(), 1);
+    QCOMPARE(s->model->text(0, frmExtraction::LabExams), QStringLiteral("Y"));
+    QCOMPARE(s->add->text(), QStringLiteral("L001"));
+    QCOMPARE(m_form->cursor().shape(), Qt::ArrowCursor);
 }
 
 void TestFrmExtraction::bedsideCheck_data()
