@@ -157,7 +157,10 @@ frmExtraction::frmExtraction(QWidget *parent)
     ui->Grid1->setModel(m_grid);
     ui->Grid1->verticalHeader()->hide();
     ui->Grid1->verticalHeader()->setDefaultSectionSize(ui->Grid1->fontMetrics().height() + 6);
-    // Row-wise selection also keeps a title click from moving the current row.
+    // Nothing is drawn as selected (the green rows must show), and row-wise
+    // behaviour keeps a click on the titles from moving the current row.
+    ui->Grid1->setSelectionMode(QAbstractItemView::NoSelection);
+    ui->Grid1->setSelectionBehavior(QAbstractItemView::SelectRows);
     ui->Grid1->horizontalHeader()->setSectionsClickable(true);
     ui->Grid1->horizontalHeader()->setHighlightSections(false);
     ui->Grid1->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -180,11 +183,10 @@ frmExtraction::frmExtraction(QWidget *parent)
     connect(ui->Grid1, &QTableView::clicked, this, &frmExtraction::gridClicked);
     connect(ui->Grid1->horizontalHeader(), &QHeaderView::sectionClicked, this, &frmExtraction::gridClicked);
 
-    for (QWidget *watched : {static_cast<QWidget *>(ui->Picture1), static_cast<QWidget *>(ui->Picture2),
-                             static_cast<QWidget *>(ui->Picture3), static_cast<QWidget *>(ui->Label4),
-                             static_cast<QWidget *>(ui->Label5), static_cast<QWidget *>(ui->txtVerifyContainer),
-                             static_cast<QWidget *>(ui->txtPatientBarcode)})
-        watched->installEventFilter(this);
+    const QList<QWidget *> watched = {ui->Picture1, ui->Picture2, ui->Picture3, ui->Label4, ui->Label5,
+                                      ui->txtVerifyContainer, ui->txtPatientBarcode};
+    for (QWidget *widget : watched)
+        widget->installEventFilter(this);
 
     setStepLabels(false);
     ui->SSTab1->setCurrentIndex(0);
