@@ -275,9 +275,11 @@ bool frmMeds::LookupMedicinePackage()
         }
         unsetCursor();
     } catch (const AppError &error) {
+        scan.lookupFailed = true;
         unsetCursor();
         reportConnectionError(error.description());
     } catch (const std::exception &error) {
+        scan.lookupFailed = true;
         unsetCursor();
         reportConnectionError(QString::fromLocal8Bit(error.what()));
     }
@@ -288,7 +290,7 @@ bool frmMeds::VerifyPatient()
 {
     QPointer<frmMeds> self(this);
     MedicineScan &scan = MedicineScan::current();
-    if (scan.ReferenceNum.isEmpty()) {
+    if (scan.ReferenceNum.isEmpty() || scan.lookupFailed) {
         Dialogs::inform(this, QStringLiteral("Scan your containers first"), VerificationTitle);
         if (!self)
             return false;

@@ -28,6 +28,7 @@ void fillMedicineWard(FixtureDb &db)
     db.nurseRow(QStringLiteral("C300"), QStringLiteral("H3"), QStringLiteral("A300"), QStringLiteral("R7"), QStringLiteral("I1"));
     db.nurseRow(QStringLiteral("C400"), QStringLiteral("H404"), QStringLiteral("A400"), QStringLiteral("R8"), QStringLiteral("I1"));
     db.nurseRow(QStringLiteral("C401"), QStringLiteral("H1"), QVariant(), QStringLiteral("R9"), QStringLiteral("I1"));
+    db.nurseRow(QStringLiteral("C402"), QStringLiteral("H1"), QStringLiteral("A402"), QVariant(), QStringLiteral("I1"));
     db.nurseRow(QStringLiteral("C'7"), QStringLiteral("H7"), QStringLiteral("A'7"), QStringLiteral("R10"), QStringLiteral("I1"));
     db.nurseRow(QStringLiteral("C600"), QStringLiteral("H6"), QStringLiteral(""), QStringLiteral("R11"), QStringLiteral("I1"));
     db.close();

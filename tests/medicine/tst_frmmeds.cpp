@@ -344,24 +344,31 @@ void TestFrmMeds::nullPatientColumnsTakeTheErrorPath_data()
 {
     QTest::addColumn<QString>("code");
     QTest::addColumn<QString>("keptHN");
-    QTest::newRow("no master row: null number and name") << "C400" << "";
-    QTest::newRow("null admission number") << "C401" << "H1";
+    QTest::addColumn<QString>("keptRef");
+    QTest::addColumn<QString>("wristband");
+    QTest::newRow("no master row: null number and name") << "C400" << "" << "" << "A400";
+    QTest::newRow("null admission number") << "C401" << "H1" << "" << "A400";
+    // The reference was read before the failure: the check still must not pass.
+    QTest::newRow("null request number") << "C402" << "H1" << "C402" << "A402";
 }
 
 void TestFrmMeds::nullPatientColumnsTakeTheErrorPath()
 {
     QFETCH(QString, code);
     QFETCH(QString, keptHN);
+    QFETCH(QString, keptRef);
+    QFETCH(QString, wristband);
     scanPackage(code);
     QCOMPARE(m_dialogs->events().size(), 1);
     QCOMPARE(m_dialogs->events().first().text, QStringLiteral("Error in connection.Invalid use of Null"));
     QCOMPARE(m_dialogs->events().first().title, QStringLiteral("Wardcheck"));
     QCOMPARE(m_form->cursor().shape(), Qt::ArrowCursor);
     QCOMPARE(MedicineScan::current().HN, keptHN);
-    QCOMPARE(MedicineScan::current().ReferenceNum, QString());
+    QCOMPARE(MedicineScan::current().ReferenceNum, keptRef);
 
     m_dialogs->clear();
-    scanWristband(QStringLiteral("A400"));
+    packageBox()->setText(code);
+    scanWristband(wristband);
     QCOMPARE(m_dialogs->sequence(), QStringList{QStringLiteral("M:Scan your containers first")});
 }
 
