@@ -1,5 +1,7 @@
 #include "dialogs.h"
 
+#include "scanproofkeys.h"
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -38,6 +40,8 @@ Dialogs::Answer Dialogs::show(const Message &message)
         return handler()(message);
 
     QMessageBox box(QMessageBox::NoIcon, message.title, message.text, QMessageBox::NoButton, message.parent);
+    ScanProofKeys guard(&box);
+    qApp->installEventFilter(&guard);
     if (message.buttons == Buttons::YesNo) {
         box.addButton(QMessageBox::Yes);
         QPushButton *no = box.addButton(QMessageBox::No);

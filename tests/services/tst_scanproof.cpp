@@ -1,0 +1,62 @@
+#include "scanproofkeys.h"
+#include "testmain.h"
+
+#include <QMessageBox>
+#include <QSignalSpy>
+#include <QtTest>
+
+// A verdict box must not be closed by the burst of keys a scanner types,
+// nor in its first moments on screen; a deliberate Enter or a click still
+// closes it.
+class TestScanProof : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void scansNeverCloseTheBox_data();
+    void scansNeverCloseTheBox();
+};
+
+void TestScanProof::scansNeverCloseTheBox_data()
+{
+    QTest::addColumn<QList<int>>("times");       // when each key comes, ms after the box opened
+    QTest::addColumn<QString>("keys");          // '\r' is Enter
+    QTest::addColumn<bool>("closes");
+    QTest::newRow("Enter at once") << QList<int>{50} << "\r" << false;
+    QTest::newRow("scan at once") << QList<int>{10, 12, 14, 16} << "C12\r" << false;
+    QTest::newRow("scan later") << QList<int>{2000, 2002, 2004, 2006, 2008} << "C100\r" << false;
+    QTest::newRow("scan then a deliberate Enter") << QList<int>{2000, 2002, 2004, 3000} << "C1\r\r" << true;
+    QTest::newRow("deliberate Enter") << QList<int>{1500} << "\r" << true;
+    QTest::newRow("deliberate Escape") << QList<int>{1500} << "\x1b" << true;
+}
+
+void TestScanProof::scansNeverCloseTheBox()
+{
+    QFETCH(QList<int>, times);
+    QFETCH(QString, keys);
+    QFETCH(bool, closes);
+    qint64 now = 0;
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Verification"), QStringLiteral("Failed Verification."),
+                    QMessageBox::Ok);
+    box.setEscapeButton(QMessageBox::Ok);
+    ScanProofKeys guard(&box, [&now] { return now; });
+    qApp->installEventFilter(&guard);
+    QSignalSpy finished(&box, &QDialog::finished);
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    for (int i = 0; i < keys.size(); ++i) {
+        now = times.at(i);
+        const QChar c = keys.at(i);
+        if (c == QLatin1Char('\r'))
+            QTest::keyClick(&box, Qt::Key_Return);
+        else if (c == QLatin1Char('\x1b'))
+            QTest::keyClick(&box, Qt::Key_Escape);
+        else
+            QTest::keyClick(&box, c.toLatin1());
+    }
+    QCOMPARE(finished.count() > 0, closes);
+    QCOMPARE(box.isVisible(), !closes);
+}
+
+WARDCHECK_TEST_MAIN(TestScanProof)
+#include "tst_scanproof.moc"
