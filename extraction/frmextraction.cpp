@@ -170,6 +170,8 @@ frmExtraction::frmExtraction(QWidget *parent)
     ui->lblExamInfo->setFont(calibri(18));
     setBackColour(ui->lblExamInfo, QColor(208, 225, 247), QPalette::Base);
 
+    // It ticks without an action: moving the focus on a timer could send a
+    // scan into the wrong box.
     tmrAutoFocus = new QTimer(this);
     tmrAutoFocus->setObjectName(QStringLiteral("tmrAutoFocus"));
     tmrAutoFocus->setInterval(5000);
