@@ -153,8 +153,11 @@ private:
             else
                 parts << QString();
         }
-        // Three or more parts name a table in another database: keep the table.
-        m_out += parts.size() >= 3 ? parts.last() : parts.join(QLatin1Char('.'));
+        // Three or more parts name a table in another database: keep the
+        // table. A name that ends in a dot is not one; it is copied as it
+        // stands, so that no token disappears from between two others.
+        const bool qualifiedTable = parts.size() >= 3 && !parts.last().isEmpty();
+        m_out += qualifiedTable ? parts.last() : parts.join(QLatin1Char('.'));
         m_lastWord = parts.size() == 1 ? parts.first() : QString();
     }
 

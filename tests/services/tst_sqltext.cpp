@@ -43,6 +43,7 @@ void TestSqlText::translation_data()
     QTest::newRow("like keeps backslash literal") << "x LIKE 'a\\b%'" << "x LIKE 'a\\\\b%' ESCAPE '\\'";
     QTest::newRow("numbers") << "where x = 1.5 and y = 20" << "where x = 1.5 and y = 20";
     QTest::newRow("unterminated literal copied") << "where a = 'abc" << "where a = 'abc";
+    QTest::newRow("name ending in dots kept") << "'a'@...''" << "'a'@...''";
     QTest::newRow("comment copied") << "select 1 -- a..b + c\nfrom t" << "select 1 -- a..b + c\nfrom t";
 }
 
