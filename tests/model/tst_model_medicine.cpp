@@ -226,9 +226,13 @@ QList<Action> TestModelMedicine::generate(quint32 seed, int steps) const
     QList<Action> out;
     for (int i = 0; i < steps; ++i) {
         const unsigned r = rng() % 100;
-        if (r < 32)
+        if (r < 32) {
             out << Action{Action::ScanPackage, pick(packageCodes())};
-        else if (r < 64)
+            // A nurse mostly scans the wristband right after the package.
+            if (rng() % 10 < 7 && ++i < steps)
+                out << Action{Action::ScanWristband, pick(wristbandCodes())};
+        }
+        else if (r < 50)
             out << Action{Action::ScanWristband, pick(wristbandCodes())};
         else if (r < 72)
             out << Action{Action::EditPackage, pick({QStringLiteral("0"), QStringLiteral(" "), QStringLiteral("x")})};
