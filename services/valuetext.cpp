@@ -61,17 +61,28 @@ QString fromNumber(double value)
 
 namespace {
 
+// A stored date is wall-clock time as the ward wrote it. It is kept as such
+// (UTC-spec, never converted): as local time, a time that falls into the
+// hour skipped at a daylight-saving change would be shifted or lost, and
+// every conversion costs a time zone lookup.
 QDateTime parseStoredDate(const QString &text)
 {
     const QString trimmed = text.trimmed();
-    for (const char *format : {"yyyy-MM-dd HH:mm:ss.zzz", "yyyy-MM-dd HH:mm:ss", "yyyy-MM-ddTHH:mm:ss.zzz",
-                               "yyyy-MM-ddTHH:mm:ss", "yyyy-MM-dd HH:mm", "yyyy-MM-ddTHH:mm"}) {
-        const QDateTime parsed = QDateTime::fromString(trimmed, QLatin1String(format));
-        if (parsed.isValid())
-            return parsed;
+    qsizetype split = trimmed.indexOf(QLatin1Char(' '));
+    if (split < 0)
+        split = trimmed.indexOf(QLatin1Char('T'));
+    const QDate date = QDate::fromString(split < 0 ? trimmed : trimmed.left(split), QStringLiteral("yyyy-MM-dd"));
+    if (!date.isValid())
+        return QDateTime();
+    if (split < 0)
+        return QDateTime(date, QTime(0, 0), Qt::UTC);
+    const QString clock = trimmed.mid(split + 1);
+    for (const char *format : {"HH:mm:ss.zzz", "HH:mm:ss", "HH:mm"}) {
+        const QTime time = QTime::fromString(clock, QLatin1String(format));
+        if (time.isValid())
+            return QDateTime(date, time, Qt::UTC);
     }
-    const QDate date = QDate::fromString(trimmed, Qt::ISODate);
-    return date.isValid() ? QDateTime(date, QTime(0, 0)) : QDateTime();
+    return QDateTime();
 }
 
 } // namespace

@@ -18,6 +18,8 @@
 #include <QtTest>
 #include <qpa/qwindowsysteminterface.h>
 
+#include <ctime>
+
 namespace {
 
 // Stands in for the printing component and remembers every call.
@@ -71,6 +73,7 @@ private slots:
     void filterAndOrder();
     void cells_data();
     void cells();
+    void wallClockTimesSurviveDaylightSaving();
     void deletingCharacterByCharacter();
     void hostileTextLeavesDatabaseAlone();
     void interruptedFillNeverMixes();
@@ -290,6 +293,24 @@ void TestFrmView::cells()
     for (int c = 0; c < 6; ++c)
         shown << model()->text(row, c);
     QCOMPARE(shown, cells);
+}
+
+void TestFrmView::wallClockTimesSurviveDaylightSaving()
+{
+    // 02:30 does not exist in New York on 8 March 2026; the stored time is
+    // still what the ward wrote and must be shown unchanged.
+    const QByteArray zone = qgetenv("TZ");
+    qputenv("TZ", "America/New_York");
+    tzset();
+    m_db->patient("H1", "Smith", "John", "A");
+    m_db->admission("A1", "H1", "1A-01", "2026-03-08 02:30:00");
+    m_db->admission("A2", "H1", "1A-01", "2026-11-01 01:30:00");
+    m_db->close();
+    open();
+    const QStringList shown = column(5);
+    qputenv("TZ", zone);
+    tzset();
+    QCOMPARE(shown, QStringList({"11/1/2026 1:30:00 AM", "3/8/2026 2:30:00 AM"}));
 }
 
 void TestFrmView::deletingCharacterByCharacter()
