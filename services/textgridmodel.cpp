@@ -49,7 +49,10 @@ void TextGridModel::addRows(const QStringList &lines)
         return;
     const int at = int(m_rows.size());
     beginInsertRows(QModelIndex(), at, at + int(lines.size()) - 1);
-    m_rows.reserve(m_rows.size() + lines.size());
+    // Grow geometrically: reserving the exact size on every batch would
+    // copy the whole list each time a long fill hands over its rows.
+    if (m_rows.capacity() < m_rows.size() + lines.size())
+        m_rows.reserve(std::max(m_rows.size() + lines.size(), 2 * m_rows.size()));
     for (const QString &line : lines)
         m_rows.append(split(line));
     endInsertRows();
