@@ -158,6 +158,11 @@ void Connection::openEmbedded(QSqlDatabase &db)
         db.close();
         throw AppError(AppError::ProviderError, message);
     }
+    probe = QSqlQuery();
+    // A list of every admitted patient reads pages all over a large file;
+    // with SQLite's small default cache each of them is read again on every
+    // refill. 64 MiB holds the patient tables of a large hospital.
+    QSqlQuery(db).exec(QStringLiteral("PRAGMA cache_size = -65536"));
 }
 
 void Connection::openOdbc(QSqlDatabase &db)
