@@ -1,0 +1,142 @@
+// Times the wristband screen's patient list on hospital-sized databases:
+// a full fill of 5,000 and of 50,000 admitted patients, and the refill
+// after each keystroke of a last-name search.
+//   bench_wristband [runs]     (offscreen unless QT_QPA_PLATFORM says otherwise)
+#include "benchsupport.h"
+#include "connection.h"
+#include "frmview.h"
+#include "session.h"
+#include "textgridmodel.h"
+#include "usercomponent.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTableView>
+#include <QTextStream>
+
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+class BenchUser : public UserComponent
+{
+public:
+    explicit BenchUser(const QString &path)
+        : m_connection(ConnectionSettings{ConnectionSettings::Kind::Embedded, path, QStringLiteral("bench"), QString()})
+    {
+        m_connection.Open();
+    }
+    void ShowMain() override {}
+    QVariant Connected() override { return m_connection.isOpen(); }
+    Connection *SQLConnection() override { return &m_connection; }
+
+private:
+    Connection m_connection;
+};
+
+QString fiveThousandDatabase()
+{
+    const QString path = QDir(QStringLiteral(WRISTBAND_BENCH_DIR)).filePath(QStringLiteral("ward-5000.db"));
+    if (QFileInfo::exists(path))
+        return path;
+    QTextStream(stderr) << "making the 5,000-admission database (once) at " << path << Qt::endl;
+    const int rc = QProcess::execute(QStringLiteral(WRISTBAND_MAKEDEMODB),
+                                     {QStringLiteral("--patients"), QStringLiteral("20000"), QStringLiteral("--admitted"),
+                                      QStringLiteral("5000"), QStringLiteral("--out"), path + QStringLiteral(".tmp")});
+    if (rc != 0 || !QFile::rename(path + QStringLiteral(".tmp"), path)) {
+        QTextStream(stderr) << "makedemodb failed" << Qt::endl;
+        std::exit(2);
+    }
+    return path;
+}
+
+double timeMs(const std::function<void()> &work)
+{
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+struct Screen
+{
+    explicit Screen(const QString &database)
+    {
+        Session::setUser(std::make_unique<BenchUser>(database));
+        form = std::make_unique<frmview>();
+        form->show();
+        search = form->findChild<QLineEdit *>(QStringLiteral("txtSearch"));
+        refresh = form->findChild<QPushButton *>(QStringLiteral("Command1"));
+        model = qobject_cast<TextGridModel *>(form->findChild<QTableView *>(QStringLiteral("Grid1"))->model());
+        while (form->cursor().shape() == Qt::WaitCursor || model->dataRowCount() == 0)
+            QCoreApplication::processEvents();
+    }
+    ~Screen()
+    {
+        form.reset();
+        Session::reset();
+    }
+
+    std::unique_ptr<frmview> form;
+    QLineEdit *search = nullptr;
+    QPushButton *refresh = nullptr;
+    TextGridModel *model = nullptr;
+};
+
+void fullFill(const QString &name, const QString &database, int runs)
+{
+    Screen screen(database);
+    std::vector<double> ms;
+    int rows = 0;
+    for (int i = 0; i < runs; ++i) {
+        ms.push_back(timeMs([&] { screen.refresh->click(); }));
+        rows = screen.model->dataRowCount();
+    }
+    Bench::print(QStringLiteral("%1 (%2 rows)").arg(name).arg(rows), Bench::summarise(ms), runs);
+}
+
+void keystrokes(const QString &name, const QString &database, const QStringList &words, int runs)
+{
+    Screen screen(database);
+    std::vector<double> perLength[3];
+    int rows[3] = {0, 0, 0};
+    for (int i = 0; i < runs; ++i) {
+        for (const QString &word : words) {
+            screen.search->clear();
+            for (int length = 1; length <= 3; ++length) {
+                perLength[length - 1].push_back(timeMs([&] { screen.search->setText(word.left(length)); }));
+                rows[length - 1] = std::max(rows[length - 1], screen.model->dataRowCount());
+            }
+        }
+    }
+    for (int length = 1; length <= 3; ++length) {
+        Bench::print(QStringLiteral("%1, letter %2 (up to %3 rows)").arg(name).arg(length).arg(rows[length - 1]),
+                     Bench::summarise(perLength[length - 1]), int(perLength[length - 1].size()));
+    }
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int runs = argc > 1 ? std::max(1, QString::fromLocal8Bit(argv[1]).toInt()) : 10;
+    const QStringList words = {QStringLiteral("Garcia"), QStringLiteral("Santos"), QStringLiteral("Reyes"),
+                               QStringLiteral("Mendoza"), QStringLiteral("Torres")};
+
+    const QString ward = fiveThousandDatabase();
+    const QString hospital = Bench::hospitalDatabase();
+    fullFill(QStringLiteral("full fill, 5,000 admitted"), ward, runs);
+    fullFill(QStringLiteral("full fill, 50,000 admitted"), hospital, runs);
+    keystrokes(QStringLiteral("keystroke refill, 5,000 admitted"), ward, words, runs);
+    keystrokes(QStringLiteral("keystroke refill, 50,000 admitted"), hospital, words, runs);
+    return 0;
+}
