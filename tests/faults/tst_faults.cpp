@@ -1,0 +1,290 @@
+// Faults of the hospital database met at the bedside: each is reported as
+// "Error in connection." with a description a person can act on, the
+// program keeps running, and the next scan works once the fault is gone.
+#include "apperror.h"
+#include "dialogrecorder.h"
+#include "fixture.h"
+#include "frmextraction.h"
+#include "frmmeds.h"
+#include "medicinescan.h"
+#include "session.h"
+#include "testmain.h"
+#include "textgridmodel.h"
+#include "usercomponent.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPointer>
+#include <QProcess>
+#include <QTableView>
+#include <QTimer>
+#include <QtTest>
+
+#include <unistd.h>
+
+namespace {
+
+void fillWard(FixtureDb &db, const QString &patientLast)
+{
+    db.patient(QStringLiteral("H1"), patientLast, QStringLiteral("Maria"), QStringLiteral("Lim"));
+    db.admission(QStringLiteral("A1"), QStringLiteral("H1"));
+    db.item(QStringLiteral("I1"), QStringLiteral("Paracetamol 500 mg"));
+    db.nurseRow(QStringLiteral("C1"), QStringLiteral("H1"), QStringLiteral("A1"), QStringLiteral("R1"), QStringLiteral("I1"));
+    db.exam(QStringLiteral("X1"), QStringLiteral("Potassium"));
+    db.labRow(QStringLiteral("L1"), QStringLiteral("H1"), QStringLiteral("A1"), QStringLiteral("Q1"), QStringLiteral("X1"));
+    db.labRow(QStringLiteral("L2"), QStringLiteral("H1"), QStringLiteral("A1"), QStringLiteral("Q2"), QStringLiteral("X1"));
+}
+
+} // namespace
+
+class TestFaults : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void faultsAreReportedAndSurvived_data();
+    void faultsAreReportedAndSurvived();
+    void fileReplacedBetweenTwoScans();
+    void fileRemovedDuringALookup();
+    void odbcDriverMissing();
+
+private:
+    enum class Screen { Medicine, Extraction };
+    // Scans a code on a screen; returns the messages it showed.
+    QStringList scan(Screen screen, const QString &code);
+    QStringList retry(Screen screen);
+    bool lastScanWorked(Screen screen);
+
+    std::unique_ptr<FixtureDb> m_db;
+    QByteArray m_good;
+    QPointer<frmMeds> m_meds;
+    QPointer<frmExtraction> m_extraction;
+    std::unique_ptr<DialogRecorder> m_dialogs;
+};
+
+
+void TestFaults::init()
+{
+    m_db = std::make_unique<FixtureDb>();
+    fillWard(*m_db, QStringLiteral("Santos"));
+    m_db->close();
+    m_good = m_db->bytes();
+    installTestUser(m_db->path());
+    MedicineScan::current().clear();
+    m_dialogs = std::make_unique<DialogRecorder>();
+    m_meds = new frmMeds();
+    m_extraction = new frmExtraction();
+    m_meds->show();
+    m_extraction->show();
+}
+
+void TestFaults::cleanup()
+{
+    delete m_meds;
+    delete m_extraction;
+    m_dialogs.reset();
+    Session::reset();
+    m_db.reset();
+}
+
+QStringList TestFaults::scan(Screen screen, const QString &code)
+{
+    m_dialogs->clear();
+    QLineEdit *box = screen == Screen::Medicine ? m_meds->findChild<QLineEdit *>(QStringLiteral("txtContainerBarcode"))
+                                                : m_extraction->findChild<QLineEdit *>(QStringLiteral("txtAddContainerBarcode"));
+    box->setText(code);
+    QTest::keyClick(box, Qt::Key_Return);
+    return m_dialogs->texts();
+}
+
+QStringList TestFaults::retry(Screen screen)
+{
+    m_dialogs->clear();
+    QLineEdit *box = screen == Screen::Medicine ? m_meds->findChild<QLineEdit *>(QStringLiteral("txtContainerBarcode"))
+                                                : m_extraction->findChild<QLineEdit *>(QStringLiteral("txtAddContainerBarcode"));
+    QTest::keyClick(box, Qt::Key_Return);
+    return m_dialogs->texts();
+}
+
+bool TestFaults::lastScanWorked(Screen screen)
+{
+    if (screen == Screen::Medicine)
+        return MedicineScan::current().IDN == QLatin1String("A1") && !MedicineScan::current().lookupFailed;
+    auto *list = qobject_cast<TextGridModel *>(m_extraction->findChild<QTableView *>(QStringLiteral("Grid1"))->model());
+    return list->dataRowCount() > 0 && list->text(list->dataRowCount() - 1, 1) == QLatin1String("A1");
+}
+
+void TestFaults::faultsAreReportedAndSurvived_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("description");
+    for (const char *screen : {"medicine", "extraction"}) {
+        const auto row = [&](const char *fault, const char *description) {
+            QTest::addRow("%s: %s", screen, fault) << QString::fromLatin1(fault) << QString::fromLatin1(description);
+        };
+        row("missing", "does not exist");
+        row("folder in its place", "is a folder");
+        row("unreadable", "permission denied");
+        row("truncated", "is damaged");
+        row("corrupt", "is damaged");
+        row("locked by another program", "locked by another program");
+    }
+}
+
+void TestFaults::faultsAreReportedAndSurvived()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, description);
+    const Screen screen = QString::fromLatin1(QTest::currentDataTag()).startsWith(QLatin1String("medicine"))
+                              ? Screen::Medicine : Screen::Extraction;
+    const QString path = m_db->path();
+    const QString aside = path + QStringLiteral(".aside");
+    QProcess writer;
+
+    if (fault == QLatin1String("missing")) {
+        QVERIFY(QFile::rename(path, aside));
+    } else if (fault == QLatin1String("folder in its place")) {
+        QVERIFY(QFile::rename(path, aside));
+        QVERIFY(QDir().mkdir(path));
+    } else if (fault == QLatin1String("unreadable")) {
+        if (geteuid() == 0)
+            QSKIP("root reads every file");
+        QVERIFY(QFile::setPermissions(path, QFileDevice::WriteOwner));
+    } else if (fault == QLatin1String("truncated") || fault == QLatin1String("corrupt")) {
+        QVERIFY(QFile::rename(path, aside));
+        QFile out(path);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        QByteArray bytes = m_good;
+        if (fault == QLatin1String("truncated"))
+            bytes.truncate(bytes.size() / 3);
+        else
+            bytes.replace(4096, bytes.size() - 4096, QByteArray(bytes.size() - 4096, '\x5a'));
+        out.write(bytes);
+    } else if (fault == QLatin1String("locked by another program")) {
+        writer.start(QStringLiteral("sqlite3"), {path});
+        QVERIFY2(writer.waitForStarted(), "sqlite3 is needed for this test");
+        writer.write("BEGIN EXCLUSIVE;\n");
+        const auto locked = [&] {
+            Connection probe(ConnectionSettings{ConnectionSettings::Kind::Embedded, path, QString(), QString()});
+            try {
+                probe.Open();
+            } catch (const AppError &) {
+                return true;
+            }
+            return false;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(locked(), 10000);
+    }
+
+    const QStringList messages = scan(screen, screen == Screen::Medicine ? QStringLiteral("C1") : QStringLiteral("L1"));
+    QCOMPARE(messages.size(), 1);
+    QVERIFY2(messages.first().startsWith(QLatin1String("Error in connection.")), qPrintable(messages.first()));
+    QVERIFY2(messages.first().contains(description), qPrintable(messages.first()));
+    QVERIFY(m_meds && m_extraction);
+    QCOMPARE(m_meds->cursor().shape(), Qt::ArrowCursor);
+    QCOMPARE(m_extraction->cursor().shape(), Qt::ArrowCursor);
+    QVERIFY(!lastScanWorked(screen));
+
+    // Mend the fault; the same scan, retried with Enter, now works.
+    if (writer.state() == QProcess::Running) {
+        writer.write("ROLLBACK;\n.quit\n");
+        QVERIFY(writer.waitForFinished(5000));
+    }
+    if (QFileInfo(path).isDir())
+        QVERIFY(QDir(path).removeRecursively());
+    if (QFile::exists(aside)) {
+        QFile::remove(path);
+        QVERIFY(QFile::rename(aside, path));
+    }
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    QCOMPARE(retry(screen), QStringList());
+    QVERIFY(lastScanWorked(screen));
+    QCOMPARE(m_db->bytes(), m_good);
+}
+
+void TestFaults::fileReplacedBetweenTwoScans()
+{
+    QVERIFY(scan(Screen::Extraction, QStringLiteral("L1")).isEmpty());
+    // Another ward's copy put in place of the file: the next lookup reads it.
+    FixtureDb other;
+    fillWard(other, QStringLiteral("Reyes"));
+    other.close();
+    QVERIFY(QFile::remove(m_db->path()));
+    QVERIFY(QFile::copy(other.path(), m_db->path()));
+    QVERIFY(scan(Screen::Extraction, QStringLiteral("L2")).isEmpty());
+    auto *list = qobject_cast<TextGridModel *>(m_extraction->findChild<QTableView *>(QStringLiteral("Grid1"))->model());
+    QCOMPARE(list->dataRowCount(), 2);
+    QCOMPARE(list->text(0, 3), QStringLiteral("Santos, Maria Lim"));
+    QCOMPARE(list->text(1, 3), QStringLiteral("Reyes, Maria Lim"));
+    QVERIFY(scan(Screen::Medicine, QStringLiteral("C1")).isEmpty());
+    QCOMPARE(MedicineScan::current().PatientName, QStringLiteral("Reyes, Maria Lim"));
+}
+
+void TestFaults::fileRemovedDuringALookup()
+{
+    const QString path = m_db->path();
+    const QString aside = path + QStringLiteral(".aside");
+    for (const Screen screen : {Screen::Medicine, Screen::Extraction}) {
+        bool moved = false;
+        // Timers still run while a lookup lets the window repaint.
+        QTimer::singleShot(0, [&] { moved = QFile::rename(path, aside); });
+        const QStringList first = scan(screen, screen == Screen::Medicine ? QStringLiteral("C1") : QStringLiteral("L1"));
+        QVERIFY(moved);
+        // The open file stays readable to the lookup that has it open, or the
+        // lookup reports it; either way nothing wrong is shown as found.
+        QVERIFY2(first.isEmpty() || first.first().startsWith(QLatin1String("Error in connection.")), qPrintable(first.join(QLatin1Char('\n'))));
+        const QStringList second = screen == Screen::Medicine ? scan(screen, QStringLiteral("C1")) : scan(screen, QStringLiteral("L2"));
+        QCOMPARE(second.size(), 1);
+        QVERIFY2(second.first().contains(QLatin1String("does not exist")), qPrintable(second.first()));
+        QVERIFY(QFile::rename(aside, path));
+        QCOMPARE(retry(screen), QStringList());
+        QVERIFY(lastScanWorked(screen));
+    }
+}
+
+// A component whose ODBC connection was set up while its driver was not
+// installed (yet, or any more).
+class UnopenedOdbcUser : public UserComponent
+{
+public:
+    explicit UnopenedOdbcUser(const ConnectionSettings &settings) : m_connection(settings) {}
+    void ShowMain() override {}
+    QVariant Connected() override { return true; }
+    Connection *SQLConnection() override { return &m_connection; }
+
+private:
+    Connection m_connection;
+};
+
+void TestFaults::odbcDriverMissing()
+{
+    QTemporaryDir uninstalled;
+    QFile none(uninstalled.filePath(QStringLiteral("odbcinst.ini")));
+    QVERIFY(none.open(QIODevice::WriteOnly));
+    none.close();
+
+    qputenv("ODBCSYSINI", QFile::encodeName(uninstalled.path()));
+    Session::setUser(std::make_unique<UnopenedOdbcUser>(ConnectionSettings{
+        ConnectionSettings::Kind::Odbc, QStringLiteral("DRIVER={Ward SQLite};Database=%1").arg(m_db->path()), QString(), QString()}));
+    for (const Screen screen : {Screen::Medicine, Screen::Extraction}) {
+        const QStringList messages = scan(screen, screen == Screen::Medicine ? QStringLiteral("C1") : QStringLiteral("L1"));
+        QCOMPARE(messages.size(), 1);
+        QVERIFY2(messages.first().startsWith(QLatin1String("Error in connection.The hospital database could not be reached")),
+                 qPrintable(messages.first()));
+    }
+    // unixODBC reads its list of drivers once per process, so a driver
+    // installed now is found after the next start, when the user logs in
+    // again; the screens then work without being reopened.
+    Session::setUser(std::make_unique<TestUser>(m_db->path()));
+    for (const Screen screen : {Screen::Medicine, Screen::Extraction}) {
+        QCOMPARE(retry(screen), QStringList());
+        QVERIFY(lastScanWorked(screen));
+    }
+    qunsetenv("ODBCSYSINI");
+}
+
+WARDCHECK_TEST_MAIN(TestFaults)
+#include "tst_faults.moc"
