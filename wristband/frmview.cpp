@@ -52,6 +52,16 @@ frmview::frmview(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::frm
         control->setFont(controlFont);
     }
 
+    // Where the design's font is replaced by a wider one, the caption grows
+    // to the left rather than losing its first letters.
+    QLabel *caption = ui->lblTitle_1;
+    const int needed = caption->fontMetrics().horizontalAdvance(caption->text()) + 2;
+    if (needed > caption->width()) {
+        QRect area = caption->geometry();
+        area.setLeft(std::max(0, area.right() + 1 - needed));
+        caption->setGeometry(area);
+    }
+
     // The design paints the window and its plain controls in the desktop's
     // grey-text colour; text box and list keep their own white.
     const QColor greyText = palette().color(QPalette::Disabled, QPalette::WindowText);
