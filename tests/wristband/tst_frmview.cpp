@@ -77,6 +77,7 @@ private slots:
     void deletingCharacterByCharacter();
     void hostileTextLeavesDatabaseAlone();
     void interruptedFillNeverMixes();
+    void closingDuringFillStopsIt();
     void queryErrorIsReported();
     void printsCurrentRow();
     void doubleClickPrintsThatRow();
@@ -410,6 +411,39 @@ void TestFrmView::interruptedFillNeverMixes()
     search()->clear();
     QCOMPARE(model()->dataRowCount(), 20040);
     QVERIFY2(batches < 200, qPrintable(QString::number(batches)));
+}
+
+void TestFrmView::closingDuringFillStopsIt()
+{
+    {
+        DbWriter &w = m_db->writer();
+        w.begin();
+        for (int i = 0; i < 20000; ++i) {
+            const QString hn = QStringLiteral("P%1").arg(i);
+            m_db->patient(hn, QStringLiteral("Patient%1").arg(i), "Pat", "P");
+            m_db->admission(QStringLiteral("I%1").arg(i), hn, "2B-01", "2026-11-01 10:00:00");
+        }
+        w.commit();
+        m_db->close();
+    }
+    m_user = installTestUser(m_db->path());
+    QPointer<frmview> screen = new frmview;
+    screen->setAttribute(Qt::WA_DeleteOnClose);
+    screen->show();
+    auto *rows = qobject_cast<TextGridModel *>(screen->findChild<QTableView *>("Grid1")->model());
+    int closedAt = -1;
+    int batches = 0;
+    connect(rows, &QAbstractItemModel::rowsInserted, this, [&] {
+        ++batches;
+        if (closedAt < 0) {
+            closedAt = rows->dataRowCount();
+            QTimer::singleShot(0, screen.data(), &QWidget::close);
+        }
+    });
+    QTRY_VERIFY(screen.isNull());
+    QVERIFY(closedAt > 0 && closedAt < 20000);
+    QCOMPARE(batches, 1);   // nothing more was added once the window closed
+    QCOMPARE(m_user->statements.size(), 1);
 }
 
 void TestFrmView::queryErrorIsReported()
