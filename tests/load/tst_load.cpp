@@ -1,0 +1,203 @@
+// Thousands of scans at scanner speed, through the window system's queue,
+// across both checking screens, with scans arriving while lookups run: not
+// one character may be lost or land in the wrong box, and no lookup may
+// start inside another.
+#include "dialogrecorder.h"
+#include "fixture.h"
+#include "frmextraction.h"
+#include "frmmeds.h"
+#include "medicinescan.h"
+#include "session.h"
+#include "testmain.h"
+#include "textgridmodel.h"
+
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPointer>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTimer>
+#include <QtTest>
+#include <qpa/qwindowsysteminterface.h>
+
+#include <random>
+
+namespace {
+
+constexpr int Packages = 60;
+
+QString package(int i) { return QStringLiteral("C%1").arg(i, 5, 10, QLatin1Char('0')); }
+QString container(int i) { return QStringLiteral("L%1").arg(i, 6, 10, QLatin1Char('0')); }
+QString admission(int i) { return QStringLiteral("A%1").arg(i % 97, 4, 10, QLatin1Char('0')); }
+
+// The number of scans: WARDCHECK_LOAD_SCANS, or a short run for the suite.
+int scanCount()
+{
+    bool ok = false;
+    const int n = qEnvironmentVariableIntValue("WARDCHECK_LOAD_SCANS", &ok);
+    return ok && n >= 8 ? n : 1000;
+}
+
+} // namespace
+
+class TestLoad : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void scansAtScannerSpeed();
+
+private:
+    // Types the text (\n is Enter) into the window at 1 to 2 ms a key and
+    // returns once every key is posted and done() holds.
+    bool type(QWidget *window, const QString &text, const std::function<bool()> &done);
+
+    std::unique_ptr<FixtureDb> m_db;
+    TestUser *m_user = nullptr;
+    std::mt19937 m_rng{20261208};
+};
+
+void TestLoad::initTestCase()
+{
+    m_db = std::make_unique<FixtureDb>();
+    m_db->writer().begin();
+    for (int p = 0; p < 97; ++p) {
+        m_db->patient(QStringLiteral("H%1").arg(p), QStringLiteral("Last%1").arg(p), QStringLiteral("First"), QStringLiteral("M"));
+        m_db->admission(admission(p), QStringLiteral("H%1").arg(p));
+    }
+    m_db->item(QStringLiteral("I1"), QStringLiteral("Paracetamol"));
+    m_db->item(QStringLiteral("I2"), QStringLiteral("Ibuprofen"));
+    m_db->exam(QStringLiteral("X1"), QStringLiteral("Potassium"));
+    for (int i = 0; i < Packages; ++i) {
+        m_db->nurseRow(package(i), QStringLiteral("H%1").arg(i % 97), admission(i), QStringLiteral("R%1").arg(i), QStringLiteral("I1"));
+        m_db->nurseRow(package(i), QStringLiteral("H%1").arg(i % 97), admission(i), QStringLiteral("R%1").arg(i), QStringLiteral("I2"));
+    }
+    for (int i = 0; i < 20000; ++i)
+        m_db->labRow(container(i), QStringLiteral("H%1").arg(i % 97), admission(i), QStringLiteral("Q%1").arg(i), QStringLiteral("X1"));
+    m_db->writer().commit();
+    m_db->close();
+    m_user = installTestUser(m_db->path());
+}
+
+void TestLoad::cleanupTestCase()
+{
+    Session::reset();
+}
+
+bool TestLoad::type(QWidget *window, const QString &text, const std::function<bool()> &done)
+{
+    // A window shown just before may still take the activation; insist.
+    QElapsedTimer activating;
+    activating.start();
+    while (QApplication::activeWindow() != window && activating.elapsed() < 5000) {
+        QApplication::setActiveWindow(window);
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    if (QApplication::activeWindow() != window)
+        return false;
+    QWindow *handle = window->windowHandle();
+    qsizetype next = 0;
+    QTimer typist;
+    typist.setTimerType(Qt::PreciseTimer);
+    typist.setInterval(1);
+    int skip = 0;
+    QObject::connect(&typist, &QTimer::timeout, [&] {
+        // One key every 1 or 2 ms, as a scanner types.
+        if (skip-- > 0)
+            return;
+        skip = int(m_rng() % 2);
+        const QChar c = text.at(next++);
+        const int key = c == QLatin1Char('\n') ? int(Qt::Key_Return) : int(c.toUpper().unicode());
+        const QString keyText = c == QLatin1Char('\n') ? QStringLiteral("\r") : QString(c);
+        QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
+            handle, QEvent::KeyPress, key, Qt::NoModifier, keyText);
+        QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
+            handle, QEvent::KeyRelease, key, Qt::NoModifier, keyText);
+        if (next == text.size())
+            typist.stop();
+    });
+    typist.start();
+    QElapsedTimer clock;
+    clock.start();
+    const qint64 limit = 60000 + text.size() * 10;
+    while ((next < text.size() || !done()) && clock.elapsed() < limit)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    return next == text.size() && done();
+}
+
+void TestLoad::scansAtScannerSpeed()
+{
+    const int scans = scanCount();
+    const int medicinePairs = scans / 4;        // half the scans: package and wristband
+    const int preloads = scans / 4;             // a quarter: Step 1 containers
+    const int bedsidePairs = scans / 8;         // a quarter: Step 2 container and wristband
+    DialogRecorder dialogs;
+    QPointer<frmMeds> meds = new frmMeds();
+    QPointer<frmExtraction> extraction = new frmExtraction();
+    meds->show();
+    extraction->show();
+
+    // Medicine: package then wristband, a third of them the wrong patient.
+    QString text;
+    QStringList expectedVerdicts, expectedStatements;
+    for (int i = 0; i < medicinePairs; ++i) {
+        const int p = int(m_rng() % Packages);
+        const bool right = m_rng() % 3 != 0;
+        text += package(p) + QLatin1Char('\n') + (right ? admission(p) : admission(p + 1)) + QLatin1Char('\n');
+        expectedStatements << frmMeds::packageStatement(package(p)) << frmMeds::packageStatement(package(p));
+        expectedVerdicts << (right ? QStringLiteral("M:Ok to dispense this medicine for Last%1, First M").arg(p % 97)
+                                   : QStringLiteral("M:Failed Verification."));
+        if (!right)
+            expectedVerdicts << QStringLiteral("beep");
+    }
+    m_user->statements.clear();
+    QVERIFY(type(meds, text, [&] { return dialogs.sequence().size() >= expectedVerdicts.size(); }));
+    QCOMPARE(dialogs.sequence(), expectedVerdicts);
+    QCOMPARE(m_user->statements, expectedStatements);   // in order: no lookup inside another
+
+    // Step 1: every container once, in scan order.
+    dialogs.clear();
+    m_user->statements.clear();
+    text.clear();
+    for (int i = 0; i < preloads; ++i)
+        text += container(i) + QLatin1Char('\n');
+    auto *list = qobject_cast<TextGridModel *>(extraction->findChild<QTableView *>(QStringLiteral("Grid1"))->model());
+    QVERIFY(type(extraction, text, [&] { return list->dataRowCount() >= preloads; }));
+    QCOMPARE(list->dataRowCount(), preloads);
+    for (int i = 0; i < preloads; ++i) {
+        if (list->text(i, 7) != container(i) || list->text(i, 1) != admission(i))
+            QFAIL(qPrintable(QStringLiteral("row %1 holds %2 / %3").arg(i).arg(list->text(i, 7), list->text(i, 1))));
+    }
+    QCOMPARE(m_user->statements.size(), preloads);
+    QCOMPARE(dialogs.sequence(), QStringList());
+
+    // Step 2: container then wristband, against the list.
+    auto *tabs = extraction->findChild<QTabWidget *>(QStringLiteral("SSTab1"));
+    QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(1).center());
+    QCOMPARE(tabs->currentIndex(), 1);
+    text.clear();
+    expectedVerdicts.clear();
+    for (int i = 0; i < bedsidePairs; ++i) {
+        const int c = int(m_rng() % preloads);
+        const bool right = m_rng() % 3 != 0;
+        text += container(c) + QLatin1Char('\n') + (right ? admission(c) : admission(c + 1)) + QLatin1Char('\n');
+        expectedVerdicts << (right ? QStringLiteral("M:Passed Verification. Proceed to extraction.Last%1, First M: Potassium").arg(c % 97)
+                                   : QStringLiteral("M:Failed Verification."));
+        if (!right)
+            expectedVerdicts << QStringLiteral("beep");
+    }
+    dialogs.clear();
+    QVERIFY(type(extraction, text, [&] { return dialogs.sequence().size() >= expectedVerdicts.size(); }));
+    QCOMPARE(dialogs.sequence(), expectedVerdicts);
+
+    const int typed = medicinePairs * 2 + preloads + bedsidePairs * 2;
+    qInfo("load: %d scans at 1-2 ms a key through the window system's queue: 0 lost, 0 misrouted, 0 lookups inside another", typed);
+    delete meds;
+    delete extraction;
+}
+
+WARDCHECK_TEST_MAIN(TestLoad)
+#include "tst_load.moc"
