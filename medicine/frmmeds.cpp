@@ -85,6 +85,9 @@ float toTwips(int pixels)
 frmMeds::frmMeds(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::frmMeds>())
 {
     ui->setupUi(this);
+    // Elements of the control array lblTitle keep their designed names.
+    ui->lblTitle_0->setObjectName(QStringLiteral("lblTitle(0)"));
+    ui->lblTitle_1->setObjectName(QStringLiteral("lblTitle(1)"));
     setWindowTitle(AppInfo::captionWithVersion(windowTitle()));
     setWindowIcon(Icons::applicationIcon());
 

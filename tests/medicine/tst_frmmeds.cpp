@@ -109,8 +109,8 @@ void TestFrmMeds::designLayout_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QRect>("twips");
     QTest::newRow("frame") << "frame_Content" << QRect(120, 120, 11775, 2655);
-    QTest::newRow("title A") << "lblTitle_0" << QRect(360, 600, 4335, 615);
-    QTest::newRow("title B") << "lblTitle_1" << QRect(360, 1440, 4215, 615);
+    QTest::newRow("title A") << "lblTitle(0)" << QRect(360, 600, 4335, 615);
+    QTest::newRow("title B") << "lblTitle(1)" << QRect(360, 1440, 4215, 615);
     QTest::newRow("package box") << "txtContainerBarcode" << QRect(5160, 600, 1695, 420);
     QTest::newRow("alert") << "lbl_Alert" << QRect(5160, 1080, 2175, 375);
     QTest::newRow("patient box") << "txtPatientBarcode" << QRect(5160, 1560, 1695, 420);
@@ -147,7 +147,7 @@ void TestFrmMeds::openingState()
     QCOMPARE(control<QPlainTextEdit>(m_form, "lblExamInfo")->palette().color(QPalette::Base), QColor(208, 225, 247));
     QVERIFY(!control<QLabel>(m_form, "Picture1")->pixmap().isNull());
     QVERIFY(!control<QLabel>(m_form, "Picture2")->pixmap().isNull());
-    QCOMPARE(control<QLabel>(m_form, "lblTitle_0")->font().pointSizeF(), 15.75);
+    QCOMPARE(control<QLabel>(m_form, "lblTitle(0)")->font().pointSizeF(), 15.75);
     QCOMPARE(control<QLabel>(m_form, "lbl_Alert")->font().bold(), true);
     auto *timer = m_form->findChild<QTimer *>(QStringLiteral("tmrAutoFocus"));
     QVERIFY(timer);
@@ -194,8 +194,8 @@ void TestFrmMeds::packageStep()
     QCOMPARE(m_user->statements.size(), statements);
     QCOMPARE(m_dialogs->messageCount(), 0);
     QCOMPARE(visible("lbl_Alert"), !found);
-    QCOMPARE(foreColour(m_form, "lblTitle_0"), found ? DarkGreen : Red);
-    QCOMPARE(foreColour(m_form, "lblTitle_1"), Black);
+    QCOMPARE(foreColour(m_form, "lblTitle(0)"), found ? DarkGreen : Red);
+    QCOMPARE(foreColour(m_form, "lblTitle(1)"), Black);
     QCOMPARE(packageBox()->text(), found ? code : QString());
     QCOMPARE(m_form->focusWidget(), found ? patientBox() : packageBox());
     QCOMPARE(visible("Picture2"), found);
@@ -292,7 +292,7 @@ void TestFrmMeds::verify()
     struct Seen { QColor strip, titleB; bool alert2; QString info; };
     Seen seen{};
     m_dialogs->onMessage([&](const Dialogs::Message &) {
-        seen = {backColour(m_form, "fraCommands"), foreColour(m_form, "lblTitle_1"), visible("lbl_Alert2"), examInfo()};
+        seen = {backColour(m_form, "fraCommands"), foreColour(m_form, "lblTitle(1)"), visible("lbl_Alert2"), examInfo()};
     });
     scanWristband(wristband);
 
@@ -318,8 +318,8 @@ void TestFrmMeds::verify()
     }
     QCOMPARE(packageBox()->text(), QString());
     QCOMPARE(patientBox()->text(), QString());
-    QCOMPARE(foreColour(m_form, "lblTitle_0"), Black);
-    QCOMPARE(foreColour(m_form, "lblTitle_1"), Black);
+    QCOMPARE(foreColour(m_form, "lblTitle(0)"), Black);
+    QCOMPARE(foreColour(m_form, "lblTitle(1)"), Black);
     QCOMPARE(m_form->focusWidget(), packageBox());
     QVERIFY(MedicineScan::current().ReferenceNum.isEmpty());
 
@@ -418,7 +418,7 @@ void TestFrmMeds::resetQuestion()
     QCOMPARE(visible("Picture1"), true);
     QCOMPARE(packageBox()->text(), yes ? QString() : QStringLiteral("C100"));
     QCOMPARE(patientBox()->text(), yes ? QString() : QStringLiteral("A1"));
-    QCOMPARE(foreColour(m_form, "lblTitle_0"), yes ? Black : DarkGreen);
+    QCOMPARE(foreColour(m_form, "lblTitle(0)"), yes ? Black : DarkGreen);
     QCOMPARE(MedicineScan::current().ReferenceNum, yes ? QString() : QStringLiteral("C100"));
 }
 

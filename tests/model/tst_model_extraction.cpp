@@ -341,11 +341,8 @@ QString TestModelExtraction::run(const QList<Action> &actions, int *failedAt)
         QWidget *strip = form->findChild<QWidget *>(QStringLiteral("fraCommands"));
         check(strip->palette().color(QPalette::Window) == e.strip, QStringLiteral("strip"),
               strip->palette().color(QPalette::Window).name(), e.strip.name());
-        for (auto [name, want] : {std::pair{"lblTitle_0", e.title0}, std::pair{"lblTitle_1", e.title1}}) {
-            // Element i of a control array: "lblTitle(i)", or "lblTitle_i" where a name cannot hold brackets.
+        for (auto [name, want] : {std::pair{"lblTitle(0)", e.title0}, std::pair{"lblTitle(1)", e.title1}}) {
             QWidget *label = form->findChild<QWidget *>(QLatin1String(name));
-            if (!label)
-                label = form->findChild<QWidget *>(QString::fromLatin1(name).replace(QLatin1Char('_'), QLatin1Char('(')) + QLatin1Char(')'));
             if (want.isValid())
                 check(fore(label) == want, QLatin1String(name), fore(label).name(), want.name());
         }

@@ -336,7 +336,7 @@ QString TestModelMedicine::run(const QList<Action> &actions, int *failedAt)
         QWidget *strip = form->findChild<QWidget *>(QStringLiteral("fraCommands"));
         check(strip->palette().color(QPalette::Window) == e.strip, QStringLiteral("strip"),
               strip->palette().color(QPalette::Window).name(), e.strip.name());
-        for (auto [name, want] : {std::pair{"lblTitle_0", e.title0}, std::pair{"lblTitle_1", e.title1}}) {
+        for (auto [name, want] : {std::pair{"lblTitle(0)", e.title0}, std::pair{"lblTitle(1)", e.title1}}) {
             QWidget *label = form->findChild<QWidget *>(QLatin1String(name));
             if (want.isValid())
                 check(fore(label) == want, QLatin1String(name), fore(label).name(), want.name());
