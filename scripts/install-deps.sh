@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6-dev qt6-qpa-plugins
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-qpa-plugins
   libqt6sql6-sqlite libqt6sql6-odbc libgl-dev libxkbcommon-dev qt6-base-private-dev
   libzint-dev libsodium-dev libsqlite3-dev sqlite3
   unixodbc unixodbc-dev odbcinst libsqliteodbc
