@@ -1,4 +1,5 @@
 #include "frmextraction.h"
+#include "look.h"
 
 #include "appinfo.h"
 #include "apperror.h"
@@ -24,11 +25,7 @@
 
 namespace {
 
-const QColor White(255, 255, 255);
-const QColor BrightGreen(0, 255, 0);
-const QColor Red(255, 0, 0);
-const QColor DarkGreen(0, 192, 0);
-const QColor Black(0, 0, 0);
+using namespace Look;
 
 QString verificationTitle()
 {
@@ -37,25 +34,7 @@ QString verificationTitle()
 
 QFont calibri(double points, bool bold = false)
 {
-    QFont font(QStringLiteral("Calibri"));
-    font.setPointSizeF(points);
-    font.setBold(bold);
-    return font;
-}
-
-void setForeColour(QWidget *widget, const QColor &colour)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    widget->setPalette(palette);
-}
-
-void setBackColour(QWidget *widget, const QColor &colour, QPalette::ColorRole role = QPalette::Window)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(role, colour);
-    widget->setPalette(palette);
-    widget->setAutoFillBackground(true);
+    return designFont(QStringLiteral("Calibri"), points, bold);
 }
 
 // Scanned codes count as empty when they hold nothing but blanks.
@@ -518,11 +497,11 @@ void frmExtraction::VerifyBedsideScan()
     } else {
         for (int c = 0; c < ColumnCount; ++c) {
             ui->Grid1->setCurrentIndex(m_grid->index(match, c));
-            m_grid->setBackground(match, c, BrightGreen);
+            m_grid->setBackground(match, c, Green);
         }
         // The current cell ends in the last column; keep the patient's columns in view.
         ui->Grid1->scrollTo(m_grid->index(match, 0));
-        setStripColour(BrightGreen);
+        setStripColour(Green);
         const QString patientAndExams =
             m_grid->text(match, PatientName) + QStringLiteral(": ") + m_grid->text(match, LabExams);
         ui->lblExamInfo->setPlainText(patientAndExams);

@@ -6,6 +6,7 @@
 #include "connection.h"
 #include "dialogs.h"
 #include "icons.h"
+#include "look.h"
 #include "medicinescan.h"
 #include "recordset.h"
 #include "session.h"
@@ -22,38 +23,9 @@
 
 namespace {
 
-const QColor Black(0, 0, 0);
-const QColor Red(255, 0, 0);
-const QColor DarkGreen(0, 192, 0);
-const QColor White(255, 255, 255);
-const QColor Green(0, 255, 0);
-const QColor LightGrey(224, 224, 224);
-const QColor LightBlue(208, 225, 247);
+using namespace Look;
 
 const QString VerificationTitle = QStringLiteral("Verification");
-
-void setForeColour(QWidget *widget, const QColor &colour)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    widget->setPalette(palette);
-}
-
-void setBackColour(QWidget *widget, const QColor &colour, QPalette::ColorRole role = QPalette::Window)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(role, colour);
-    widget->setPalette(palette);
-    widget->setAutoFillBackground(true);
-}
-
-QFont designFont(const QString &family, qreal points, bool bold = false)
-{
-    QFont f(family);
-    f.setPointSizeF(points);
-    f.setBold(bold);
-    return f;
-}
 
 // The information box shows line breaks; the scan state keeps CR LF.
 QString forDisplay(QString text)
