@@ -6,6 +6,7 @@
 #include "session.h"
 #include "testmain.h"
 #include "textgridmodel.h"
+#include "modelrun.h"
 #include "wardmodel.h"
 
 #include <QLineEdit>
@@ -197,7 +198,6 @@ private slots:
 private:
     QString run(const QList<Action> &actions, int *failedAt);
     QList<Action> generate(quint32 seed, int steps) const;
-    QList<Action> shrink(QList<Action> actions);
 
     Ward m_ward = nearMissWard();
     std::unique_ptr<FixtureDb> m_db;
@@ -356,26 +356,6 @@ QString TestModelExtraction::run(const QList<Action> &actions, int *failedAt)
     return disagreement;
 }
 
-QList<Action> TestModelExtraction::shrink(QList<Action> actions)
-{
-    int at = 0;
-    run(actions, &at);
-    actions = actions.mid(0, at + 1);
-    for (bool shrunk = true; shrunk;) {
-        shrunk = false;
-        for (int i = int(actions.size()) - 1; i >= 0; --i) {
-            QList<Action> shorter = actions;
-            shorter.removeAt(i);
-            int ignored = 0;
-            if (!shorter.isEmpty() && !run(shorter, &ignored).isEmpty()) {
-                actions = shorter;
-                shrunk = true;
-            }
-        }
-    }
-    return actions;
-}
-
 void TestModelExtraction::knownSequencesAgreeWithTheModel_data()
 {
     QTest::addColumn<QList<Action>>("actions");
@@ -409,25 +389,12 @@ void TestModelExtraction::knownSequencesAgreeWithTheModel()
 
 void TestModelExtraction::randomSequencesAgreeWithTheModel()
 {
-    const int sequences = sequenceCount(60);
-    const int steps = 60;
-    const quint32 base = quint32(qEnvironmentVariableIntValue("WARDCHECK_MODEL_SEED"));
-    int total = 0;
-    for (int n = 0; n < sequences; ++n) {
-        const quint32 seed = base + quint32(n) * 104729u + 3u;
-        const QList<Action> actions = generate(seed, steps);
-        int at = -1;
-        const QString disagreement = run(actions, &at);
-        total += at < 0 ? steps : at + 1;
-        if (!disagreement.isEmpty()) {
-            QStringList repro;
-            for (const Action &a : shrink(actions))
-                repro << a.describe();
-            QFAIL(qPrintable(QStringLiteral("seed %1, step %2: %3\nshortest reproduction:\n  %4")
-                                 .arg(seed).arg(at + 1).arg(disagreement, repro.join(QStringLiteral("\n  ")))));
-        }
-    }
-    qInfo("extraction model: %d sequences, %d steps, 0 disagreements", sequences, total);
+    const ModelRun::Result result = ModelRun::randomSequences<Action>(
+        60, 60, 104729u, [this](quint32 seed, int steps) { return generate(seed, steps); },
+        [this](const QList<Action> &actions, int *failedAt) { return run(actions, failedAt); });
+    if (!result.failure.isEmpty())
+        QFAIL(qPrintable(result.failure));
+    qInfo("extraction model: %d sequences, %d steps, 0 disagreements", result.sequences, result.steps);
 }
 
 WARDCHECK_TEST_MAIN(TestModelExtraction)
