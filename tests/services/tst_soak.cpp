@@ -16,7 +16,8 @@
 #endif
 #endif
 #ifdef WARDCHECK_ASAN
-#include <sanitizer/allocator_interface.h>
+// From the sanitizer runtime; GCC installs no header that declares it.
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
 #endif
 
 namespace {
