@@ -19,7 +19,9 @@ CREATE TABLE tbpatient (
     dcrdate DATETIME
 );
 CREATE INDEX tbpatient_hospnum ON tbpatient (Hospnum);
-CREATE INDEX tbpatient_admitted ON tbpatient (dcrdate, AdmDate);
+-- The admitted patients, newest first; partial, so the engine knows how
+-- many there are (an index on dcrdate would make NULL look rare).
+CREATE INDEX tbpatient_admitted ON tbpatient (AdmDate) WHERE dcrdate IS NULL;
 
 CREATE TABLE tbLABmaster (
     refnum     TEXT COLLATE NOCASE,

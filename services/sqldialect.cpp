@@ -1,5 +1,6 @@
 #include "sqldialect.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 
 namespace SqlDialect {
@@ -31,12 +32,12 @@ public:
             } else if (c == QLatin1Char('+')) {
                 m_out += QLatin1String("||");
                 ++m_pos;
-                m_lastWord.clear();
+                remember(QStringLiteral("||"), false);
             } else {
                 m_out += c;
                 ++m_pos;
                 if (!c.isSpace())
-                    m_lastWord.clear();
+                    remember(QString(c), false);
             }
         }
         return m_out;
@@ -78,13 +79,77 @@ private:
             body += m_in.at(i);
             ++i;
         }
-        if (closed && m_lastWord.compare(QLatin1String("like"), Qt::CaseInsensitive) == 0) {
-            m_out += QLatin1Char('\'') + likePattern(body) + QLatin1String("' ESCAPE '\\'");
+        if (closed && lastIs(0, "like")) {
+            const QString pattern = likePattern(body);
+            m_out += QLatin1Char('\'') + pattern + QLatin1String("' ESCAPE '\\'");
+            m_out += prefixRange(pattern, i);
         } else {
             m_out += QStringView(m_in).mid(m_pos, i - m_pos);
         }
         m_pos = i;
-        m_lastWord.clear();
+        remember(QStringLiteral("'"), false);
+    }
+
+    // SQLite cannot reorder an outer join, nor use an index for a LIKE that
+    // stands alone. A top-level "and name like 'prefix%'" also implies
+    // "name >= 'prefix'" without regard to case (NULL satisfies neither), so
+    // saying so changes no result and lets the engine start from the name's
+    // index. Anything less plain than that is left as it is.
+    QString prefixRange(const QString &pattern, qsizetype after) const
+    {
+        if (m_recent.size() < 3 || !m_recent.at(m_recent.size() - 2).isName || !(lastIs(2, "and") || lastIs(2, "where")))
+            return QString();
+        static const QStringList keywords = {QStringLiteral("not"), QStringLiteral("and"), QStringLiteral("or"),
+                                             QStringLiteral("where"), QStringLiteral("like")};
+        const QString operand = m_recent.at(m_recent.size() - 2).text;
+        if (keywords.contains(operand, Qt::CaseInsensitive))
+            return QString();
+        qsizetype next = after;
+        while (next < m_in.size() && m_in.at(next).isSpace())
+            ++next;
+        const QString rest = m_in.mid(next, 6).toLower();
+        const bool ends = next >= m_in.size() || rest.startsWith(QLatin1Char(')'))
+            || QRegularExpression(QStringLiteral("^(and|or|order|group|limit)\\b")).match(m_in.mid(next, 7).toLower()).hasMatch();
+        if (!ends)
+            return QString();
+        QString prefix;
+        bool open = false;
+        for (qsizetype k = 0; k < pattern.size(); ++k) {
+            const QChar c = pattern.at(k);
+            if (c == QLatin1Char('\\') && k + 1 < pattern.size()) {
+                prefix += pattern.at(++k);
+                continue;
+            }
+            if (c == QLatin1Char('%') || c == QLatin1Char('_')) {
+                open = true;
+                break;
+            }
+            prefix += c;
+        }
+        if (!open || prefix.isEmpty())
+            return QString();
+        return QStringLiteral(" AND %1 >= '%2' COLLATE NOCASE").arg(operand, prefix);
+    }
+
+    struct Token
+    {
+        QString text;
+        bool isName;
+    };
+
+    void remember(const QString &text, bool isName)
+    {
+        m_recent.append(Token{text, isName});
+        if (m_recent.size() > 3)
+            m_recent.removeFirst();
+    }
+
+    // The significant token `back` places before the current one is `word`.
+    bool lastIs(qsizetype back, const char *word) const
+    {
+        const qsizetype at = m_recent.size() - 1 - back;
+        return at >= 0 && m_recent.at(at).isName
+            && m_recent.at(at).text.compare(QLatin1String(word), Qt::CaseInsensitive) == 0;
     }
 
     static QString likePattern(const QString &body)
@@ -157,8 +222,9 @@ private:
         // table. A name that ends in a dot is not one; it is copied as it
         // stands, so that no token disappears from between two others.
         const bool qualifiedTable = parts.size() >= 3 && !parts.last().isEmpty();
-        m_out += qualifiedTable ? parts.last() : parts.join(QLatin1Char('.'));
-        m_lastWord = parts.size() == 1 ? parts.first() : QString();
+        const QString emitted = qualifiedTable ? parts.last() : parts.join(QLatin1Char('.'));
+        m_out += emitted;
+        remember(emitted, true);
     }
 
     void number()
@@ -167,13 +233,13 @@ private:
         while (m_pos < m_in.size() && (isWordChar(m_in.at(m_pos)) || m_in.at(m_pos) == QLatin1Char('.')))
             ++m_pos;
         m_out += QStringView(m_in).mid(start, m_pos - start);
-        m_lastWord.clear();
+        remember(QStringLiteral("0"), false);
     }
 
     const QString &m_in;
     QString m_out;
     qsizetype m_pos = 0;
-    QString m_lastWord;
+    QList<Token> m_recent;
 };
 
 } // namespace

@@ -39,7 +39,16 @@ void TestSqlText::translation_data()
     QTest::newRow("dots inside literal untouched") << "where a = 'db..t'" << "where a = 'db..t'";
     QTest::newRow("doubled quote") << "where a = 'O''Brien' and b = 1" << "where a = 'O''Brien' and b = 1";
     QTest::newRow("like with bracket escapes")
-        << "and lastname like 'a[%]b[_]c[[]d%'" << "and lastname like 'a\\%b\\_c\\[d%' ESCAPE '\\'";
+        << "and lastname like 'a[%]b[_]c[[]d%'"
+        << "and lastname like 'a\\%b\\_c\\[d%' ESCAPE '\\' AND lastname >= 'a%b_c[d' COLLATE NOCASE";
+    QTest::newRow("prefix range before order by")
+        << "where dcrdate is null  and lastname like 'O''B%' order by x"
+        << "where dcrdate is null  and lastname like 'O''B%' ESCAPE '\\' AND lastname >= 'O''B' COLLATE NOCASE order by x";
+    QTest::newRow("no range after not") << "and not lastname like 'S%'" << "and not lastname like 'S%' ESCAPE '\\'";
+    QTest::newRow("no range for not like") << "and x not like 'S%'" << "and x not like 'S%' ESCAPE '\\'";
+    QTest::newRow("no range when the pattern goes on") << "and x like 'S%' || y" << "and x like 'S%' ESCAPE '\\' || y";
+    QTest::newRow("no range without a prefix") << "and x like '%S'" << "and x like '%S' ESCAPE '\\'";
+    QTest::newRow("no range for a whole value") << "and x like 'S'" << "and x like 'S' ESCAPE '\\'";
     QTest::newRow("like keeps backslash literal") << "x LIKE 'a\\b%'" << "x LIKE 'a\\\\b%' ESCAPE '\\'";
     QTest::newRow("numbers") << "where x = 1.5 and y = 20" << "where x = 1.5 and y = 20";
     QTest::newRow("unterminated literal copied") << "where a = 'abc" << "where a = 'abc";
