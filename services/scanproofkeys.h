@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QEvent>
 #include <QObject>
 
 #include <functional>
@@ -30,4 +31,8 @@ private:
     qint64 m_opened;
     qint64 m_lastKey = -1'000'000;
     int m_dropped = 0;
+    const QEvent *m_pressEvent = nullptr;
+    quint64 m_pressStamp = 0;
+    int m_pressKey = 0;
+    bool m_pressDropped = false;
 };
