@@ -361,14 +361,22 @@ void frmExtraction::AddContainerToList()
     }
 
     const quint64 generation = m_listGeneration;
-    try {
+    // Lets the window repaint; false when the window has gone, or when the
+    // list was cleared under the lookup (the code then stays in the box for
+    // a retry), and the lookup must end.
+    const auto yieldAndGoOn = [&] {
         yieldToRepaint();
         if (!self)
-            return;
+            return false;
         if (generation != m_listGeneration) {
             endLookup();
-            return;
+            return false;
         }
+        return true;
+    };
+    try {
+        if (!yieldAndGoOn())
+            return;
 
         const QString sql =
             QStringLiteral("  select   refnum, M.Hospnum as HN,L.idnum as IDN,L.RequestNum,L.ItemID,B.LabExam,"
@@ -420,14 +428,8 @@ void frmExtraction::AddContainerToList()
                                 m_grid->text(row, LabExams) + QStringLiteral(", ") + rs.text(QStringLiteral("LabExam")));
             }
             rs.MoveNext();
-            yieldToRepaint();
-            if (!self)
+            if (!yieldAndGoOn())
                 return;
-            if (generation != m_listGeneration) {
-                // The list was cleared under the lookup; the code stays in the box for a retry.
-                endLookup();
-                return;
-            }
         }
         rs.Close();
         if (full) {
