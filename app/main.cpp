@@ -5,9 +5,11 @@
 #include "icons.h"
 #include "modmain.h"
 #include "screens.h"
+#include "session.h"
 #include "wristbandprinter.h"
 
 #include <QCommandLineParser>
+#include <QScopeGuard>
 #include <QTextStream>
 
 int main(int argc, char **argv)
@@ -21,6 +23,13 @@ int main(int argc, char **argv)
     }
 
     Application app(argc, argv);
+    // Windows and the user component go while Qt still exists: the
+    // connection's database handle belongs to Qt SQL, whose registry is
+    // gone once main has returned.
+    const auto endOfRun = qScopeGuard([] {
+        Screens::deleteAll();
+        Session::reset();
+    });
     QApplication::setApplicationName(QStringLiteral("Wardcheck"));
     QApplication::setOrganizationName(QStringLiteral("ORVANE"));
     QApplication::setApplicationVersion(AppInfo::fileVersion());

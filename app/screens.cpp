@@ -5,6 +5,7 @@
 #include "frmmeds.h"
 #include "frmview.h"
 
+#include <QApplication>
 #include <QPointer>
 
 namespace {
@@ -43,5 +44,18 @@ frmMain *mainMenu() { return g_mainMenu; }
 frmMeds *medicine() { return g_medicine; }
 frmExtraction *extraction() { return g_extraction; }
 frmview *wristbands() { return g_wristbands; }
+
+void deleteAll()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    // A window's dialogs go with it; only windows of their own are deleted here.
+    QList<QPointer<QWidget>> windows;
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (!window->parentWidget())
+            windows.append(window);
+    }
+    for (const QPointer<QWidget> &window : windows)
+        delete window.data();
+}
 
 } // namespace Screens

@@ -21,4 +21,8 @@ frmMeds *medicine();
 frmExtraction *extraction();
 frmview *wristbands();
 
+// Deletes every window still there, closed or not, with whatever it was
+// about to delete; for the end of the run.
+void deleteAll();
+
 } // namespace Screens

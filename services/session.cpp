@@ -2,6 +2,8 @@
 
 #include "usercomponent.h"
 
+#include <QCoreApplication>
+
 namespace {
 std::unique_ptr<UserComponent> &holder()
 {
@@ -19,6 +21,13 @@ UserComponent *user()
 
 void setUser(std::unique_ptr<UserComponent> user)
 {
+    // The component's connection must close while Qt SQL still exists; a
+    // static destroyed after main has returned is too late.
+    static const bool releasedWithApplication = [] {
+        qAddPostRoutine(reset);
+        return true;
+    }();
+    Q_UNUSED(releasedWithApplication);
     holder() = std::move(user);
 }
 

@@ -1,0 +1,307 @@
+#!/usr/bin/python3
+"""Runs the real wardcheck program to its end, as a ward PC does.
+
+Each case starts the program under the X server named by DISPLAY (ctest wraps
+this script in xvfb-run), logs in by typing, does what the case says, then
+closes every window of the program the way a window manager's close button
+does (WM_DELETE_WINDOW) until the program ends. The exit status must be the
+expected one and stderr must hold nothing but Qt's usual notes; under the
+sanitizers a leak or a use-after-free at exit makes the status non-zero and
+fills stderr.
+
+usage: run_to_end.py WARDCHECK MAKEDEMODB WORKDIR [CASE ...]
+"""
+import ctypes
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+EXE, MAKEDB = sys.argv[1], sys.argv[2]
+os.makedirs(sys.argv[3], exist_ok=True)
+WORK = tempfile.mkdtemp(prefix='run-', dir=sys.argv[3])
+ONLY = set(sys.argv[4:])
+
+# Lines Qt or the platform print on their own; anything else on stderr fails.
+USUAL = re.compile(r'^(QStandardPaths: |qt\.qpa\.|Warning: Ignoring XDG_SESSION_TYPE|$)')
+
+x11 = ctypes.cdll.LoadLibrary('libX11.so.6')
+x11.XOpenDisplay.restype = ctypes.c_void_p
+x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+x11.XInternAtom.restype = ctypes.c_ulong
+x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+x11.XFlush.argtypes = [ctypes.c_void_p]
+
+
+class _ClientMessage(ctypes.Structure):
+    _fields_ = [('type', ctypes.c_int), ('serial', ctypes.c_ulong), ('send_event', ctypes.c_int),
+                ('display', ctypes.c_void_p), ('window', ctypes.c_ulong), ('message_type', ctypes.c_ulong),
+                ('format', ctypes.c_int), ('l', ctypes.c_long * 5)]
+
+
+class _XEvent(ctypes.Union):
+    _fields_ = [('xclient', _ClientMessage), ('pad', ctypes.c_long * 24)]
+
+
+x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                           ctypes.POINTER(_XEvent)]
+_display = None
+
+
+def wm_close(window):
+    """What a window manager sends when the user clicks a window's close button."""
+    global _display
+    if _display is None:
+        _display = x11.XOpenDisplay(None)
+        if not _display:
+            sys.exit('cannot open the X display %s' % os.environ.get('DISPLAY'))
+    event = _XEvent()
+    event.xclient.type = 33  # ClientMessage
+    event.xclient.window = window
+    event.xclient.message_type = x11.XInternAtom(_display, b'WM_PROTOCOLS', 0)
+    event.xclient.format = 32
+    event.xclient.l[0] = x11.XInternAtom(_display, b'WM_DELETE_WINDOW', 0)
+    x11.XSendEvent(_display, window, 0, 0, ctypes.byref(event))
+    x11.XFlush(_display)
+
+
+def xdo(*args):
+    return subprocess.run(['xdotool', *args], capture_output=True, text=True).stdout
+
+
+def windows(pid, name=None):
+    args = ['search', '--onlyvisible', '--pid', str(pid)]
+    if name:
+        args += ['--name', name]
+    return [int(w) for w in xdo(*args).split()]
+
+
+def wait_for(pid, name, seconds=20.0):
+    end = time.monotonic() + seconds
+    while time.monotonic() < end:
+        found = windows(pid, name)
+        if found:
+            return found[0]
+        time.sleep(0.05)
+    raise RuntimeError('no window "%s" appeared' % name)
+
+
+def focus(window):
+    xdo('windowfocus', '--sync', str(window))
+
+
+def type_text(text, delay_ms=2):
+    xdo('type', '--delay', str(delay_ms), text)
+
+
+def key(*keys):
+    xdo('key', *keys)
+
+
+class Program:
+    def __init__(self, database, args=()):
+        # A new user every time: nothing remembered from an earlier case.
+        self.home = tempfile.mkdtemp(prefix='home-', dir=WORK)
+        env = dict(os.environ, HOME=self.home, XDG_CONFIG_HOME=os.path.join(self.home, '.config'),
+                   WARDCHECK_DATABASE=database, WARDCHECK_WRISTBAND_DIR=os.path.join(self.home, 'bands'))
+        env.pop('QT_QPA_PLATFORM', None)
+        self.process = subprocess.Popen([EXE, *args], env=env, stdout=subprocess.PIPE,
+                                        stderr=subprocess.PIPE, text=True)
+        self.pid = self.process.pid
+
+    def log_in(self, user='nurse', password='wardcheck'):
+        login = wait_for(self.pid, 'Log In')
+        focus(login)
+        time.sleep(0.2)
+        type_text(user, 5)
+        key('Tab')
+        type_text(password, 5)
+        key('Return')
+
+    def main_menu(self):
+        return wait_for(self.pid, 'Wardcheck Module')
+
+    def close_everything(self, seconds=30.0):
+        """Closes every window, again and again as long as one declines, until the program ends."""
+        end = time.monotonic() + seconds
+        while time.monotonic() < end:
+            if self.process.poll() is not None:
+                break
+            for window in windows(self.pid):
+                wm_close(window)
+            try:
+                self.process.wait(timeout=1.0)
+            except subprocess.TimeoutExpired:
+                pass
+        return self.finish()
+
+    def finish(self, seconds=30.0):
+        try:
+            _, err = self.process.communicate(timeout=seconds)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            _, err = self.process.communicate()
+            return 'still running', err
+        return self.process.returncode, err
+
+
+def make_database(name, *args):
+    path = os.path.join(WORK, name)
+    if not os.path.exists(path):
+        subprocess.run([MAKEDB, '--out', path, *args], check=True, stdout=subprocess.DEVNULL,
+                       env=dict(os.environ, QT_QPA_PLATFORM='offscreen'))
+    return path
+
+
+def demo():
+    return make_database('demo.db')
+
+
+def large():
+    # Enough admitted patients that the patient list is still filling when the windows close.
+    return make_database('large.db', '--patients', '60000', '--admitted', '50000',
+                         '--nurse-rows', '200', '--lab-rows', '200')
+
+
+def logged_in(database=None):
+    program = Program(database or demo())
+    program.log_in()
+    return program, program.main_menu()
+
+
+def open_screen(menu, keys, title, program):
+    focus(menu)
+    key(keys)
+    window = wait_for(program.pid, title)
+    focus(window)
+    time.sleep(0.3)
+    return window
+
+
+# Each case returns the program, ready to be closed.
+def case_menu_only():
+    program, _ = logged_in()
+    return program
+
+
+def case_each_screen():
+    program, menu = logged_in()
+    open_screen(menu, 'alt+a', 'Medicine Verification', program)
+    open_screen(menu, 'alt+l', 'Extraction', program)
+    open_screen(menu, 'ctrl+w', 'Print Wristbands', program)
+    return program
+
+
+def case_after_lookup():
+    program, menu = logged_in()
+    open_screen(menu, 'alt+l', 'Extraction', program)
+    type_text('L0000001\n')
+    time.sleep(0.5)
+    return program
+
+
+def case_after_failed_lookup():
+    program, menu = logged_in()
+    open_screen(menu, 'alt+a', 'Medicine Verification', program)
+    type_text('C9999999\n')
+    time.sleep(0.5)
+    return program
+
+
+def case_during_list_fill():
+    program, menu = logged_in(large())
+    focus(menu)
+    key('ctrl+w')
+    wait_for(program.pid, 'Print Wristbands')
+    time.sleep(0.2)
+    return program
+
+
+def case_box_open():
+    program, menu = logged_in()
+    open_screen(menu, 'alt+a', 'Medicine Verification', program)
+    type_text('C0000001\n')
+    time.sleep(0.5)
+    type_text('A090000\n')
+    wait_for(program.pid, '^Verification$')
+    return program
+
+
+def case_lookup_box_open():
+    program, menu = logged_in()
+    open_screen(menu, 'alt+l', 'Extraction', program)
+    type_text('L9999999\n')
+    wait_for(program.pid, '^Wardcheck$')
+    return program
+
+
+LOGGED_IN_CASES = [
+    ('menu only', case_menu_only),
+    ('every screen opened', case_each_screen),
+    ('after a lookup', case_after_lookup),
+    ('after a failed lookup', case_after_failed_lookup),
+    ('during a patient-list fill', case_during_list_fill),
+    ('verdict box open', case_box_open),
+    ('lookup error box open', case_lookup_box_open),
+]
+
+
+def run_logged_in(make):
+    program = make()
+    return program.close_everything()
+
+
+def run_cancelled_login():
+    program = Program(demo())
+    focus(wait_for(program.pid, 'Log In'))
+    key('Escape')
+    return program.finish()
+
+
+def run_failed_login():
+    program = Program(demo())
+    program.log_in(password='not the password')
+    time.sleep(1.5)   # the dialog says why and keeps the user waiting a moment
+    focus(wait_for(program.pid, 'Log In'))
+    key('Escape')
+    return program.finish()
+
+
+def run_option(option):
+    process = subprocess.run([EXE, option], capture_output=True, text=True, timeout=60,
+                             env=dict(os.environ, QT_QPA_PLATFORM='offscreen'))
+    return process.returncode, process.stderr
+
+
+def main():
+    cases = [(name, lambda make=make: run_logged_in(make)) for name, make in LOGGED_IN_CASES]
+    cases += [('cancelled login', run_cancelled_login),
+              ('failed login, then cancelled', run_failed_login),
+              ('--version', lambda: run_option('--version')),
+              ('--help', lambda: run_option('--help'))]
+    failures = 0
+    for name, run in cases:
+        if ONLY and name not in ONLY:
+            continue
+        started = time.monotonic()
+        try:
+            status, err = run()
+        except Exception as e:  # a case that cannot even be driven is a failure too
+            status, err = 'not run: %s' % e, ''
+        unusual = [line for line in (err or '').splitlines() if not USUAL.match(line)]
+        ok = status == 0 and not unusual
+        failures += not ok
+        print('%-32s status %-12s %5.1f s  %s' % (name, status, time.monotonic() - started, 'ok' if ok else 'FAIL'))
+        for line in unusual[:60]:
+            print('    stderr: ' + line)
+        sys.stdout.flush()
+    if not failures:
+        shutil.rmtree(WORK, ignore_errors=True)
+    return 1 if failures else 0
+
+
+if __name__ == '__main__':
+    sys.exit(main())
