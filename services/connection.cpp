@@ -1,7 +1,6 @@
 #include "connection.h"
 
 #include "apperror.h"
-#include "recordset.h"
 #include "sqldialect.h"
 
 #include <QFileInfo>
@@ -10,7 +9,6 @@
 #include <QSqlQuery>
 
 #include <atomic>
-#include <vector>
 
 namespace {
 
@@ -191,11 +189,6 @@ void Connection::openOdbc(QSqlDatabase &db)
 
 void Connection::Close()
 {
-    // Copy first: a recordset detaches itself while it closes.
-    const std::vector<Recordset *> open(m_recordsets.begin(), m_recordsets.end());
-    for (Recordset *recordset : open)
-        recordset->connectionClosing();
-    m_recordsets.clear();
     QSqlDatabase db = database();
     if (db.isOpen())
         db.close();
@@ -232,16 +225,6 @@ QString Connection::describeError(const QSqlError &error) const
     if (m_settings.kind == ConnectionSettings::Kind::Embedded)
         return describeSqliteError(m_settings.database, error);
     return error.databaseText().isEmpty() ? error.text() : error.databaseText();
-}
-
-void Connection::attach(Recordset *recordset)
-{
-    m_recordsets.insert(recordset);
-}
-
-void Connection::detach(Recordset *recordset)
-{
-    m_recordsets.erase(recordset);
 }
 
 void Connection::notifyStatement(const QString &statement) const

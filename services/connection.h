@@ -4,7 +4,6 @@
 #include <QString>
 
 #include <functional>
-#include <unordered_set>
 
 class QSqlError;
 class Recordset;
@@ -24,8 +23,9 @@ struct ConnectionSettings
 };
 
 // The one connection to the hospital database. Close() and then Open()
-// without arguments reconnect with the settings it was made with. Every
-// recordset opened over it is closed with it, so no query outlives Close().
+// without arguments reconnect with the settings it was made with. A
+// recordset has read its rows by the time its Open returns, so no query is
+// ever active when Close() runs.
 class Connection
 {
 public:
@@ -60,8 +60,6 @@ public:
 
 private:
     friend class Recordset;
-    void attach(Recordset *recordset);
-    void detach(Recordset *recordset);
     void notifyStatement(const QString &statement) const;
 
     void openEmbedded(QSqlDatabase &db);
@@ -70,6 +68,5 @@ private:
     ConnectionSettings m_settings;
     QString m_name;
     SqlDialectKind m_dialect;
-    std::unordered_set<Recordset *> m_recordsets;
     StatementObserver m_observer;
 };

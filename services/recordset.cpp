@@ -30,10 +30,7 @@ bool declaredAsDate(const char *declared)
 
 Recordset::Recordset() = default;
 
-Recordset::~Recordset()
-{
-    Close();
-}
+Recordset::~Recordset() = default;
 
 void Recordset::Open(const QString &statement, Connection *connection)
 {
@@ -44,30 +41,39 @@ void Recordset::Open(const QString &statement, Connection *connection)
         throw AppError(AppError::ObjectClosed, QStringLiteral("Operation is not allowed when the object is closed."));
 
     connection->notifyStatement(statement);
-    auto query = std::make_unique<QSqlQuery>(connection->database());
-    query->setForwardOnly(true);
-    if (!query->exec(connection->translate(statement)))
-        throw AppError(AppError::ProviderError, connection->describeError(query->lastError()));
+    QSqlQuery query(connection->database());
+    query.setForwardOnly(true);
+    if (!query.exec(connection->translate(statement)))
+        throw AppError(AppError::ProviderError, connection->describeError(query.lastError()));
 
-    m_connection = connection;
-    m_connection->attach(this);
-    m_query = std::move(query);
-    m_eof = !m_query->next();
-    if (m_eof && m_query->lastError().isValid()) {
-        const QString message = m_connection->describeError(m_query->lastError());
-        Close();
-        throw AppError(AppError::ProviderError, message);
+    readColumns(query);
+    std::vector<QVariant> values;
+    qsizetype rows = 0;
+    while (query.next()) {
+        for (int c = 0; c < m_columnCount; ++c)
+            values.push_back(query.value(c));
+        ++rows;
     }
-    readColumns();
+    // A connection lost part-way ends the fetch with an error, not with the
+    // end of the rows: half a result must never pass for the whole of it.
+    if (query.lastError().isValid())
+        throw AppError(AppError::ProviderError, connection->describeError(query.lastError()));
+    query.finish();
+
+    m_values = std::move(values);
+    m_rowCount = rows;
+    m_row = 0;
+    m_open = true;
 }
 
-void Recordset::readColumns()
+void Recordset::readColumns(const QSqlQuery &query)
 {
     m_columns.clear();
     m_dateColumns.clear();
-    const QSqlRecord record = m_query->record();
+    const QSqlRecord record = query.record();
+    m_columnCount = record.count();
     sqlite3_stmt *statement = nullptr;
-    const QVariant handle = m_query->result() ? m_query->result()->handle() : QVariant();
+    const QVariant handle = query.result() ? query.result()->handle() : QVariant();
     if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3_stmt*") == 0)
         statement = *static_cast<sqlite3_stmt *const *>(handle.constData());
 
@@ -89,52 +95,36 @@ void Recordset::readColumns()
 
 void Recordset::Close()
 {
-    if (m_query) {
-        m_query->finish();
-        m_query.reset();
-    }
-    if (m_connection) {
-        m_connection->detach(this);
-        m_connection = nullptr;
-    }
-    m_eof = true;
-}
-
-void Recordset::connectionClosing()
-{
-    if (m_query) {
-        m_query->finish();
-        m_query.reset();
-    }
-    m_connection = nullptr;
-    m_eof = true;
+    m_open = false;
+    m_values.clear();
+    m_values.shrink_to_fit();
+    m_row = 0;
+    m_rowCount = 0;
 }
 
 bool Recordset::isOpen() const
 {
-    return m_query != nullptr;
+    return m_open;
 }
 
 void Recordset::checkOpen() const
 {
-    if (!m_query)
+    if (!m_open)
         throw AppError(AppError::ObjectClosed, QStringLiteral("Operation is not allowed when the object is closed."));
 }
 
 bool Recordset::isEOF() const
 {
     checkOpen();
-    return m_eof;
+    return m_row >= m_rowCount;
 }
 
 void Recordset::MoveNext()
 {
     checkOpen();
-    if (m_eof)
+    if (m_row >= m_rowCount)
         throw AppError(3021, NoCurrentRecord);
-    m_eof = !m_query->next();
-    if (m_eof && m_query->lastError().isValid())
-        throw AppError(AppError::ProviderError, m_connection->describeError(m_query->lastError()));
+    ++m_row;
 }
 
 int Recordset::column(const QString &field) const
@@ -151,9 +141,9 @@ QVariant Recordset::value(const QString &field) const
 {
     checkOpen();
     const int index = column(field);
-    if (m_eof)
+    if (m_row >= m_rowCount)
         throw AppError(3021, NoCurrentRecord);
-    return m_query->value(index);
+    return m_values[size_t(m_row * m_columnCount + index)];
 }
 
 QString Recordset::text(const QString &field) const

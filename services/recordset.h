@@ -5,7 +5,7 @@
 #include <QVariant>
 #include <QVector>
 
-#include <memory>
+#include <vector>
 
 class Connection;
 class QSqlQuery;
@@ -13,6 +13,12 @@ class QSqlQuery;
 // A forward-only, read-only set of rows, opened with a statement over a
 // connection. Fields are found by name without regard to case. Errors are
 // thrown as AppError.
+//
+// Open reads every row before it returns and leaves no statement active, as
+// a client-side cursor does: SQL Server's drivers allow one active statement
+// per connection, and the screens let window events run between rows, where
+// another screen may query or reconnect the same connection. The rows stay
+// readable after the connection closes.
 class Recordset
 {
 public:
@@ -35,15 +41,17 @@ public:
     QString requiredText(const QString &field) const;
 
 private:
-    friend class Connection;
-    void connectionClosing();
     int column(const QString &field) const;
-    void readColumns();
+    void readColumns(const QSqlQuery &query);
     void checkOpen() const;
 
-    Connection *m_connection = nullptr;
-    std::unique_ptr<QSqlQuery> m_query;
-    bool m_eof = true;
+    bool m_open = false;
     QHash<QString, int> m_columns;
     QVector<bool> m_dateColumns;
+    int m_columnCount = 0;
+    // Row r's values are m_values[r * m_columnCount ...]; one block, as a
+    // hospital's patient list has tens of thousands of rows.
+    std::vector<QVariant> m_values;
+    qsizetype m_row = 0;
+    qsizetype m_rowCount = 0;
 };

@@ -6,6 +6,7 @@
 #include "fixture.h"
 #include "frmextraction.h"
 #include "frmmeds.h"
+#include "frmview.h"
 #include "medicinescan.h"
 #include "session.h"
 #include "testmain.h"
@@ -26,6 +27,7 @@
 namespace {
 
 constexpr int Packages = 60;
+constexpr int ListedPatients = 20000;
 
 QString package(int i) { return QStringLiteral("C%1").arg(i, 5, 10, QLatin1Char('0')); }
 QString container(int i) { return QStringLiteral("L%1").arg(i, 6, 10, QLatin1Char('0')); }
@@ -49,6 +51,7 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void scansAtScannerSpeed();
+    void bedsideCheckDuringPatientListFill();
 
 private:
     // Types the text (\n is Enter) into the window at 1 to 2 ms a key and
@@ -77,6 +80,12 @@ void TestLoad::initTestCase()
     }
     for (int i = 0; i < 20000; ++i)
         m_db->labRow(container(i), QStringLiteral("H%1").arg(i % 97), admission(i), QStringLiteral("Q%1").arg(i), QStringLiteral("X1"));
+    // A long patient list, for checks made while it fills.
+    for (int i = 0; i < ListedPatients; ++i) {
+        const QString hn = QStringLiteral("WH%1").arg(i);
+        m_db->patient(hn, QStringLiteral("Ward%1").arg(i), QStringLiteral("Pat"), QStringLiteral("P"));
+        m_db->admission(QStringLiteral("W%1").arg(i), hn);
+    }
     m_db->writer().commit();
     m_db->close();
     m_user = installTestUser(m_db->path());
@@ -197,6 +206,50 @@ void TestLoad::scansAtScannerSpeed()
     qInfo("load: %d scans at 1-2 ms a key through the window system's queue: 0 lost, 0 misrouted, 0 lookups inside another", typed);
     delete meds;
     delete extraction;
+}
+
+// The medicine lookup reconnects the one shared connection while the
+// patient list, in another window, is in the middle of its fill: the list
+// must still end complete and the check must still work.
+void TestLoad::bedsideCheckDuringPatientListFill()
+{
+    DialogRecorder dialogs;
+    QPointer<frmMeds> meds = new frmMeds();
+    meds->show();
+    QPointer<frmview> list = new frmview();
+    auto *rows = qobject_cast<TextGridModel *>(list->findChild<QTableView *>(QStringLiteral("Grid1"))->model());
+    const int admitted = 97 + ListedPatients;
+    int rowsWhenScanned = -1;
+    QObject::connect(rows, &QAbstractItemModel::rowsInserted, list, [&] {
+        if (rowsWhenScanned >= 0)
+            return;
+        rowsWhenScanned = rows->dataRowCount();
+        // The whole scan is queued at once, as a scanner's burst is, and
+        // arrives at the fill's next yield.
+        const QString scan = package(7) + QLatin1Char('\n');
+        for (const QChar c : scan) {
+            const int key = c == QLatin1Char('\n') ? int(Qt::Key_Return) : int(c.unicode());
+            const QString text = c == QLatin1Char('\n') ? QStringLiteral("\r") : QString(c);
+            for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease})
+                QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
+                    meds->windowHandle(), type, key, Qt::NoModifier, text);
+        }
+    });
+    QApplication::setActiveWindow(meds);
+    m_user->statements.clear();
+    list->show();
+    // The list's statement, then the package lookup's two passes.
+    QTRY_VERIFY_WITH_TIMEOUT((m_user->statements.size() == 3 && list->cursor().shape() != Qt::WaitCursor)
+                                 || dialogs.messageCount() > 0,
+                             60000);
+    QCOMPARE(dialogs.sequence(), QStringList());
+    QCOMPARE(rows->dataRowCount(), admitted);
+    QVERIFY2(rowsWhenScanned > 0 && rowsWhenScanned < admitted, qPrintable(QString::number(rowsWhenScanned)));
+    QCOMPARE(m_user->statements.mid(1), QStringList(2, frmMeds::packageStatement(package(7))));
+    QCOMPARE(MedicineScan::current().ReferenceNum, package(7));
+    QCOMPARE(meds->focusWidget()->objectName(), QStringLiteral("txtPatientBarcode"));
+    delete list;
+    delete meds;
 }
 
 WARDCHECK_TEST_MAIN(TestLoad)

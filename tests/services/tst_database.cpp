@@ -8,7 +8,10 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSqlDriver>
 #include <QtTest>
+
+#include <sqlite3.h>
 
 #include <unistd.h>
 
@@ -49,7 +52,7 @@ private slots:
     void nullAndDateValues();
     void requiredTextRefusesNull();
     void unknownFieldIsAnError();
-    void closeEndsEveryRecordset();
+    void rowsAreReadWhenOpened();
     void reconnectsWithWhatItWasOpenedWith();
     void reconnectsLeakNoDescriptors();
     void hostileTextsSelectOnlyThemselves_data();
@@ -153,19 +156,33 @@ void TestDatabase::unknownFieldIsAnError()
     QVERIFY(!errorOf([&] { rs.text(QStringLiteral("HN")); }).isEmpty());
 }
 
-void TestDatabase::closeEndsEveryRecordset()
+// A recordset holds no statement once opened: another query, a reconnect
+// or the connection's Close in between cannot touch its rows.
+void TestDatabase::rowsAreReadWhenOpened()
 {
     Connection connection(embedded(m_db->path()));
     connection.Open();
     Recordset first, second;
-    first.Open(QStringLiteral("select IDNum from patient_data..tbpatient"), &connection);
-    second.Open(QStringLiteral("select Hospnum from patient_data..tbmaster"), &connection);
+    first.Open(QStringLiteral("select IDNum from patient_data..tbpatient order by IDNum"), &connection);
+    second.Open(QStringLiteral("select Hospnum from patient_data..tbmaster order by Hospnum"), &connection);
+    const QVariant handle = connection.database().driver()->handle();
+    QVERIFY(handle.isValid());
+    QCOMPARE(sqlite3_next_stmt(*static_cast<sqlite3 *const *>(handle.constData()), nullptr), nullptr);
+
     connection.Close();
-    QVERIFY(!first.isOpen());
-    QVERIFY(!second.isOpen());
+    connection.Open();
+    QStringList ids;
+    for (; !first.isEOF(); first.MoveNext())
+        ids << first.text(QStringLiteral("IDNum"));
+    QCOMPARE(ids, QStringList({QStringLiteral("A1"), QStringLiteral("A2")}));
+    QCOMPARE(second.text(QStringLiteral("Hospnum")), QStringLiteral("H1"));
+
+    first.Close();
     QCOMPARE(errorOf([&] { first.text(QStringLiteral("IDNum")); }),
              QStringLiteral("Operation is not allowed when the object is closed."));
-    QVERIFY(!errorOf([&] { second.Open(QStringLiteral("select 1"), &connection); }).isEmpty());
+    connection.Close();
+    QCOMPARE(errorOf([&] { second.Open(QStringLiteral("select 1"), &connection); }),
+             QStringLiteral("Operation is not allowed when the object is closed."));
 }
 
 void TestDatabase::reconnectsWithWhatItWasOpenedWith()
