@@ -84,8 +84,15 @@ frmview::frmview(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::frm
     connect(ui->txtSearch, &QLineEdit::textChanged, this, &frmview::LoadPatientList);
     connect(ui->optAdmDate, &QRadioButton::clicked, this, &frmview::LoadPatientList);
     connect(ui->optLastName, &QRadioButton::clicked, this, &frmview::LoadPatientList);
-    connect(ui->cmdPrint, &QPushButton::clicked, this, &frmview::PrintWristband);
-    connect(ui->Grid1, &QTableView::doubleClicked, this, &frmview::PrintWristband);
+    // Alt+P presses the button at once and clicks it a moment later; the
+    // press is when the user chose the row.
+    connect(ui->cmdPrint, &QPushButton::pressed, this, [this] {
+        m_printPressedOver = isSettled() ? std::optional<quint64>(m_fillGeneration) : std::nullopt;
+    });
+    connect(ui->cmdPrint, &QPushButton::clicked, this, [this] { printIfStillSeen(m_printPressedOver); });
+    connect(ui->Grid1, &QTableView::doubleClicked, this, [this] {
+        printIfStillSeen(isSettled() ? std::optional<quint64>(m_fillGeneration) : std::nullopt);
+    });
 
     SetupGrid();
     // The first fill runs once the window is on screen, so a long list
@@ -186,13 +193,27 @@ void frmview::LoadPatientList()
             return;
         // Half a list would look like a complete one; show none instead.
         m_grid->removeAllRows();
+        m_settledGeneration = generation;
         unsetCursor();
         const auto *appError = dynamic_cast<const AppError *>(&error);
         Dialogs::inform(this, QStringLiteral("Error in connection.")
                                   + (appError ? appError->description() : QString::fromLocal8Bit(error.what())));
         return;
     }
+    m_settledGeneration = generation;
     unsetCursor();
+}
+
+// A key or a click that arrives while a fill is starting or running may be
+// meant for a row that is about to go: a band is printed only from the
+// settled list the user acted on, never from the rows of another search.
+void frmview::printIfStillSeen(std::optional<quint64> seenGeneration)
+{
+    if (!isSettled() || seenGeneration != m_fillGeneration) {
+        Dialogs::beep();
+        return;
+    }
+    PrintWristband();
 }
 
 void frmview::PrintWristband()
@@ -202,7 +223,6 @@ void frmview::PrintWristband()
         return;
     const int row = current.row();
 
-    const bool fillRunning = cursor().shape() == Qt::WaitCursor;
     setCursor(Qt::WaitCursor);
     try {
         std::unique_ptr<BarcodePrinter> printer = ComponentRegistry::create<BarcodePrinter>(ComponentIds::Barcode);
@@ -211,13 +231,11 @@ void frmview::PrintWristband()
         printer->SetOrvaneUser(Session::user());
         printer->PrintBarcode(hospitalNumber, admissionId);
     } catch (const std::exception &error) {
-        if (!fillRunning)
-            unsetCursor();
+        unsetCursor();
         const auto *appError = dynamic_cast<const AppError *>(&error);
         Dialogs::inform(this, QStringLiteral("The wristband could not be printed.\n\n")
                                   + (appError ? appError->description() : QString::fromLocal8Bit(error.what())));
         return;
     }
-    if (!fillRunning)
-        unsetCursor();
+    unsetCursor();
 }

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 class TextGridModel;
 
@@ -28,8 +29,11 @@ private:
     void SetupGrid();
     void LoadPatientList();
     void PrintWristband();
+    void printIfStillSeen(std::optional<quint64> seenGeneration);
     QString patientListStatement() const;
     bool isCurrentFill(quint64 generation) const { return generation == m_fillGeneration; }
+    // No fill is waiting to start or running: the rows are the ones the user sees.
+    bool isSettled() const { return m_settledGeneration == m_fillGeneration; }
     void makeFirstRowCurrent();
 
     std::unique_ptr<Ui::frmview> ui;
@@ -37,4 +41,8 @@ private:
     // Every fill takes a new number; a fill that finds a newer number after
     // letting events run has been overtaken and adds nothing more.
     quint64 m_fillGeneration = 0;
+    quint64 m_settledGeneration = 0;
+    // The list Print was pressed over, when it had settled; a click that
+    // comes after another fill has started is not for the rows now shown.
+    std::optional<quint64> m_printPressedOver;
 };

@@ -12,6 +12,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
@@ -83,6 +84,8 @@ private slots:
     void doubleClickPrintsThatRow();
     void printWithoutRowDoesNothing();
     void printFailureIsReported();
+    void printWaitsForASettledList_data();
+    void printWaitsForASettledList();
 
 private:
     void seed();
@@ -530,6 +533,60 @@ void TestFrmView::printFailureIsReported()
     QCOMPARE(dialogs.messageCount(), 2);
     QVERIFY(dialogs.texts().last().startsWith("The wristband could not be printed."));
     QVERIFY(m_screen->isVisible());
+}
+
+void TestFrmView::printWaitsForASettledList_data()
+{
+    QTest::addColumn<bool>("doubleClick");
+    QTest::newRow("Alt+P") << false;
+    QTest::newRow("double-click") << true;
+}
+
+// A letter typed into the search box starts a fill, and the fill lets the
+// events queued behind the letter run before it removes the old rows. A
+// print queued there was meant for the old list; it must not print the old
+// list's current patient, nor anyone else.
+void TestFrmView::printWaitsForASettledList()
+{
+    QFETCH(bool, doubleClick);
+    seed();
+    open();
+    DialogRecorder dialogs;
+    QApplication::setActiveWindow(m_screen.get());
+    search()->setFocus();
+    QCOMPARE(model()->text(0, 1), QStringLiteral("A99"));   // current before the search
+
+    QWindow *window = m_screen->windowHandle();
+    const auto post = [&](int key, Qt::KeyboardModifiers modifiers, const QString &text) {
+        for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease})
+            QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(window, type, key,
+                                                                                                 modifiers, text);
+    };
+    post(Qt::Key_S, Qt::ShiftModifier, QStringLiteral("S"));
+    if (doubleClick) {
+        const QPoint at = grid()->viewport()->mapTo(m_screen.get(), grid()->visualRect(model()->index(0, 2)).center());
+        for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonPress,
+                                        QEvent::MouseButtonRelease}) {
+            QWindowSystemInterface::handleMouseEvent<QWindowSystemInterface::AsynchronousDelivery>(
+                window, at, window->mapToGlobal(at), type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                Qt::LeftButton, type);
+        }
+    } else {
+        post(Qt::Key_P, Qt::AltModifier, QString());
+    }
+    // Alt+P clicks the button a moment after pressing it.
+    QTRY_VERIFY(m_user->statements.size() == 2 && !waiting()
+                && (!FakePrinter::calls.isEmpty() || dialogs.beepCount() > 0));
+    QVERIFY(m_user->statements.last().contains("like 'S%'"));
+
+    QCOMPARE(FakePrinter::calls, QStringList());
+    QCOMPARE(dialogs.sequence(), QStringList({"beep"}));
+    // Once settled, the list prints what it shows.
+    m_screen->findChild<QPushButton *>("cmdPrint")->click();
+    const int row = grid()->currentIndex().row();
+    QCOMPARE(FakePrinter::calls.last(),
+             QStringLiteral("1 print [%1] [%2]").arg(model()->text(row, 0), model()->text(row, 1)));
+    QVERIFY(model()->text(row, 2).startsWith(QLatin1Char('S')));
 }
 
 WARDCHECK_TEST_MAIN(TestFrmView)
