@@ -156,11 +156,11 @@ frmExtraction::frmExtraction(QWidget *parent)
     tmrAutoFocus->setInterval(5000);
     tmrAutoFocus->start();
 
-    connect(ui->txtAddContainerBarcode, &QLineEdit::returnPressed, this, &frmExtraction::AddContainerToList);
+    connect(ui->txtAddContainerBarcode, &QLineEdit::returnPressed, this, [this] { afterBoxes(&frmExtraction::AddContainerToList); });
     connect(ui->txtVerifyContainer, &QLineEdit::returnPressed, this, &frmExtraction::containerEntered);
-    connect(ui->txtPatientBarcode, &QLineEdit::returnPressed, this, &frmExtraction::VerifyBedsideScan);
+    connect(ui->txtPatientBarcode, &QLineEdit::returnPressed, this, [this] { afterBoxes(&frmExtraction::VerifyBedsideScan); });
     connect(ui->SSTab1, &QTabWidget::currentChanged, this, &frmExtraction::tabSelected);
-    connect(ui->cmdClearAll, &QPushButton::clicked, this, &frmExtraction::clearList);
+    connect(ui->cmdClearAll, &QPushButton::clicked, this, [this] { afterBoxes(&frmExtraction::clearList); });
     connect(ui->Grid1, &QTableView::clicked, this, &frmExtraction::gridClicked);
     connect(ui->Grid1->horizontalHeader(), &QHeaderView::sectionClicked, this, &frmExtraction::gridClicked);
 
@@ -313,6 +313,16 @@ bool frmExtraction::ReconnectDatabase()
         Dialogs::inform(this, QStringLiteral("Error in connection.") + QString::fromLocal8Bit(error.what()));
     }
     return false;
+}
+
+void frmExtraction::afterBoxes(void (frmExtraction::*step)())
+{
+    QPointer<frmExtraction> self(this);
+    (this->*step)();
+    if (self && Dialogs::takeDroppedInput(this)) {
+        if (auto *box = qobject_cast<QLineEdit *>(focusWidget()))
+            box->clear();
+    }
 }
 
 void frmExtraction::endLookup()

@@ -48,6 +48,9 @@ private:
     void setStripColour(const QColor &colour);
     void setStepLabels(bool patientNext);
     void endLookup();
+    // Runs a step that may show boxes; a scan that a box dropped leaves the
+    // box with the focus empty for the next one.
+    void afterBoxes(void (frmExtraction::*step)());
 
     std::unique_ptr<Ui::frmExtraction> ui;
     TextGridModel *m_grid = nullptr;

@@ -333,6 +333,10 @@ bool frmMeds::runGuarded(Step step)
     if (!self)
         return false;
     m_busy = false;
+    if (Dialogs::takeDroppedInput(this)) {
+        if (auto *box = qobject_cast<QLineEdit *>(focusWidget()))
+            box->clear();
+    }
     releaseHeldKeys();
     if (!self)
         return false;

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 
 namespace {
@@ -16,6 +17,12 @@ Dialogs::BeepHandler &beepHandler()
 {
     static Dialogs::BeepHandler h;
     return h;
+}
+// The window whose box last dropped keys, until its screen takes note.
+QPointer<const QWidget> &droppedInputWindow()
+{
+    static QPointer<const QWidget> window;
+    return window;
 }
 } // namespace
 
@@ -38,20 +45,37 @@ Dialogs::Answer Dialogs::show(const Message &message)
 {
     if (handler())
         return handler()(message);
+    return showBox(message);
+}
 
+Dialogs::Answer Dialogs::showBox(const Message &message)
+{
     QMessageBox box(QMessageBox::NoIcon, message.title, message.text, QMessageBox::NoButton, message.parent);
     ScanProofKeys guard(&box);
+    guard.setBurstDropped([] { beep(); });
     qApp->installEventFilter(&guard);
+    Answer answer = Answer::Ok;
     if (message.buttons == Buttons::YesNo) {
         box.addButton(QMessageBox::Yes);
         QPushButton *no = box.addButton(QMessageBox::No);
         box.setDefaultButton(no);
         box.setEscapeButton(no);
-        return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
+        answer = box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
+    } else {
+        box.addButton(QMessageBox::Ok);
+        box.exec();
     }
-    box.addButton(QMessageBox::Ok);
-    box.exec();
-    return Answer::Ok;
+    if (guard.dropped() > 0)
+        droppedInputWindow() = message.parent ? message.parent->window() : nullptr;
+    return answer;
+}
+
+bool Dialogs::takeDroppedInput(const QWidget *window)
+{
+    if (!window || droppedInputWindow() != window->window())
+        return false;
+    droppedInputWindow() = nullptr;
+    return true;
 }
 
 void Dialogs::inform(QWidget *parent, const QString &text, const QString &title)

@@ -37,8 +37,17 @@ public:
     // Reports an error that nothing else handled, the way the platform does.
     static void reportError(QWidget *parent, long number, const QString &description);
 
+    // True once after a box over this window dropped keys (a scan typed
+    // into it): the screen then empties the box that has the focus, so the
+    // nurse, who heard the beep, scans again into an empty box.
+    static bool takeDroppedInput(const QWidget *window);
+
     static void setHandler(Handler handler);
     static void setBeepHandler(BeepHandler handler);
+
+    // The real box, as shown when no handler is set; for handlers that
+    // watch the boxes go by rather than answer them.
+    static Answer showBox(const Message &message);
 
 private:
     static Answer show(const Message &message);

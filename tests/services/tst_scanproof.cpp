@@ -22,12 +22,14 @@ void TestScanProof::scansNeverCloseTheBox_data()
     QTest::addColumn<QList<int>>("times");       // when each key comes, ms after the box opened
     QTest::addColumn<QString>("keys");          // '\r' is Enter
     QTest::addColumn<bool>("closes");
-    QTest::newRow("Enter at once") << QList<int>{50} << "\r" << false;
-    QTest::newRow("scan at once") << QList<int>{10, 12, 14, 16} << "C12\r" << false;
-    QTest::newRow("scan later") << QList<int>{2000, 2002, 2004, 2006, 2008} << "C100\r" << false;
-    QTest::newRow("scan then a deliberate Enter") << QList<int>{2000, 2002, 2004, 3000} << "C1\r\r" << true;
-    QTest::newRow("deliberate Enter") << QList<int>{1500} << "\r" << true;
-    QTest::newRow("deliberate Escape") << QList<int>{1500} << "\x1b" << true;
+    QTest::addColumn<int>("bursts");            // dropped bursts, each told by one call
+    QTest::newRow("Enter at once") << QList<int>{50} << "\r" << false << 1;
+    QTest::newRow("scan at once") << QList<int>{10, 12, 14, 16} << "C12\r" << false << 1;
+    QTest::newRow("two scans at once") << QList<int>{10, 12, 14, 400, 402, 404} << "C1\rC2\r" << false << 2;
+    QTest::newRow("scan later") << QList<int>{2000, 2002, 2004, 2006, 2008} << "C100\r" << false << 1;
+    QTest::newRow("scan then a deliberate Enter") << QList<int>{2000, 2002, 2004, 3000} << "C1\r\r" << true << 1;
+    QTest::newRow("deliberate Enter") << QList<int>{1500} << "\r" << true << 0;
+    QTest::newRow("deliberate Escape") << QList<int>{1500} << "\x1b" << true << 0;
 }
 
 void TestScanProof::scansNeverCloseTheBox()
@@ -35,11 +37,14 @@ void TestScanProof::scansNeverCloseTheBox()
     QFETCH(QList<int>, times);
     QFETCH(QString, keys);
     QFETCH(bool, closes);
+    QFETCH(int, bursts);
     qint64 now = 0;
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Verification"), QStringLiteral("Failed Verification."),
                     QMessageBox::Ok);
     box.setEscapeButton(QMessageBox::Ok);
     ScanProofKeys guard(&box, [&now] { return now; });
+    int told = 0;
+    guard.setBurstDropped([&told] { ++told; });
     qApp->installEventFilter(&guard);
     QSignalSpy finished(&box, &QDialog::finished);
     box.show();
@@ -60,6 +65,7 @@ void TestScanProof::scansNeverCloseTheBox()
     }
     QCOMPARE(finished.count() > 0, closes);
     QCOMPARE(box.isVisible(), !closes);
+    QCOMPARE(told, bursts);
 }
 
 WARDCHECK_TEST_MAIN(TestScanProof)

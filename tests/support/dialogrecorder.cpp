@@ -1,11 +1,13 @@
 #include "dialogrecorder.h"
 
-DialogRecorder::DialogRecorder()
+DialogRecorder::DialogRecorder(Boxes boxes)
 {
-    Dialogs::setHandler([this](const Dialogs::Message &message) {
+    Dialogs::setHandler([this, boxes](const Dialogs::Message &message) {
         m_events.append(Event{Event::Kind::Message, message.text, message.title, message.buttons});
         if (m_callback)
             m_callback(message);
+        if (boxes == Boxes::Shown)
+            return Dialogs::showBox(message);
         if (!m_answers.isEmpty())
             return m_answers.takeFirst();
         return message.buttons == Dialogs::Buttons::YesNo ? Dialogs::Answer::No : Dialogs::Answer::Ok;

@@ -21,7 +21,11 @@ public:
         Dialogs::Buttons buttons = Dialogs::Buttons::Ok;
     };
 
-    DialogRecorder();
+    // Answered: boxes never show. Shown: the program's real, scan-proof boxes
+    // show and wait to be answered (by keys or clicks), and are recorded.
+    enum class Boxes { Answered, Shown };
+
+    explicit DialogRecorder(Boxes boxes = Boxes::Answered);
     ~DialogRecorder();
 
     void answerNext(Dialogs::Answer answer) { m_answers.append(answer); }

@@ -1,0 +1,248 @@
+// A scan that the program cannot take (typed into an open message box, or
+// typed while a lookup runs that then ends in a box) is dropped, so that it
+// cannot close the box unread. It must never be dropped silently: the
+// program beeps once for it, and once the box is closed the box with the
+// focus is empty, ready for the nurse to scan again. The real boxes are
+// shown; the scans and the deliberate Enter come through the window
+// system's queue, as a scanner's and a nurse's keys do.
+#include "dialogrecorder.h"
+#include "extractionfixture.h"
+#include "fixture.h"
+#include "frmextraction.h"
+#include "frmmeds.h"
+#include "medicinescan.h"
+#include "session.h"
+#include "testmain.h"
+
+#include <QFile>
+#include <QLineEdit>
+#include <QPointer>
+#include <QTabBar>
+#include <QTimer>
+#include <QtTest>
+#include <qpa/qwindowsysteminterface.h>
+
+namespace {
+
+// Queues the keys of a text (\n is Enter) at once, as a scanner's burst.
+void postKeys(QWindow *window, const QString &text)
+{
+    for (const QChar c : text) {
+        const bool enter = c == QLatin1Char('\n');
+        const int key = enter ? int(Qt::Key_Return) : int(c.toUpper().unicode());
+        const QString keyText = enter ? QStringLiteral("\r") : QString(c);
+        for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease})
+            QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(window, type, key,
+                                                                                                 Qt::NoModifier, keyText);
+    }
+}
+
+QWindow *modalWindow()
+{
+    QWidget *box = QApplication::activeModalWidget();
+    return box ? box->windowHandle() : nullptr;
+}
+
+} // namespace
+
+class TestDroppedScans : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void medicine_data();
+    void medicine();
+    void extraction_data();
+    void extraction();
+
+private:
+    // Every box shown from now on: the scan, if any, typed into it at once,
+    // then a deliberate Enter once a person could have read it.
+    void answerBoxes(const QString &scanIntoBox);
+    void activate(QWidget *window);
+    void scan(QWidget *window, const QString &text, int boxes);
+    void removeDatabase() { QVERIFY(QFile::rename(m_db->path(), m_db->path() + QStringLiteral(".away"))); }
+
+    std::unique_ptr<FixtureDb> m_db;
+    std::unique_ptr<DialogRecorder> m_dialogs;
+    TestUser *m_user = nullptr;
+    int m_boxesClosed = 0;
+};
+
+void TestDroppedScans::init()
+{
+    MedicineScan::current().clear();
+    m_db = std::make_unique<FixtureDb>();
+    m_db->patient(QStringLiteral("H1"), QStringLiteral("Dela Cruz"), QStringLiteral("Juan"), QStringLiteral("Santos"));
+    m_db->admission(QStringLiteral("A1"), QStringLiteral("H1"));
+    m_db->patient(QStringLiteral("H2"), QStringLiteral("Reyes"), QStringLiteral("Maria"), QStringLiteral("Lopez"));
+    m_db->admission(QStringLiteral("A2"), QStringLiteral("H2"));
+    m_db->item(QStringLiteral("I1"), QStringLiteral("Paracetamol 500 mg"));
+    m_db->nurseRow(QStringLiteral("C1"), QStringLiteral("H1"), QStringLiteral("A1"), QStringLiteral("R1"), QStringLiteral("I1"));
+    m_db->nurseRow(QStringLiteral("C2"), QStringLiteral("H2"), QStringLiteral("A2"), QStringLiteral("R2"), QStringLiteral("I1"));
+    m_db->exam(QStringLiteral("E1"), QStringLiteral("CBC"));
+    m_db->labRow(QStringLiteral("L1"), QStringLiteral("H1"), QStringLiteral("A1"), QStringLiteral("Q1"), QStringLiteral("E1"));
+    m_db->labRow(QStringLiteral("L2"), QStringLiteral("H2"), QStringLiteral("A2"), QStringLiteral("Q2"), QStringLiteral("E1"));
+    m_db->close();
+    m_user = installTestUser(m_db->path());
+    m_dialogs = std::make_unique<DialogRecorder>(DialogRecorder::Boxes::Shown);
+    m_boxesClosed = 0;
+}
+
+void TestDroppedScans::cleanup()
+{
+    m_dialogs.reset();
+    Session::reset();
+    m_db.reset();
+}
+
+void TestDroppedScans::answerBoxes(const QString &scanIntoBox)
+{
+    m_dialogs->onMessage([this, scanIntoBox](const Dialogs::Message &) {
+        if (!scanIntoBox.isEmpty()) {
+            QTimer::singleShot(100, this, [scanIntoBox] {
+                if (QWindow *box = modalWindow())
+                    postKeys(box, scanIntoBox);
+            });
+        }
+        // Well past the box's first moments and any scanner's burst.
+        QTimer::singleShot(1100, this, [this] {
+            if (QWindow *box = modalWindow()) {
+                postKeys(box, QStringLiteral("\n"));
+                ++m_boxesClosed;
+            }
+        });
+    });
+}
+
+void TestDroppedScans::activate(QWidget *window)
+{
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QApplication::setActiveWindow(window);
+    QVERIFY(QTest::qWaitForWindowActive(window));
+}
+
+// Types into the window and waits until the boxes it brings have been closed
+// and everything queued has been handled.
+void TestDroppedScans::scan(QWidget *window, const QString &text, int boxes)
+{
+    const int closedBefore = m_boxesClosed;
+    postKeys(window->windowHandle(), text);
+    QTRY_VERIFY_WITH_TIMEOUT(m_boxesClosed - closedBefore >= boxes && !QApplication::activeModalWidget(), 10000);
+    QTest::qWait(50);
+}
+
+void TestDroppedScans::medicine_data()
+{
+    QTest::addColumn<QString>("before");        // scanned first, no box expected
+    QTest::addColumn<bool>("databaseGone");
+    QTest::addColumn<QString>("scans");         // typed at once; the first Enter brings a box
+    QTest::addColumn<QString>("intoBox");       // typed into the open box
+    QTest::addColumn<QStringList>("expected");  // boxes (text start) and beeps, in order
+
+    QTest::newRow("verdict box, a scan typed into it")
+        << "C1\n" << false << "A2\n" << "C2\n"
+        << QStringList{"M:Failed Verification.", "beep", "beep"};
+    QTest::newRow("lookup ends in Error in connection., the next scan queued behind it")
+        << "" << true << "C1\nC2\n" << ""
+        << QStringList{"M:Error in connection.The hospital database file", "beep"};
+    QTest::newRow("Error in connection., a scan typed into it")
+        << "" << true << "C1\n" << "C2\n"
+        << QStringList{"M:Error in connection.The hospital database file", "beep"};
+}
+
+void TestDroppedScans::medicine()
+{
+    QFETCH(QString, before);
+    QFETCH(bool, databaseGone);
+    QFETCH(QString, scans);
+    QFETCH(QString, intoBox);
+    QFETCH(QStringList, expected);
+
+    QPointer<frmMeds> form = new frmMeds();
+    activate(form);
+    auto *package = form->findChild<QLineEdit *>(QStringLiteral("txtContainerBarcode"));
+    answerBoxes(intoBox);
+    if (!before.isEmpty())
+        scan(form, before, 0);
+    QCOMPARE(m_dialogs->sequence(), QStringList());
+    if (databaseGone)
+        removeDatabase();
+    m_user->statements.clear();
+    scan(form, scans, 1);
+
+    const QStringList seen = m_dialogs->sequence();
+    QCOMPARE(seen.size(), expected.size());
+    for (int i = 0; i < seen.size(); ++i)
+        QVERIFY2(seen.at(i).startsWith(expected.at(i)), qPrintable(seen.join(QStringLiteral(" / "))));
+    // The dropped scan was not looked up, and the nurse scans into an empty box.
+    for (const QString &statement : std::as_const(m_user->statements))
+        QVERIFY2(!statement.contains(QStringLiteral("'C2'")), qPrintable(statement));
+    QCOMPARE(form->focusWidget(), package);
+    QCOMPARE(package->text(), QString());
+    delete form;
+}
+
+void TestDroppedScans::extraction_data()
+{
+    QTest::addColumn<bool>("bedside");
+    QTest::addColumn<bool>("databaseGone");
+    QTest::addColumn<QString>("scans");
+    QTest::addColumn<QString>("intoBox");
+    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<int>("rows");
+
+    QTest::newRow("Step 1: Invalid Barcode, a listed code queued behind it")
+        << false << false << "L9\nL1\n" << "" << QStringList{"M:Invalid Barcode", "beep"} << 0;
+    QTest::newRow("Step 1: Invalid Barcode, a code typed into it")
+        << false << false << "L9\n" << "L1\n" << QStringList{"M:Invalid Barcode", "beep"} << 0;
+    QTest::newRow("Step 1: Error in connection., the next code queued behind it")
+        << false << true << "L1\nL2\n" << ""
+        << QStringList{"M:Error in connection.The hospital database file", "beep"} << 0;
+    QTest::newRow("Step 2: verdict box, a scan typed into it")
+        << true << false << "L1\nA2\n" << "L1\n"
+        << QStringList{"M:Failed Verification.", "beep", "beep"} << 1;
+}
+
+void TestDroppedScans::extraction()
+{
+    QFETCH(bool, bedside);
+    QFETCH(bool, databaseGone);
+    QFETCH(QString, scans);
+    QFETCH(QString, intoBox);
+    QFETCH(QStringList, expected);
+    QFETCH(int, rows);
+
+    QPointer<frmExtraction> form = new frmExtraction();
+    ExtractionScreen screen(form);
+    activate(form);
+    answerBoxes(intoBox);
+    QLineEdit *box = screen.add;
+    if (bedside) {
+        scan(form, QStringLiteral("L1\n"), 0);
+        QCOMPARE(screen.model->dataRowCount(), 1);
+        QTest::mouseClick(screen.tabs->tabBar(), Qt::LeftButton, {}, screen.tabs->tabBar()->tabRect(1).center());
+        box = screen.container;
+    }
+    QCOMPARE(m_dialogs->sequence(), QStringList());
+    if (databaseGone)
+        removeDatabase();
+    m_user->statements.clear();
+    scan(form, scans, 1);
+
+    const QStringList seen = m_dialogs->sequence();
+    QCOMPARE(seen.size(), expected.size());
+    for (int i = 0; i < seen.size(); ++i)
+        QVERIFY2(seen.at(i).startsWith(expected.at(i)), qPrintable(seen.join(QStringLiteral(" / "))));
+    QVERIFY2(m_user->statements.size() <= 1, qPrintable(m_user->statements.join(QStringLiteral("\n"))));
+    QCOMPARE(screen.model->dataRowCount(), rows);
+    QCOMPARE(form->focusWidget(), box);
+    QCOMPARE(box->text(), QString());
+    delete form;
+}
+
+WARDCHECK_TEST_MAIN(TestDroppedScans)
+#include "tst_droppedscans.moc"
