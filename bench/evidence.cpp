@@ -88,12 +88,17 @@ int main(int argc, char **argv)
 
     if (parser.isSet(fuzzDir)) {
         const QDir dir(parser.value(fuzzDir));
+        // tests/fuzz/sanitizer-options.cmake says why; options already set
+        // come after these, so they win.
+        QString asanOptions = QStringLiteral(WARDCHECK_FUZZ_ASAN_OPTIONS);
+        if (!qEnvironmentVariableIsEmpty("ASAN_OPTIONS"))
+            asanOptions += QLatin1Char(':') + qEnvironmentVariable("ASAN_OPTIONS");
         for (const char *target : {"fuzz_sqltext", "fuzz_dialect", "fuzz_values"}) {
             QTemporaryDir corpus;
             const Outcome o = runProgram(dir.filePath(QString::fromLatin1(target)),
                                          {QStringLiteral("-runs=") + parser.value(fuzzRuns), QStringLiteral("-max_len=512"),
                                           corpus.path(), QStringLiteral(WARDCHECK_FUZZ_CORPUS "/") + QString::fromLatin1(target)},
-                                         {});
+                                         {QStringLiteral("ASAN_OPTIONS=") + asanOptions});
             row(qPrintable(QStringLiteral("fuzzing, %1").arg(QString::fromLatin1(target))),
                 QStringLiteral("%1 executions").arg(capture(o.output, "Done (\\d+) runs")),
                 o.ok ? QStringLiteral("0 crashes") : QStringLiteral("a crash"), o.ok);

@@ -1,5 +1,6 @@
 // Values from the database become text on screen; no value may crash that,
 // and whole numbers must keep every digit.
+#include "fuzztext.h"
 #include "textgridmodel.h"
 #include "valuetext.h"
 
@@ -12,7 +13,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const QString text = QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size));
+    const QString text = fuzzText(QByteArrayView(data, qsizetype(size)));
     (void)ValueText::fromVariant(text, true);
     (void)ValueText::fromVariant(text, false);
 

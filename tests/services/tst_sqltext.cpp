@@ -1,9 +1,41 @@
+#include "apperror.h"
+#include "connection.h"
+#include "fixture.h"
+#include "recordset.h"
 #include "sqldialect.h"
 #include "sqltext.h"
 #include "testmain.h"
 #include "valuetext.h"
 
 #include <QtTest>
+
+namespace {
+
+// Code units exactly as written: u"" literals may hold unpaired surrogates.
+QString units(QStringView text)
+{
+    return text.toString();
+}
+
+// The last names the embedded engine returns for a statement, or the error
+// it gave.
+QStringList lastNames(const FixtureDb &db, const QString &statement)
+{
+    Connection connection(ConnectionSettings{ConnectionSettings::Kind::Embedded, db.path(), QStringLiteral("tester"), QString()});
+    QStringList found;
+    try {
+        connection.Open();
+        Recordset rs;
+        rs.Open(statement, &connection);
+        for (; !rs.isEOF(); rs.MoveNext())
+            found << rs.text(QStringLiteral("Lastname"));
+    } catch (const AppError &e) {
+        found << QStringLiteral("error: ") + e.description();
+    }
+    return found;
+}
+
+} // namespace
 
 class TestSqlText : public QObject
 {
@@ -16,6 +48,12 @@ private slots:
     void literalsSurviveTranslation();
     void likePrefix_data();
     void likePrefix();
+    void comparable_data();
+    void comparable();
+    void likePrefixOverCharactersTheEngineReadsAlike_data();
+    void likePrefixOverCharactersTheEngineReadsAlike();
+    void unpairedSurrogateStaysInsideItsLiteral_data();
+    void unpairedSurrogateStaysInsideItsLiteral();
     void valueText_data();
     void valueText();
     void dateFormatsHaveFourDigitYearsAndNoZone();
@@ -101,6 +139,88 @@ void TestSqlText::likePrefix()
     QFETCH(QString, text);
     QFETCH(QString, body);
     QCOMPARE(SqlText::likePrefixBody(text), body);
+}
+
+void TestSqlText::comparable_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("plain") << "Ab1-'%_[" << "Ab1-'%_[";
+    QTest::newRow("U+FFFE and U+FFFF") << units(u"a\xFFFE" u"b\xFFFF") << units(u"a\xFFFD" u"b\xFFFD");
+    QTest::newRow("U+FFFD kept") << units(u"\xFFFD") << units(u"\xFFFD");
+    QTest::newRow("pair kept") << units(u"\xD83D\xDE00") << units(u"\xD83D\xDE00");
+    QTest::newRow("U+1FFFF kept") << units(u"\xD83F\xDFFF") << units(u"\xD83F\xDFFF");
+    QTest::newRow("high at the end") << units(u"a\xD83D") << units(u"a\xFFFD");
+    QTest::newRow("low at the start") << units(u"\xDE00" u"a") << units(u"\xFFFD" u"a");
+    QTest::newRow("reversed pair") << units(u"\xDE00\xD83D") << units(u"\xFFFD\xFFFD");
+    QTest::newRow("two highs, one low") << units(u"\xD83D\xD83D\xDE00") << units(u"\xFFFD\xD83D\xDE00");
+    QTest::newRow("high before an apostrophe") << units(u"\xD800'") << units(u"\xFFFD'");
+}
+
+void TestSqlText::comparable()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    QCOMPARE(SqlText::comparable(text), expected);
+}
+
+// SQLite's LIKE reads U+FFFE, U+FFFF and unpaired surrogates as U+FFFD,
+// while the index on a name, and the range the dialect adds, compare bytes.
+// A prefix holding any of them must find exactly the names that begin with
+// U+FFFD there, as the list shows them.
+void TestSqlText::likePrefixOverCharactersTheEngineReadsAlike_data()
+{
+    QTest::addColumn<QString>("prefix");
+    QTest::addColumn<QStringList>("expected");
+    const QStringList replaced{units(u"\xFFFD" u"a"), units(u"\xFFFD" u"b"), units(u"\xFFFD\xFFFD" u"z")};
+    QTest::newRow("U+FFFF") << units(u"\xFFFF") << replaced;
+    QTest::newRow("U+FFFE") << units(u"\xFFFE") << replaced;
+    QTest::newRow("U+FFFD") << units(u"\xFFFD") << replaced;
+    QTest::newRow("unpaired high") << units(u"\xD800") << replaced;
+    QTest::newRow("unpaired low, then a letter") << units(u"\xDC00" u"A") << QStringList{units(u"\xFFFD" u"a")};
+    QTest::newRow("U+FFFF, then a letter") << units(u"\xFFFF" u"B") << QStringList{units(u"\xFFFD" u"b")};
+    QTest::newRow("U+FFFD, then U+FFFE") << units(u"\xFFFD\xFFFE") << QStringList{units(u"\xFFFD\xFFFD" u"z")};
+    QTest::newRow("reversed pair") << units(u"\xDE00\xD83D") << QStringList{units(u"\xFFFD\xFFFD" u"z")};
+    QTest::newRow("pair") << units(u"\xD83D\xDE00") << QStringList{units(u"\xD83D\xDE00" u"d")};
+}
+
+void TestSqlText::likePrefixOverCharactersTheEngineReadsAlike()
+{
+    QFETCH(QString, prefix);
+    QFETCH(QStringList, expected);
+    FixtureDb db;
+    int n = 0;
+    for (const QString &name : {QStringLiteral("Smith"), units(u"\xFFFD" u"a"), units(u"\xFFFD" u"b"),
+                                units(u"\xFFFD\xFFFD" u"z"), units(u"\xD83D\xDE00" u"d")}) {
+        db.patient(QStringLiteral("H%1").arg(++n), name, QStringLiteral("F"), QStringLiteral("M"));
+    }
+    db.close();
+    QCOMPARE(lastNames(db, QStringLiteral("select Lastname from patient_data..tbmaster M where lastname like '")
+                               + SqlText::likePrefixBody(prefix) + QStringLiteral("%' order by LastName asc ")),
+             expected);
+}
+
+// On its way to the engine an unpaired surrogate takes the next code unit
+// with it, which can be the apostrophe that ends the literal.
+void TestSqlText::unpairedSurrogateStaysInsideItsLiteral_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::newRow("high, then a closing apostrophe") << units(u"\xD800" u"' or 1=1 or Hospnum='");
+    QTest::newRow("low, then a closing apostrophe") << units(u"\xDC00" u"' or 1=1 or Hospnum='");
+    QTest::newRow("high at the end") << units(u"H\xDBFF");
+}
+
+void TestSqlText::unpairedSurrogateStaysInsideItsLiteral()
+{
+    QFETCH(QString, key);
+    FixtureDb db;
+    db.patient(SqlText::comparable(key), QStringLiteral("Target"), QStringLiteral("T"), QStringLiteral("T"));
+    db.patient(QStringLiteral("H"), QStringLiteral("Other"), QStringLiteral("O"), QStringLiteral("O"));
+    db.patient(QStringLiteral("x"), QStringLiteral("Other"), QStringLiteral("O"), QStringLiteral("O"));
+    db.close();
+    QCOMPARE(lastNames(db, QStringLiteral("select Lastname from patient_data..tbmaster where Hospnum = '")
+                               + SqlText::literalBody(key) + QStringLiteral("'")),
+             QStringList{QStringLiteral("Target")});
 }
 
 void TestSqlText::valueText_data()
