@@ -50,11 +50,11 @@ std::string fromWide(const SQLWCHAR *text, SQLLEN length)
     std::string out;
     if (!text)
         return out;
-    if (length == SQL_NTS) {
-        length = 0;
-        while (text[length])
-            ++length;
-    }
+    // Qt counts the terminating zero into the length it passes; the text ends there.
+    SQLLEN end = 0;
+    while ((length == SQL_NTS || end < length) && text[end])
+        ++end;
+    length = end;
     for (SQLLEN i = 0; i < length; ++i) {
         char32_t cp = text[i];
         if (cp >= 0xd800 && cp < 0xdc00 && i + 1 < length && text[i + 1] >= 0xdc00 && text[i + 1] < 0xe000)
@@ -131,7 +131,7 @@ std::string narrow(const SQLCHAR *text, SQLLEN length)
     if (!text)
         return {};
     const auto *chars = reinterpret_cast<const char *>(text);
-    return length == SQL_NTS ? std::string(chars) : std::string(chars, size_t(length));
+    return length == SQL_NTS ? std::string(chars) : std::string(chars, strnlen(chars, size_t(length)));
 }
 
 Value integer(long long n)
@@ -186,6 +186,7 @@ SQLRETURN startNext(Stmt *stmt)
         const Translated &next = stmt->batch[stmt->nextInBatch++];
         if (next.kind != Translated::Kind::Query)
             continue;
+        control::trace(("  as " + next.sql).c_str());
         ServerError error;
         std::vector<Value> parameters;
         int needed = 0;
@@ -351,6 +352,7 @@ SQLRETURN execute(Stmt *stmt)
 
 SQLRETURN prepare(Stmt *stmt, const std::string &text)
 {
+    control::trace(("  " + text).c_str());
     Dbc *dbc = stmt->dbc;
     if (dbc->dead())
         return linkFailure(stmt);
@@ -379,6 +381,7 @@ SQLRETURN prepare(Stmt *stmt, const std::string &text)
 
 SQLRETURN execDirect(Stmt *stmt, const std::string &text)
 {
+    control::trace(("  " + text).c_str());
     Dbc *dbc = stmt->dbc;
     if (!dbc->connected)
         return stmt->fail("08003", "Connection not open");
