@@ -114,6 +114,8 @@ private slots:
     void dropsMidResult();
     void dropsIdleConnections();
     void environmentControlsAnotherProcess();
+    void catalogueAsSqlServer();
+    void batchesGiveResultsInTurn();
 
 private:
     std::unique_ptr<FixtureDb> m_db;
@@ -453,6 +455,73 @@ void TestSqlServerOdbc::environmentControlsAnotherProcess()
     QFile file(counters);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("connect\ndisconnect\n"));
+}
+
+namespace {
+
+QStringList rowsOf(SQLHSTMT stmt, const QList<int> &columns)
+{
+    QStringList rows;
+    while (SQL_SUCCEEDED(SQLFetch(stmt))) {
+        QStringList row;
+        for (int column : columns) {
+            char text[256] = {};
+            SQLLEN indicator = 0;
+            SQLGetData(stmt, SQLUSMALLINT(column), SQL_C_CHAR, text, sizeof text, &indicator);
+            row << (indicator == SQL_NULL_DATA ? QStringLiteral("NULL") : QString::fromUtf8(text));
+        }
+        rows << row.join(QLatin1Char('|'));
+    }
+    return rows;
+}
+
+} // namespace
+
+void TestSqlServerOdbc::catalogueAsSqlServer()
+{
+    Odbc odbc;
+    QVERIFY(SQL_SUCCEEDED(odbc.connect(m_db->path())));
+    SQLHSTMT stmt = odbc.statement();
+    SQLCHAR pattern[] = "tb%";
+    SQLCHAR table[] = "TABLE";
+    QVERIFY(SQL_SUCCEEDED(SQLTables(stmt, nullptr, 0, nullptr, 0, pattern, SQL_NTS, table, SQL_NTS)));
+    const QStringList tables = rowsOf(stmt, {1, 2, 3, 4});
+    QVERIFY2(tables.contains(QStringLiteral("Laboratory|dbo|tbLABmaster|TABLE")), qPrintable(tables.join(u' ')));
+    QVERIFY(tables.contains(QStringLiteral("patient_data|dbo|tbpatient|TABLE")));
+    QVERIFY(tables.contains(QStringLiteral("Station|dbo|tbnursecommunicationfile|TABLE")));
+    QCOMPARE(tables.size(), 7);
+    QCOMPARE(SQLCloseCursor(stmt), SQLRETURN(SQL_SUCCESS));
+
+    SQLCHAR patients[] = "tbpatient";
+    QVERIFY(SQL_SUCCEEDED(SQLColumns(stmt, nullptr, 0, nullptr, 0, patients, SQL_NTS, nullptr, 0)));
+    QCOMPARE(rowsOf(stmt, {4, 5}), (QStringList{"IDNum|12", "Hospnum|12", "RoomID|12", "AdmDate|93", "dcrdate|93"}));
+    QCOMPARE(SQLCloseCursor(stmt), SQLRETURN(SQL_SUCCESS));
+
+    SQLCHAR master[] = "tbmaster";
+    QVERIFY(SQL_SUCCEEDED(SQLPrimaryKeys(stmt, nullptr, 0, nullptr, 0, master, SQL_NTS)));
+    QCOMPARE(rowsOf(stmt, {3, 4, 5}), QStringList{"tbmaster|Hospnum|1"});
+    QCOMPARE(SQLCloseCursor(stmt), SQLRETURN(SQL_SUCCESS));
+
+    QVERIFY(SQL_SUCCEEDED(SQLGetTypeInfo(stmt, SQL_TYPE_TIMESTAMP)));
+    QCOMPARE(rowsOf(stmt, {1, 3}), QStringList{"datetime|23"});
+}
+
+void TestSqlServerOdbc::batchesGiveResultsInTurn()
+{
+    Odbc odbc;
+    QVERIFY(SQL_SUCCEEDED(odbc.connect(m_db->path())));
+    SQLHSTMT stmt = odbc.statement();
+    QVERIFY(SQL_SUCCEEDED(Odbc::exec(stmt, "SET NOCOUNT ON; select count(*) from patient_data..tbmaster; "
+                                           "select code, n from typed")));
+    SQLSMALLINT columns = 0;
+    QVERIFY(SQL_SUCCEEDED(SQLNumResultCols(stmt, &columns)));
+    QCOMPARE(columns, SQLSMALLINT(1));
+    QCOMPARE(rowsOf(stmt, {1}), QStringList{"5"});
+    QCOMPARE(SQLMoreResults(stmt), SQLRETURN(SQL_SUCCESS));
+    QVERIFY(SQL_SUCCEEDED(SQLNumResultCols(stmt, &columns)));
+    QCOMPARE(columns, SQLSMALLINT(2));
+    QCOMPARE(rowsOf(stmt, {1, 2}), QStringList{"C-1|42"});
+    QCOMPARE(SQLMoreResults(stmt), SQLRETURN(SQL_NO_DATA));
 }
 
 WARDCHECK_TEST_MAIN(TestSqlServerOdbc)

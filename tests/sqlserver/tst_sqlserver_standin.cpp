@@ -41,6 +41,11 @@ private slots:
     void longTextsArriveWhole();
     void programStatementsOverConnection();
     void namesTablesAsSqlServer();
+    void bindsParameters_data();
+    void bindsParameters();
+    void refusesWhatIsNoDatabase_data();
+    void refusesWhatIsNoDatabase();
+    void connectsThroughDataSourceName();
 
 private:
     QSqlDatabase open(const QString &extra = QString());
@@ -452,6 +457,100 @@ void TestSqlServerStandin::namesTablesAsSqlServer()
     const QSqlRecord record = db.record(QStringLiteral("tbpatient"));
     QCOMPARE(record.count(), 5);
     QCOMPARE(record.field(QStringLiteral("AdmDate")).metaType().id(), int(QMetaType::QDateTime));
+}
+
+void TestSqlServerStandin::bindsParameters_data()
+{
+    QTest::addColumn<QString>("where");
+    QTest::addColumn<QVariantList>("values");
+    QTest::addColumn<QVariantList>("hospnums");
+    QTest::newRow("text, other case") << "Lastname = ?" << QVariantList{"SANTOS"} << QVariantList{"H1"};
+    QTest::newRow("text with an apostrophe") << "Lastname = ?" << QVariantList{"O'Brien"} << QVariantList{"H3"};
+    QTest::newRow("text that looks like SQL") << "Lastname = ?" << QVariantList{"x' or '1'='1"} << QVariantList{};
+    QTest::newRow("two, one a pattern") << "Lastname like ? and Firstname = ?" << QVariantList{"s%", "Sa"}
+                                        << QVariantList{"H8"};
+    QTest::newRow("number") << "length(Hospnum) + ? = 3" << QVariantList{1} << QVariantList{"H1", "H2", "H3", "H4", "H5", "H6", "H7", "H8"};
+    QTest::newRow("null matches nothing") << "Middlename = ?" << QVariantList{QVariant(QMetaType(QMetaType::QString))}
+                                          << QVariantList{};
+    QTest::newRow("date and time") << "Birthdate = ?" << QVariantList{QDateTime(QDate(1960, 1, 2), QTime(8, 15, 30))}
+                                   << QVariantList{"H2"};
+}
+
+void TestSqlServerStandin::bindsParameters()
+{
+    QFETCH(QString, where);
+    QFETCH(QVariantList, values);
+    QFETCH(QVariantList, hospnums);
+    QSqlQuery query(open());
+    query.setForwardOnly(true);
+    QVERIFY2(query.prepare(QStringLiteral("select Hospnum from patient_data..tbmaster where %1 order by Hospnum").arg(where)),
+             qPrintable(query.lastError().text()));
+    for (const QVariant &value : values)
+        query.addBindValue(value);
+    QVERIFY2(query.exec(), qPrintable(query.lastError().text()));
+    QVariantList found;
+    while (query.next())
+        found << query.value(0);
+    QCOMPARE(found, hospnums);
+}
+
+void TestSqlServerStandin::refusesWhatIsNoDatabase_data()
+{
+    QTest::addColumn<QString>("database");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("missing file") << "/nonexistent/hospital.db" << "Cannot open database \"/nonexistent/hospital.db\"";
+    QTest::newRow("a folder") << "<folder>" << "Cannot open database";
+    QTest::newRow("not a database") << "<text>" << "Cannot open database";
+    QTest::newRow("no database named") << "" << "Database=";
+}
+
+void TestSqlServerStandin::refusesWhatIsNoDatabase()
+{
+    QFETCH(QString, database);
+    QFETCH(QString, message);
+    if (database == QLatin1String("<folder>"))
+        database = m_db->folder();
+    if (database == QLatin1String("<text>")) {
+        database = m_db->folder() + QStringLiteral("/notes.txt");
+        QFile file(database);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray("not a database, only text\n").repeated(100));
+    }
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), QStringLiteral("nodb"));
+    db.setDatabaseName(QStringLiteral("Driver={%1};Database=%2").arg(QStringLiteral(WARDCHECK_STANDIN_NAME), database));
+    QVERIFY(!db.open());
+    const QString text = db.lastError().databaseText();
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("nodb"));
+    QVERIFY2(text.startsWith(QLatin1String("[Microsoft][ODBC Driver 17 for SQL Server]")), qPrintable(text));
+    QVERIFY2(text.contains(message), qPrintable(text));
+}
+
+void TestSqlServerStandin::connectsThroughDataSourceName()
+{
+    QTemporaryDir config;
+    const QString ini = config.filePath(QStringLiteral("odbc.ini"));
+    QFile file(ini);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QStringLiteral("[Hospital]\nDriver=%1\nDatabase=%2\n")
+                   .arg(QStringLiteral(WARDCHECK_STANDIN_NAME), m_db->path())
+                   .toUtf8());
+    file.close();
+    const QByteArray saved = qgetenv("ODBCINI");
+    qputenv("ODBCINI", QFile::encodeName(ini));
+    Connection connection(ConnectionSettings{ConnectionSettings::Kind::Odbc, QStringLiteral("Hospital"),
+                                             QStringLiteral("nurse"), QStringLiteral("pw")});
+    QString name;
+    try {
+        connection.Open();
+        Recordset rs;
+        rs.Open(QStringLiteral("select Lastname from [patient_data].[dbo].[tbmaster] where Hospnum = 'h2'"), &connection);
+        name = rs.text(QStringLiteral("Lastname"));
+    } catch (const AppError &e) {
+        name = e.description();
+    }
+    qputenv("ODBCINI", saved);
+    QCOMPARE(name, QStringLiteral("Reyes"));
 }
 
 WARDCHECK_TEST_MAIN(TestSqlServerStandin)
