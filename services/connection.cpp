@@ -82,13 +82,13 @@ Connection::Connection(ConnectionSettings settings)
     : m_settings(std::move(settings)), m_name(newConnectionName()),
       m_dialect(SqlDialectKind::SqlServer)
 {
+    // The dialect is what the user chose, never guessed from the connection
+    // text: a server, user or password that happens to say "sqlite" must not
+    // change what the statements mean.
     if (m_settings.kind == ConnectionSettings::Kind::Embedded) {
         m_dialect = SqlDialectKind::Sqlite;
         QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
     } else {
-        m_dialect = odbcConnectionString(m_settings).contains(QLatin1String("sqlite"), Qt::CaseInsensitive)
-                        ? SqlDialectKind::Sqlite
-                        : SqlDialectKind::SqlServer;
         QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_name);
     }
 }
@@ -174,16 +174,6 @@ void Connection::openOdbc(QSqlDatabase &db)
         const QString detail = error.databaseText().isEmpty() ? error.text() : error.databaseText();
         throw AppError(AppError::ProviderError,
                        QStringLiteral("The hospital database could not be reached, or it refused the login: %1").arg(detail));
-    }
-    if (m_dialect == SqlDialectKind::Sqlite) {
-        QSqlQuery readOnly(db);
-        if (!readOnly.exec(QStringLiteral("PRAGMA query_only = 1"))) {
-            const QString detail = readOnly.lastError().text();
-            readOnly = QSqlQuery();
-            db.close();
-            throw AppError(AppError::ProviderError,
-                           QStringLiteral("The database could not be set to read-only: %1").arg(detail));
-        }
     }
 }
 

@@ -11,7 +11,7 @@
 
 // The ODBC road is the one a hospital's SQL Server takes. SQL Server does
 // not run here, so these tests drive Qt's ODBC driver through the unixODBC
-// driver manager to the SQLite ODBC driver, over a real file.
+// driver manager to the SQL Server stand-in, over a real file.
 class TestOdbc : public QObject
 {
     Q_OBJECT
@@ -28,6 +28,8 @@ private slots:
     void reconnectsLeakNoDescriptors();
     void refusesToWrite();
     void missingDriverIsExplained();
+    void dialectIsTheUsersChoice_data();
+    void dialectIsTheUsersChoice();
 
 private:
     ConnectionSettings settingsFor(const QString &driver) const;
@@ -38,13 +40,8 @@ private:
 
 void TestOdbc::initTestCase()
 {
-    QVERIFY2(QFile::exists(QStringLiteral(SQLITE_ODBC_DRIVER)), "the SQLite ODBC driver (libsqliteodbc) is needed");
-    QFile inst(m_config.filePath(QStringLiteral("odbcinst.ini")));
-    QVERIFY(inst.open(QIODevice::WriteOnly));
-    inst.write("[Wardcheck SQLite]\nDescription=SQLite3 for tests\nDriver=" SQLITE_ODBC_DRIVER "\n");
-    inst.close();
-    qputenv("ODBCSYSINI", QFile::encodeName(m_config.path()));
-    qputenv("ODBCINSTINI", "odbcinst.ini");
+    QVERIFY2(QFile::exists(QStringLiteral(WARDCHECK_STANDIN_DRIVER)), "the SQL Server stand-in driver is needed");
+    // The driver list is the test build's; the data sources are this test's own.
     qputenv("ODBCINI", QFile::encodeName(m_config.filePath(QStringLiteral("odbc.ini"))));
 }
 
@@ -64,8 +61,7 @@ void TestOdbc::init()
 ConnectionSettings TestOdbc::settingsFor(const QString &driver) const
 {
     return ConnectionSettings{ConnectionSettings::Kind::Odbc,
-                              QStringLiteral("DRIVER={%1};Database=%2;NoCreat=1").arg(driver, m_db->path()),
-                              QString(), QString()};
+                              QStringLiteral("DRIVER={%1};Database=%2").arg(driver, m_db->path()), QString(), QString()};
 }
 
 void TestOdbc::connectionString_data()
@@ -99,8 +95,8 @@ void TestOdbc::connectionString()
 
 void TestOdbc::queriesThroughTheDriverManager()
 {
-    Connection connection(settingsFor(QStringLiteral("Wardcheck SQLite")));
-    QCOMPARE(connection.dialect(), SqlDialectKind::Sqlite);
+    Connection connection(settingsFor(QStringLiteral(WARDCHECK_STANDIN_NAME)));
+    QCOMPARE(connection.dialect(), SqlDialectKind::SqlServer);
     connection.Open();
     Recordset rs;
     // The medicine package statement exactly as a SQL Server receives it.
@@ -128,11 +124,9 @@ void TestOdbc::dataSourceName()
 {
     QFile ini(m_config.filePath(QStringLiteral("odbc.ini")));
     QVERIFY(ini.open(QIODevice::WriteOnly));
-    ini.write(QStringLiteral("[WardDemo]\nDriver=Wardcheck SQLite\nDatabase=%1\n").arg(m_db->path()).toUtf8());
+    ini.write(QStringLiteral("[WardDemo]\nDriver=%1\nDatabase=%2\n").arg(QStringLiteral(WARDCHECK_STANDIN_NAME), m_db->path()).toUtf8());
     ini.close();
-    // A DSN alone does not say which engine is behind it; tell the dialect by the name here.
-    Connection connection(ConnectionSettings{ConnectionSettings::Kind::Odbc, QStringLiteral("DSN=WardDemo;Driver=Wardcheck SQLite"),
-                                             QString(), QString()});
+    Connection connection(ConnectionSettings{ConnectionSettings::Kind::Odbc, QStringLiteral("WardDemo"), QString(), QString()});
     connection.Open();
     Recordset rs;
     rs.Open(QStringLiteral("select IDNum from patient_data..tbpatient"), &connection);
@@ -141,7 +135,7 @@ void TestOdbc::dataSourceName()
 
 void TestOdbc::reconnectsAndKeepsReadRows()
 {
-    Connection connection(settingsFor(QStringLiteral("Wardcheck SQLite")));
+    Connection connection(settingsFor(QStringLiteral(WARDCHECK_STANDIN_NAME)));
     connection.Open();
     Recordset rs;
     rs.Open(QStringLiteral("select IDNum from patient_data..tbpatient"), &connection);
@@ -154,7 +148,7 @@ void TestOdbc::reconnectsAndKeepsReadRows()
 
 void TestOdbc::reconnectsLeakNoDescriptors()
 {
-    Connection connection(settingsFor(QStringLiteral("Wardcheck SQLite")));
+    Connection connection(settingsFor(QStringLiteral(WARDCHECK_STANDIN_NAME)));
     connection.Open();
     const auto count = [] {
         return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System).size();
@@ -177,7 +171,7 @@ void TestOdbc::refusesToWrite()
 {
     const QByteArray before = m_db->bytes();
     {
-        Connection connection(settingsFor(QStringLiteral("Wardcheck SQLite")));
+        Connection connection(settingsFor(QStringLiteral(WARDCHECK_STANDIN_NAME)));
         connection.Open();
         Recordset rs;
         bool refused = false;
@@ -205,6 +199,37 @@ void TestOdbc::missingDriverIsExplained()
                  qPrintable(e.description()));
     }
     QVERIFY(!connection.isOpen());
+}
+
+void TestOdbc::dialectIsTheUsersChoice_data()
+{
+    QTest::addColumn<bool>("embedded");
+    QTest::addColumn<QString>("database");
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<int>("dialect");
+    const int sqlServer = int(SqlDialectKind::SqlServer);
+    QTest::newRow("server") << false << "Driver={FreeTDS};Server=sqlite-cluster.hospital.local" << "ward" << "pw" << sqlServer;
+    QTest::newRow("data source") << false << "DSN=SQLiteMirror" << "ward" << "pw" << sqlServer;
+    QTest::newRow("user") << false << "DSN=Hospital" << "sqlite_reader" << "pw" << sqlServer;
+    QTest::newRow("password") << false << "DSN=Hospital" << "ward" << "mysqlitepw" << sqlServer;
+    QTest::newRow("embedded file") << true << "/srv/hospital.db" << "nurse" << "" << int(SqlDialectKind::Sqlite);
+}
+
+// What the statements mean follows what the user chose in the login
+// dialog, never a word that happens to appear in the connection.
+void TestOdbc::dialectIsTheUsersChoice()
+{
+    QFETCH(bool, embedded);
+    QFETCH(QString, database);
+    QFETCH(QString, user);
+    QFETCH(QString, password);
+    QFETCH(int, dialect);
+    const Connection connection(ConnectionSettings{
+        embedded ? ConnectionSettings::Kind::Embedded : ConnectionSettings::Kind::Odbc, database, user, password});
+    QCOMPARE(int(connection.dialect()), dialect);
+    const QString statement = QStringLiteral("select [IDNum] from patient_data..tbpatient where Hospnum = 'H' + '1'");
+    QCOMPARE(connection.translate(statement) == statement, !embedded);
 }
 
 WARDCHECK_TEST_MAIN(TestOdbc)

@@ -66,16 +66,11 @@ void TestSoak::reconnectsLeaveNothingBehind()
     db.admission(QStringLiteral("A1"), QStringLiteral("H1"));
     db.close();
 
-    QTemporaryDir config;
     ConnectionSettings settings{ConnectionSettings::Kind::Embedded, db.path(), QStringLiteral("t"), QString()};
     if (odbc) {
-        QFile inst(config.filePath(QStringLiteral("odbcinst.ini")));
-        QVERIFY(inst.open(QIODevice::WriteOnly));
-        inst.write("[Wardcheck SQLite]\nDriver=" SQLITE_ODBC_DRIVER "\n");
-        inst.close();
-        qputenv("ODBCSYSINI", QFile::encodeName(config.path()));
         settings = ConnectionSettings{ConnectionSettings::Kind::Odbc,
-                                      QStringLiteral("DRIVER={Wardcheck SQLite};Database=%1").arg(db.path()), QString(), QString()};
+                                      QStringLiteral("DRIVER={%1};Database=%2").arg(QStringLiteral(WARDCHECK_STANDIN_NAME), db.path()),
+                                      QString(), QString()};
     }
     Connection connection(settings);
     connection.Open();
