@@ -205,6 +205,41 @@ QString Connection::odbcConnectionString(const ConnectionSettings &settings)
     return text;
 }
 
+QString Connection::withoutPassword(const QString &odbcText)
+{
+    // Attributes are separated by semicolons, except inside a braced value,
+    // where "}}" stands for one brace.
+    QStringList kept;
+    qsizetype start = 0;
+    while (start <= odbcText.size()) {
+        qsizetype end = start;
+        bool braced = false;
+        while (end < odbcText.size()) {
+            const QChar c = odbcText.at(end);
+            if (braced && c == QLatin1Char('}')) {
+                if (end + 1 < odbcText.size() && odbcText.at(end + 1) == QLatin1Char('}'))
+                    ++end;
+                else
+                    braced = false;
+            } else if (!braced && c == QLatin1Char('{')) {
+                braced = true;
+            } else if (!braced && c == QLatin1Char(';')) {
+                break;
+            }
+            ++end;
+        }
+        const QString attribute = odbcText.mid(start, end - start);
+        const QString key = attribute.section(QLatin1Char('='), 0, 0).trimmed();
+        const bool password = attribute.contains(QLatin1Char('='))
+            && (key.compare(QLatin1String("PWD"), Qt::CaseInsensitive) == 0
+                || key.compare(QLatin1String("Password"), Qt::CaseInsensitive) == 0);
+        if (!password && !attribute.trimmed().isEmpty())
+            kept << attribute;
+        start = end + 1;
+    }
+    return kept.join(QLatin1Char(';'));
+}
+
 QString Connection::translate(const QString &statement) const
 {
     return m_dialect == SqlDialectKind::Sqlite ? SqlDialect::toSqlite(statement) : statement;

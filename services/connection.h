@@ -57,6 +57,9 @@ public:
     QString describeError(const QSqlError &error) const;
 
     static QString odbcConnectionString(const ConnectionSettings &settings);
+    // A typed ODBC connection string without its PWD= or Password=
+    // attributes, the rest as typed: what may be remembered.
+    static QString withoutPassword(const QString &odbcText);
 
 private:
     friend class Recordset;

@@ -84,6 +84,8 @@ void CurrentUser::remember(const ConnectionSettings &s)
     QSettings settings = componentSettings();
     settings.setValue(QStringLiteral("login/kind"),
                       s.kind == ConnectionSettings::Kind::Odbc ? QStringLiteral("odbc") : QStringLiteral("embedded"));
-    settings.setValue(QStringLiteral("login/database"), s.database);
+    // A password typed into the connection string is not remembered either.
+    settings.setValue(QStringLiteral("login/database"),
+                      s.kind == ConnectionSettings::Kind::Odbc ? Connection::withoutPassword(s.database) : s.database);
     settings.setValue(QStringLiteral("login/userName"), s.userName);
 }

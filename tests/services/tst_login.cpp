@@ -13,6 +13,8 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <sodium.h>
+
 namespace {
 
 ConnectionSettings embedded(const QString &path, const QString &user, const QString &password)
@@ -52,6 +54,9 @@ private slots:
     void componentLogsInAndKeepsOneConnection();
     void cancelLeavesNoConnection();
     void remembersNeverThePassword();
+    void remembersNoPasswordTypedIntoTheConnection_data();
+    void remembersNoPasswordTypedIntoTheConnection();
+    void unknownUsersCostWhatAnAccountCosts();
 
 private:
     std::unique_ptr<FixtureDb> m_db;
@@ -249,6 +254,50 @@ void TestLogin::remembersNeverThePassword()
     QCOMPARE(back.database, QStringLiteral("DSN=Hospital"));
     QCOMPARE(back.userName, QStringLiteral("ward"));
     QVERIFY(back.password.isEmpty());
+}
+
+void TestLogin::remembersNoPasswordTypedIntoTheConnection_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("remembered");
+    QTest::newRow("PWD") << "DSN=Hospital;UID=ward;PWD=Secret-1" << "DSN=Hospital;UID=ward";
+    QTest::newRow("Password, any case, blanks")
+        << "Driver={FreeTDS};Server=db1; password = Secret-1 ;Port=1433" << "Driver={FreeTDS};Server=db1;Port=1433";
+    QTest::newRow("braced, with separators") << "Driver={ODBC Driver 18 for SQL Server};Pwd={Sec;ret}}-1};Server=db1"
+                                             << "Driver={ODBC Driver 18 for SQL Server};Server=db1";
+    QTest::newRow("first, and twice") << "PWD=Secret-1;DSN=Hospital;PWD=Secret-1x" << "DSN=Hospital";
+    QTest::newRow("only a word in other values") << "Server=pwd-host;Database=Password" << "Server=pwd-host;Database=Password";
+    QTest::newRow("a data source name") << "Hospital" << "Hospital";
+}
+
+void TestLogin::remembersNoPasswordTypedIntoTheConnection()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, remembered);
+    CurrentUser::remember(ConnectionSettings{ConnectionSettings::Kind::Odbc, typed, QStringLiteral("ward"), QString()});
+    QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("ORVANE"), QStringLiteral("Orvane_User"));
+    settings.sync();
+    QFile file(settings.fileName());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(!file.readAll().contains("Secret"));
+    QCOMPARE(CurrentUser::rememberedSettings().database, remembered);
+}
+
+// A name that has no account is checked against a hash as costly as an
+// account's, and that hash exists before anyone tries: making it at the
+// first unknown name would make that first refusal slower than a wrong
+// password, and so tell the name apart.
+void TestLogin::unknownUsersCostWhatAnAccountCosts()
+{
+    const QByteArray standIn = PasswordHash::standInHash();
+    QVERIFY(standIn.startsWith("$argon2id$"));
+    QCOMPARE(crypto_pwhash_str_needs_rehash(standIn.constData(), crypto_pwhash_OPSLIMIT_INTERACTIVE,
+                                            crypto_pwhash_MEMLIMIT_INTERACTIVE),
+             0);
+    const QByteArray account = PasswordHash::make(QStringLiteral("s3cret pass"));
+    QCOMPARE(account.left(account.indexOf('$', 20)), standIn.left(standIn.indexOf('$', 20)));
+    QVERIFY(!PasswordHash::verify(standIn, QString()));
+    QVERIFY(!PasswordHash::verify(standIn, QStringLiteral("no such account")));
 }
 
 WARDCHECK_TEST_MAIN(TestLogin)
