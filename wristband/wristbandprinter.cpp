@@ -194,8 +194,9 @@ QString WristbandPrinter::writePdf(const WristbandData &data, const QString &fol
     for (int n = 1; n < 1000; ++n) {
         const QString name = n == 1 ? base : QString(base).insert(base.size() - 4, QStringLiteral("-%1").arg(n));
         file.setFileName(QDir(folder).filePath(name));
-        // NewOnly: a file that appears meanwhile is never overwritten.
-        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        // NewOnly: a file that appears meanwhile is never overwritten. The
+        // band holds patient data: its owner alone may read it.
+        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly, QFileDevice::ReadOwner | QFileDevice::WriteOwner))
             break;
         if (!file.exists())
             throw AppError(PrintFailed, QStringLiteral("%1 could not be written: %2").arg(file.fileName(), file.errorString()));
@@ -203,6 +204,12 @@ QString WristbandPrinter::writePdf(const WristbandData &data, const QString &fol
     if (!file.isOpen())
         throw AppError(PrintFailed, QStringLiteral("No free file name for %1 in %2.").arg(base, folder));
 
+    // A file that could not be written whole is not left behind half-written.
+    const auto discard = [&file] {
+        const QString name = file.fileName();
+        file.close();
+        QFile::remove(name);
+    };
     try {
         QPdfWriter writer(&file);
         writer.setResolution(600);
@@ -210,14 +217,21 @@ QString WristbandPrinter::writePdf(const WristbandData &data, const QString &fol
         writer.setCreator(QStringLiteral("Wardcheck"));
         render(writer, data);
     } catch (...) {
-        file.remove();
+        discard();
         throw;
     }
-    if (!file.flush()) {
-        file.remove();
-        throw AppError(PrintFailed, QStringLiteral("%1 could not be written: %2").arg(file.fileName(), file.errorString()));
+    // The writer does not check its writes; the file remembers a failed one.
+    bool written = file.error() == QFileDevice::NoError && file.flush();
+    QString why = file.errorString();
+    if (written) {
+        file.close();
+        written = file.error() == QFileDevice::NoError;
+        why = file.errorString();
     }
-    file.close();
+    if (!written) {
+        discard();
+        throw AppError(PrintFailed, QStringLiteral("%1 could not be written: %2").arg(file.fileName(), why));
+    }
     return file.fileName();
 }
 

@@ -12,6 +12,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
 namespace {
 
 // Runs a command line tool and returns its standard output, failing the
@@ -60,6 +64,8 @@ private slots:
     void fileNamesAreSafeAndNeverOverwrite();
     void printBarcodeWritesPdfWithoutPrinter();
     void printBarcodeNeedsUser();
+    void pdfIsTheOwnersOnly();
+    void failedWriteIsReported();
 
 private:
     QTemporaryDir m_out;
@@ -226,6 +232,42 @@ void TestWristbandPrinter::printBarcodeNeedsUser()
     QString hn = QStringLiteral("H1");
     QString idn = QStringLiteral("A1");
     QVERIFY_THROWS_EXCEPTION(AppError, printer.PrintBarcode(hn, idn));
+}
+
+// A band holds a patient's name, birth date and numbers: other users of
+// the PC may not read it, whatever the umask.
+void TestWristbandPrinter::pdfIsTheOwnersOnly()
+{
+    QTemporaryDir folder;
+    const mode_t before = umask(0);
+    const QString pdf = WristbandPrinter::writePdf(band(QStringLiteral("A500123")), folder.path());
+    umask(before);
+    struct stat info = {};
+    QCOMPARE(stat(QFile::encodeName(pdf).constData(), &info), 0);
+    QCOMPARE(int(info.st_mode & 0777), 0600);
+}
+
+// A disk that fills up part-way (here: a file size limit) must give an
+// error, not a truncated band reported as written.
+void TestWristbandPrinter::failedWriteIsReported()
+{
+    QTemporaryDir folder;
+    struct rlimit old = {};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto previous = signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = 2000;
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    QString error;
+    try {
+        WristbandPrinter::writePdf(band(QStringLiteral("A500123")), folder.path());
+    } catch (const AppError &e) {
+        error = e.description();
+    }
+    setrlimit(RLIMIT_FSIZE, &old);
+    signal(SIGXFSZ, previous);
+    QVERIFY2(error.contains(QLatin1String("could not be written")), qPrintable(error));
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList());
 }
 
 WARDCHECK_TEST_MAIN(TestWristbandPrinter)
