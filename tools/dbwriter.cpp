@@ -6,12 +6,30 @@
 
 #include <stdexcept>
 
+namespace {
+// "WCk1": marks a file as one of ours in the SQLite header's application id.
+constexpr quint32 ApplicationId = 0x57436b31;
+} // namespace
+
+bool DbWriter::madeHere(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray header = file.read(100);
+    if (header.size() < 100 || !header.startsWith(QByteArrayLiteral("SQLite format 3\0")))
+        return false;
+    const auto byte = [&header](int i) { return quint32(quint8(header.at(i))); };
+    return (byte(68) << 24 | byte(69) << 16 | byte(70) << 8 | byte(71)) == ApplicationId;
+}
+
 DbWriter::DbWriter(const QString &path) : m_path(path)
 {
     QFile::remove(path);
     const QByteArray file = QFile::encodeName(path);
     if (sqlite3_open_v2(file.constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK)
         fail(QStringLiteral("cannot create"));
+    exec(QStringLiteral("PRAGMA application_id = %1").arg(ApplicationId));
     exec(QStringLiteral("PRAGMA journal_mode = DELETE"));
     // A file being made has nothing to lose yet; skipping fsync keeps
     // per-test fixtures fast.

@@ -33,6 +33,10 @@ public:
 
     QString path() const { return m_path; }
 
+    // True when the file is a database that a DbWriter made (it carries
+    // their application id), so replacing it loses nothing of anyone's.
+    static bool madeHere(const QString &path);
+
 private:
     sqlite3_stmt *statementFor(const QString &table, int columns);
     [[noreturn]] void fail(const QString &what);

@@ -8,6 +8,7 @@
 
 #include <QCommandLineParser>
 #include <QDateTime>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPdfWriter>
@@ -336,7 +337,9 @@ int main(int argc, char **argv)
     const QCommandLineOption hospital(QStringLiteral("hospital"),
                                       QStringLiteral("Hospital scale: 200,000 patients (50,000 admitted), "
                                                      "2,000,000 nurse communication rows, 1,000,000 lab rows."));
-    parser.addOptions({out, sheet, patients, admitted, nurse, lab, hospital});
+    const QCommandLineOption force(QStringLiteral("force"),
+                                   QStringLiteral("Replace the output file even if makedemodb did not make it."));
+    parser.addOptions({out, sheet, patients, admitted, nurse, lab, hospital, force});
     parser.process(app);
 
     Options o;
@@ -360,6 +363,13 @@ int main(int argc, char **argv)
     o.admitted = std::min(o.admitted, o.patients);
 
     QTextStream err(stderr);
+    // A wrong --out must not cost anyone a file: only a database this tool
+    // made is replaced without being told to.
+    if (QFileInfo::exists(o.out) && !parser.isSet(force) && !DbWriter::madeHere(o.out)) {
+        err << "makedemodb: " << o.out
+            << " exists and is not a database made by makedemodb; it was left alone (--force replaces it)" << Qt::endl;
+        return 1;
+    }
     try {
         Generator generator(o);
         generator.run();

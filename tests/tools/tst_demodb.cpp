@@ -2,6 +2,7 @@
 #include "recordset.h"
 #include "testmain.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -18,6 +19,8 @@ private slots:
     void awkwardRowsArePresent();
     void demoAccountsAreHashed();
     void sheetBarcodesScan();
+    void replacesOnlyItsOwnFiles_data();
+    void replacesOnlyItsOwnFiles();
 
 private:
     QString count(const QString &sql);
@@ -38,6 +41,60 @@ void TestDemoDb::initTestCase()
     m_connection = std::make_unique<Connection>(
         ConnectionSettings{ConnectionSettings::Kind::Embedded, m_db, QStringLiteral("t"), QString()});
     m_connection->Open();
+}
+
+void TestDemoDb::replacesOnlyItsOwnFiles_data()
+{
+    QTest::addColumn<QString>("existing");   // text, database, ours
+    QTest::addColumn<bool>("force");
+    QTest::addColumn<bool>("replaced");
+    QTest::newRow("a document") << "text" << false << false;
+    QTest::newRow("another program's database") << "database" << false << false;
+    QTest::newRow("a demo database made before") << "ours" << false << true;
+    QTest::newRow("a document, forced") << "text" << true << true;
+}
+
+void TestDemoDb::replacesOnlyItsOwnFiles()
+{
+    QFETCH(QString, existing);
+    QFETCH(bool, force);
+    QFETCH(bool, replaced);
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("hospital.db"));
+    if (existing == QLatin1String("ours")) {
+        QVERIFY(QFile::copy(m_db, target));
+    } else if (existing == QLatin1String("database")) {
+        QProcess sqlite;
+        sqlite.start(QStringLiteral("sqlite3"), {target, QStringLiteral("create table notes(t text); insert into notes values('x');")});
+        QVERIFY(sqlite.waitForFinished());
+        QCOMPARE(sqlite.exitCode(), 0);
+    } else {
+        QFile file(target);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("Ward 4B handover notes\n");
+    }
+    QFile original(target);
+    QVERIFY(original.open(QIODevice::ReadOnly));
+    const QByteArray before = original.readAll();
+    original.close();
+
+    QStringList arguments = {QStringLiteral("--out"), target, QStringLiteral("--patients"), QStringLiteral("20"),
+                             QStringLiteral("--nurse-rows"), QStringLiteral("20"), QStringLiteral("--lab-rows"), QStringLiteral("20")};
+    if (force)
+        arguments << QStringLiteral("--force");
+    QProcess maker;
+    maker.start(QStringLiteral(MAKEDEMODB), arguments);
+    QVERIFY(maker.waitForFinished(120000));
+    QCOMPARE(maker.exitCode() == 0, replaced);
+    QVERIFY(original.open(QIODevice::ReadOnly));
+    const QByteArray after = original.readAll();
+    if (replaced) {
+        QVERIFY(after != before);
+        QVERIFY(after.startsWith("SQLite format 3"));
+    } else {
+        QCOMPARE(after, before);
+        QVERIFY(maker.readAllStandardError().contains("left alone"));
+    }
 }
 
 QString TestDemoDb::count(const QString &sql)
