@@ -141,8 +141,8 @@ void TestLoad::scansAtScannerSpeed()
 {
     const int scans = scanCount();
     const int medicinePairs = scans / 4;        // half the scans: package and wristband
-    const int preloads = scans / 4;             // a quarter: Step 1 containers
     const int bedsidePairs = scans / 8;         // a quarter: Step 2 container and wristband
+    const int preloads = scans - 2 * medicinePairs - 2 * bedsidePairs;   // the rest: Step 1 containers
     DialogRecorder dialogs;
     QPointer<frmMeds> meds = new frmMeds();
     QPointer<frmExtraction> extraction = new frmExtraction();
