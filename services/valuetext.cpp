@@ -42,7 +42,11 @@ QString fromDate(QDate value)
 
 QString fromDateTime(const QDateTime &value)
 {
-    if (!value.isValid())
+    // Shown as the wall-clock time it holds. The ODBC driver makes local
+    // times of the server's timestamps, and one that falls into the hour
+    // skipped at a daylight-saving change is not a valid local time: its
+    // date and time are still what the ward wrote.
+    if (!value.date().isValid() || !value.time().isValid())
         return QString();
     QString text = fromDate(value.date());
     if (value.time() != QTime(0, 0))

@@ -9,6 +9,7 @@
 #include "medicinescan.h"
 #include "session.h"
 #include "testmain.h"
+#include "standincontrol.h"
 #include "textgridmodel.h"
 #include "usercomponent.h"
 
@@ -50,6 +51,7 @@ private slots:
     void fileReplacedBetweenTwoScans();
     void fileRemovedDuringALookup();
     void odbcDriverMissing();
+    void serverRestartedBetweenScans();
 
 private:
     enum class Screen { Medicine, Extraction };
@@ -125,6 +127,13 @@ void TestFaults::faultsAreReportedAndSurvived_data()
         const auto row = [&](const char *fault, const char *description) {
             QTest::addRow("%s: %s", screen, fault) << QString::fromLatin1(fault) << QString::fromLatin1(description);
         };
+        if (onSqlServerRoad()) {
+            // What goes wrong between a ward PC and the hospital's server.
+            row("connect refused", "could not be reached");
+            row("login timeout", "Login timeout expired");
+            row("connection dropped mid-result", "Communication link failure");
+            continue;
+        }
         row("missing", "does not exist");
         row("folder in its place", "is a folder");
         row("unreadable", "permission denied");
@@ -144,7 +153,13 @@ void TestFaults::faultsAreReportedAndSurvived()
     const QString aside = path + QStringLiteral(".aside");
     QProcess writer;
 
-    if (fault == QLatin1String("missing")) {
+    std::unique_ptr<StandinControl> server;
+    if (onSqlServerRoad()) {
+        server = std::make_unique<StandinControl>();
+        server->setFault(fault == QLatin1String("connect refused") ? "connect-refused"
+                         : fault == QLatin1String("login timeout") ? "login-timeout:50"
+                                                                   : "drop-after-rows:0");
+    } else if (fault == QLatin1String("missing")) {
         QVERIFY(QFile::rename(path, aside));
     } else if (fault == QLatin1String("folder in its place")) {
         QVERIFY(QFile::rename(path, aside));
@@ -189,6 +204,8 @@ void TestFaults::faultsAreReportedAndSurvived()
     QVERIFY(!lastScanWorked(screen));
 
     // Mend the fault; the same scan, retried with Enter, now works.
+    if (server)
+        server->clearFaults();
     if (writer.state() == QProcess::Running) {
         writer.write("ROLLBACK;\n.quit\n");
         QVERIFY(writer.waitForFinished(5000));
@@ -238,9 +255,25 @@ void TestFaults::fileRemovedDuringALookup()
         QVERIFY2(first.isEmpty() || first.first().startsWith(QLatin1String("Error in connection.")), qPrintable(first.join(QLatin1Char('\n'))));
         const QStringList second = screen == Screen::Medicine ? scan(screen, QStringLiteral("C1")) : scan(screen, QStringLiteral("L2"));
         QCOMPARE(second.size(), 1);
-        QVERIFY2(second.first().contains(QLatin1String("does not exist")), qPrintable(second.first()));
+        QVERIFY2(second.first().contains(onSqlServerRoad() ? QLatin1String("could not be reached") : QLatin1String("does not exist")),
+                 qPrintable(second.first()));
         QVERIFY(QFile::rename(aside, path));
         QCOMPARE(retry(screen), QStringList());
+        QVERIFY(lastScanWorked(screen));
+    }
+}
+
+// Every lookup reconnects first, so a server that dropped every connection
+// (a restart, a failover) between two scans costs the nurse nothing.
+void TestFaults::serverRestartedBetweenScans()
+{
+    if (!onSqlServerRoad())
+        QSKIP("the embedded file has no server to restart");
+    StandinControl server;
+    for (const Screen screen : {Screen::Medicine, Screen::Extraction}) {
+        QVERIFY(scan(screen, screen == Screen::Medicine ? QStringLiteral("C1") : QStringLiteral("L1")).isEmpty());
+        QVERIFY(server.dropConnections() > 0);
+        QCOMPARE(scan(screen, screen == Screen::Medicine ? QStringLiteral("C1") : QStringLiteral("L2")), QStringList());
         QVERIFY(lastScanWorked(screen));
     }
 }

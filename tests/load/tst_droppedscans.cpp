@@ -148,10 +148,10 @@ void TestDroppedScans::medicine_data()
         << QStringList{"M:Failed Verification.", "beep", "beep"};
     QTest::newRow("lookup ends in Error in connection., the next scan queued behind it")
         << "" << true << "C1\nC2\n" << ""
-        << QStringList{"M:Error in connection.The hospital database file", "beep"};
+        << QStringList{"M:Error in connection." + databaseGoneDescription(), "beep"};
     QTest::newRow("Error in connection., a scan typed into it")
         << "" << true << "C1\n" << "C2\n"
-        << QStringList{"M:Error in connection.The hospital database file", "beep"};
+        << QStringList{"M:Error in connection." + databaseGoneDescription(), "beep"};
 }
 
 void TestDroppedScans::medicine()
@@ -201,7 +201,7 @@ void TestDroppedScans::extraction_data()
         << false << false << "L9\n" << "L1\n" << QStringList{"M:Invalid Barcode", "beep"} << 0;
     QTest::newRow("Step 1: Error in connection., the next code queued behind it")
         << false << true << "L1\nL2\n" << ""
-        << QStringList{"M:Error in connection.The hospital database file", "beep"} << 0;
+        << QStringList{"M:Error in connection." + databaseGoneDescription(), "beep"} << 0;
     QTest::newRow("Step 2: verdict box, a scan typed into it")
         << true << false << "L1\nA2\n" << "L1\n"
         << QStringList{"M:Failed Verification.", "beep", "beep"} << 1;

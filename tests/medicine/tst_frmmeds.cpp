@@ -489,7 +489,7 @@ void TestFrmMeds::databaseDisappearsAndComesBack()
     scanPackage(QStringLiteral("C100"));
     QCOMPARE(m_dialogs->messageCount(), 1);
     const QString text = m_dialogs->texts().first();
-    QVERIFY2(text.startsWith(QStringLiteral("Error in connection.The hospital database file")), qPrintable(text));
+    QVERIFY2(text.startsWith(QStringLiteral("Error in connection.") + databaseGoneDescription()), qPrintable(text));
     QCOMPARE(m_form->cursor().shape(), Qt::ArrowCursor);
     QVERIFY(m_form->isVisible());
 

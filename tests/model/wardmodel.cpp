@@ -10,12 +10,18 @@ QVariant v(const Text &t)
     return t ? QVariant(*t) : QVariant();
 }
 
+// As the database compares text keys. SQL Server, unlike the embedded
+// engine, also ignores trailing blanks in '='.
 QString fold(const QString &s)
 {
     QString out = s;
     for (QChar &c : out) {
         if (c.unicode() < 128)
             c = c.toLower();
+    }
+    if (onSqlServerRoad()) {
+        while (out.endsWith(QLatin1Char(' ')))
+            out.chop(1);
     }
     return out;
 }
@@ -105,7 +111,7 @@ QList<Ward::PackageRow> Ward::packageRows(const QString &code) const
             continue;
         // One row for every stock record of the item at location '20'.
         for (const QString &location : it->locations) {
-            if (location != QLatin1String("20"))
+            if (!sameKey(location, QStringLiteral("20")))
                 continue;
             const Patient *p = patient(r.hn);
             rows << PackageRow{p ? Text(p->hn) : std::nullopt, r.idn, patientName(r.hn), r.ref, r.request, it->name};

@@ -37,7 +37,8 @@ struct Ward
     void writeTo(FixtureDb &db) const;
 
     // Text keys compare as the hospital's collation does: without regard to
-    // the case of ASCII letters, and otherwise exactly.
+    // the case of ASCII letters, and otherwise exactly; over SQL Server also
+    // without regard to trailing blanks.
     static bool sameKey(const Text &a, const QString &b);
     static bool sameKey(const Text &a, const Text &b);
 

@@ -9,6 +9,8 @@
 
 #include <QtTest>
 
+#include <ctime>
+
 namespace {
 
 // Code units exactly as written: u"" literals may hold unpaired surrogates.
@@ -57,6 +59,7 @@ private slots:
     void valueText_data();
     void valueText();
     void dateFormatsHaveFourDigitYearsAndNoZone();
+    void timestampInTheSkippedHourIsShownAsWritten();
 };
 
 void TestSqlText::translation_data()
@@ -266,6 +269,23 @@ void TestSqlText::dateFormatsHaveFourDigitYearsAndNoZone()
         QVERIFY(ValueText::fromDateTime(QDateTime(QDate(1926, 5, 6), QTime(0, 0))).contains(QLatin1String("1926")));
     }
     QLocale::setDefault(saved);
+}
+
+// The ODBC driver makes local times of a server's timestamps; one in the
+// hour skipped when clocks go forward is no valid local time, yet it is
+// what the ward wrote, and an admission time must not vanish from a list.
+void TestSqlText::timestampInTheSkippedHourIsShownAsWritten()
+{
+    const QByteArray zone = qgetenv("TZ");
+    qputenv("TZ", "America/New_York");
+    tzset();
+    const QDateTime skipped(QDate(2026, 3, 8), QTime(2, 30));
+    const QString shown = ValueText::fromVariant(QVariant(skipped), true);
+    const bool wasInvalid = !skipped.isValid();
+    qputenv("TZ", zone);
+    tzset();
+    QVERIFY(wasInvalid);   // what the driver hands over
+    QCOMPARE(shown, QStringLiteral("3/8/2026 2:30:00 AM"));
 }
 
 WARDCHECK_TEST_MAIN(TestSqlText)

@@ -71,10 +71,28 @@ QByteArray FixtureDb::bytes() const
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-TestUser::TestUser(const QString &databasePath)
-    : TestUser(ConnectionSettings{ConnectionSettings::Kind::Embedded, databasePath, QStringLiteral("tester"), QString()})
+bool onSqlServerRoad()
 {
+    return qEnvironmentVariable("WARDCHECK_TEST_ROAD") == QLatin1String("sqlserver");
 }
+
+ConnectionSettings fixtureSettings(const QString &databasePath)
+{
+    if (!onSqlServerRoad())
+        return ConnectionSettings{ConnectionSettings::Kind::Embedded, databasePath, QStringLiteral("tester"), QString()};
+    return ConnectionSettings{ConnectionSettings::Kind::Odbc,
+                              QStringLiteral("Driver={%1};Database=%2")
+                                  .arg(qEnvironmentVariable("WARDCHECK_STANDIN_NAME"), databasePath),
+                              QStringLiteral("tester"), QStringLiteral("pw")};
+}
+
+QString databaseGoneDescription()
+{
+    return onSqlServerRoad() ? QStringLiteral("The hospital database could not be reached")
+                             : QStringLiteral("The hospital database file");
+}
+
+TestUser::TestUser(const QString &databasePath) : TestUser(fixtureSettings(databasePath)) {}
 
 TestUser::TestUser(const ConnectionSettings &settings) : m_connection(std::make_unique<Connection>(settings))
 {

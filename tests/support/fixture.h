@@ -41,6 +41,14 @@ private:
     std::unique_ptr<DbWriter> m_writer;
 };
 
+// The way the tests reach a fixture file: the embedded engine, or, when
+// WARDCHECK_TEST_ROAD=sqlserver (ctest's *_sqlserver runs), ODBC to the SQL
+// Server stand-in serving that file, as a hospital's server is reached.
+bool onSqlServerRoad();
+ConnectionSettings fixtureSettings(const QString &databasePath);
+// How an "Error in connection." begins when the fixture file has gone.
+QString databaseGoneDescription();
+
 // A logged-in user component over a fixture file, recording every statement
 // sent over its connection (before translation).
 class TestUser : public UserComponent
