@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-qpa-plugins
   libqt6sql6-sqlite libqt6sql6-odbc libgl-dev libxkbcommon-dev qt6-base-private-dev
   libzint-dev libsodium-dev libsqlite3-dev sqlite3
-  unixodbc unixodbc-dev odbcinst
+  unixodbc unixodbc-dev odbcinst tdsodbc
   fonts-dejavu-core fonts-crosextra-carlito fonts-liberation
   xvfb xauth xdotool imagemagick zbar-tools poppler-utils
   clang-14 libclang-rt-14-dev
