@@ -8,6 +8,9 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <sql.h>
+#include <sqlext.h>
+
 #include <atomic>
 
 namespace {
@@ -95,7 +98,7 @@ Connection::Connection(ConnectionSettings settings)
 
 Connection::~Connection()
 {
-    Close();
+    disconnect();
     QSqlDatabase::removeDatabase(m_name);
 }
 
@@ -106,14 +109,56 @@ QSqlDatabase Connection::database() const
 
 bool Connection::isOpen() const
 {
-    return database().isOpen();
+    return m_open && database().isOpen();
 }
 
 void Connection::Open()
 {
-    QSqlDatabase db = database();
-    if (db.isOpen())
+    if (isOpen())
         return;
+    m_takenBack = false;
+    if (database().isOpen()) {
+        if (keptConnectionAlive()) {
+            m_open = true;
+            m_takenBack = true;
+            return;
+        }
+        disconnect();
+    }
+    connect();
+    m_open = true;
+}
+
+bool Connection::keptConnectionAlive() const
+{
+    // Qt's ODBC driver hands out its connection handle as a void*.
+    const QVariant handle = database().driver()->handle();
+    if (m_settings.kind != ConnectionSettings::Kind::Odbc || handle.metaType().id() != QMetaType::VoidStar)
+        return false;
+    SQLHDBC dbc = handle.value<void *>();
+    SQLUINTEGER dead = SQL_CD_FALSE;
+    const SQLRETURN rc = SQLGetConnectAttr(dbc, SQL_ATTR_CONNECTION_DEAD, &dead, SQL_IS_UINTEGER, nullptr);
+    // A driver that cannot tell is trusted; a link that broke meanwhile is
+    // found by the next statement, which is then sent over a new one.
+    return !SQL_SUCCEEDED(rc) || dead != SQL_CD_TRUE;
+}
+
+bool Connection::replaceBrokenLink()
+{
+    // Only the driver knows whether the link broke (SQLSTATE 08S01 and its
+    // kin do not reach Qt's error); after a failure it says so when asked.
+    if (!m_takenBack || keptConnectionAlive())
+        return false;
+    m_takenBack = false;
+    disconnect();
+    connect();
+    m_open = true;
+    return true;
+}
+
+void Connection::connect()
+{
+    QSqlDatabase db = database();
     if (!db.isValid() || !db.driver()) {
         throw AppError(AppError::ProviderError,
                        QStringLiteral("The database driver for %1 is not installed.")
@@ -124,6 +169,7 @@ void Connection::Open()
         openEmbedded(db);
     else
         openOdbc(db);
+    ++m_physicalConnects;
 }
 
 void Connection::openEmbedded(QSqlDatabase &db)
@@ -179,6 +225,15 @@ void Connection::openOdbc(QSqlDatabase &db)
 
 void Connection::Close()
 {
+    m_open = false;
+    m_takenBack = false;
+    if (m_settings.kind == ConnectionSettings::Kind::Embedded || !m_settings.reuseServerConnection)
+        disconnect();
+}
+
+void Connection::disconnect()
+{
+    m_open = false;
     QSqlDatabase db = database();
     if (db.isOpen())
         db.close();

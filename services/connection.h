@@ -20,12 +20,22 @@ struct ConnectionSettings
     QString database;   // embedded: a file path; ODBC: a connection string or a DSN name
     QString userName;
     QString password;
+    // ODBC: Close keeps the server connection and Open takes it again while
+    // the driver reports it alive, so a lookup's reconnect costs no login.
+    bool reuseServerConnection = true;
 };
 
 // The one connection to the hospital database. Close() and then Open()
 // without arguments reconnect with the settings it was made with. A
 // recordset has read its rows by the time its Open returns, so no query is
 // ever active when Close() runs.
+//
+// Over ODBC, Close() keeps the server connection and Open() takes it back
+// when the driver says it is still alive (a pool of one); a dead one is
+// replaced, and a statement whose link failed on a connection taken back
+// this way is sent once more over a new one. The driver manager's own
+// pooling is not used: unixODBC 2.3.11 loses some 70 KB each time it hands
+// out a pooled connection again, hundreds of megabytes over a shift.
 class Connection
 {
 public:
@@ -38,6 +48,9 @@ public:
     void Open();
     void Close();
     bool isOpen() const;
+
+    // Server connections made since this object was created.
+    int physicalConnects() const { return m_physicalConnects; }
 
     const ConnectionSettings &settings() const { return m_settings; }
     SqlDialectKind dialect() const { return m_dialect; }
@@ -63,13 +76,23 @@ public:
 
 private:
     friend class Recordset;
+    // After a statement failed: when the link broke under a server
+    // connection that Open took back, replaces it and says the statement
+    // may be sent again.
+    bool replaceBrokenLink();
     void notifyStatement(const QString &statement) const;
 
     void openEmbedded(QSqlDatabase &db);
     void openOdbc(QSqlDatabase &db);
+    void connect();
+    void disconnect();
+    bool keptConnectionAlive() const;
 
     ConnectionSettings m_settings;
     QString m_name;
     SqlDialectKind m_dialect;
     StatementObserver m_observer;
+    bool m_open = false;
+    bool m_takenBack = false;   // this Open reused a kept server connection
+    int m_physicalConnects = 0;
 };

@@ -41,10 +41,22 @@ void Recordset::Open(const QString &statement, Connection *connection)
         throw AppError(AppError::ObjectClosed, QStringLiteral("Operation is not allowed when the object is closed."));
 
     connection->notifyStatement(statement);
+    const QString sent = connection->translate(statement);
+    QSqlError error = read(sent, connection);
+    if (error.isValid() && connection->replaceBrokenLink())
+        error = read(sent, connection);
+    if (error.isValid())
+        throw AppError(AppError::ProviderError, connection->describeError(error));
+    m_row = 0;
+    m_open = true;
+}
+
+QSqlError Recordset::read(const QString &statement, Connection *connection)
+{
     QSqlQuery query(connection->database());
     query.setForwardOnly(true);
-    if (!query.exec(connection->translate(statement)))
-        throw AppError(AppError::ProviderError, connection->describeError(query.lastError()));
+    if (!query.exec(statement))
+        return query.lastError();
 
     readColumns(query);
     std::vector<QVariant> values;
@@ -57,18 +69,17 @@ void Recordset::Open(const QString &statement, Connection *connection)
     // A connection lost part-way ends the fetch with an error, not with the
     // end of the rows: half a result must never pass for the whole of it.
     if (query.lastError().isValid())
-        throw AppError(AppError::ProviderError, connection->describeError(query.lastError()));
+        return query.lastError();
     query.finish();
-
     m_values = std::move(values);
     m_rowCount = rows;
-    m_row = 0;
-    m_open = true;
+    return QSqlError();
 }
 
 void Recordset::readColumns(const QSqlQuery &query)
 {
     m_columns.clear();
+    m_asked.clear();
     m_dateColumns.clear();
     const QSqlRecord record = query.record();
     m_columnCount = record.count();
@@ -129,33 +140,47 @@ void Recordset::MoveNext()
 
 int Recordset::column(const QString &field) const
 {
-    const auto it = m_columns.constFind(field.toLower());
+    // Callers name a field the same way row after row: remember the name as
+    // asked, so a long list does not fold it to lower case for every cell.
+    auto it = m_asked.constFind(field);
+    if (it != m_asked.constEnd())
+        return *it;
+    it = m_columns.constFind(field.toLower());
     if (it == m_columns.constEnd()) {
         throw AppError(AppError::ItemNotFound,
                        QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal."));
     }
+    m_asked.insert(field, *it);
     return *it;
+}
+
+const QVariant &Recordset::current(int column) const
+{
+    checkOpen();
+    if (m_row >= m_rowCount)
+        throw AppError(3021, NoCurrentRecord);
+    return m_values[size_t(m_row * m_columnCount + column)];
 }
 
 QVariant Recordset::value(const QString &field) const
 {
     checkOpen();
-    const int index = column(field);
-    if (m_row >= m_rowCount)
-        throw AppError(3021, NoCurrentRecord);
-    return m_values[size_t(m_row * m_columnCount + index)];
+    return current(column(field));
 }
 
 QString Recordset::text(const QString &field) const
 {
-    const QVariant v = value(field);
-    return ValueText::fromVariant(v, m_dateColumns.value(column(field)));
+    checkOpen();
+    const int c = column(field);
+    return ValueText::fromVariant(current(c), m_dateColumns.value(c));
 }
 
 QString Recordset::requiredText(const QString &field) const
 {
-    const QVariant v = value(field);
+    checkOpen();
+    const int c = column(field);
+    const QVariant &v = current(c);
     if (v.isNull())
         throw AppError(AppError::InvalidUseOfNull, QStringLiteral("Invalid use of Null"));
-    return ValueText::fromVariant(v, m_dateColumns.value(column(field)));
+    return ValueText::fromVariant(v, m_dateColumns.value(c));
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 class Connection;
+class QSqlError;
 class QSqlQuery;
 
 // A forward-only, read-only set of rows, opened with a statement over a
@@ -42,11 +43,15 @@ public:
 
 private:
     int column(const QString &field) const;
+    const QVariant &current(int column) const;
+    // Runs the statement and reads all its rows; an invalid error when done.
+    QSqlError read(const QString &statement, Connection *connection);
     void readColumns(const QSqlQuery &query);
     void checkOpen() const;
 
     bool m_open = false;
-    QHash<QString, int> m_columns;
+    QHash<QString, int> m_columns;          // by lower-case name
+    mutable QHash<QString, int> m_asked;    // by the names callers used
     QVector<bool> m_dateColumns;
     int m_columnCount = 0;
     // Row r's values are m_values[r * m_columnCount ...]; one block, as a

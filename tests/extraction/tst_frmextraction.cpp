@@ -233,8 +233,7 @@ void TestFrmExtraction::queryErrorKeepsTextAndRows()
 
 void TestFrmExtraction::reconnectFailureIsReportedAndRecoverable()
 {
-    const QString moved = m_db->path() + QStringLiteral(".away");
-    QVERIFY(QFile::rename(m_db->path(), moved));
+    QVERIFY(takeDatabaseAway(m_db->path()));
     scan(s->add, QStringLiteral("L001"));
     QCOMPARE(m_dialogs->messageCount(), 1);
     QVERIFY(m_dialogs->texts().first().startsWith(QStringLiteral("Error in connection.")));
@@ -242,7 +241,7 @@ void TestFrmExtraction::reconnectFailureIsReportedAndRecoverable()
     QCOMPARE(s->add->text(), QStringLiteral("L001"));
     QCOMPARE(m_form->cursor().shape(), Qt::ArrowCursor);
 
-    QVERIFY(QFile::rename(moved, m_db->path()));
+    QVERIFY(bringDatabaseBack(m_db->path()));
     QTest::keyClick(s->add, Qt::Key_Return);
     QCOMPARE(m_dialogs->messageCount(), 1);
     QCOMPARE(s->model->dataRowCount(), 1);

@@ -63,7 +63,7 @@ private:
     void answerBoxes(const QString &scanIntoBox);
     void activate(QWidget *window);
     void scan(QWidget *window, const QString &text, int boxes);
-    void removeDatabase() { QVERIFY(QFile::rename(m_db->path(), m_db->path() + QStringLiteral(".away"))); }
+    void removeDatabase() { QVERIFY(takeDatabaseAway(m_db->path())); }
 
     std::unique_ptr<FixtureDb> m_db;
     std::unique_ptr<DialogRecorder> m_dialogs;
@@ -93,6 +93,8 @@ void TestDroppedScans::init()
 
 void TestDroppedScans::cleanup()
 {
+    if (QFile::exists(m_db->path() + QStringLiteral(".away")))
+        bringDatabaseBack(m_db->path());
     m_dialogs.reset();
     Session::reset();
     m_db.reset();

@@ -483,8 +483,7 @@ void TestFrmMeds::databaseDisappearsAndComesBack()
     scanWristband(QStringLiteral("A100"));
     QCOMPARE(m_dialogs->messageCount(), 1);
 
-    const QString away = m_db->path() + QStringLiteral(".away");
-    QVERIFY(QFile::rename(m_db->path(), away));
+    QVERIFY(takeDatabaseAway(m_db->path()));
     m_dialogs->clear();
     scanPackage(QStringLiteral("C100"));
     QCOMPARE(m_dialogs->messageCount(), 1);
@@ -493,7 +492,7 @@ void TestFrmMeds::databaseDisappearsAndComesBack()
     QCOMPARE(m_form->cursor().shape(), Qt::ArrowCursor);
     QVERIFY(m_form->isVisible());
 
-    QVERIFY(QFile::rename(away, m_db->path()));
+    QVERIFY(bringDatabaseBack(m_db->path()));
     m_dialogs->clear();
     QCOMPARE(packageBox()->text(), QStringLiteral("C100"));   // the error path leaves the box as it was
     packageBox()->clear();

@@ -2,6 +2,7 @@
 #include "connection.h"
 #include "fixture.h"
 #include "recordset.h"
+#include "standincontrol.h"
 #include "testmain.h"
 
 #include <QDir>
@@ -29,6 +30,10 @@ private slots:
     void refusesToWrite();
     void missingDriverIsExplained();
     void dialectIsTheUsersChoice_data();
+    void reconnectsReuseALiveServerConnection_data();
+    void reconnectsReuseALiveServerConnection();
+    void brokenServerConnectionIsReplaced_data();
+    void brokenServerConnectionIsReplaced();
     void dialectIsTheUsersChoice();
 
 private:
@@ -230,6 +235,75 @@ void TestOdbc::dialectIsTheUsersChoice()
     QCOMPARE(int(connection.dialect()), dialect);
     const QString statement = QStringLiteral("select [IDNum] from patient_data..tbpatient where Hospnum = 'H' + '1'");
     QCOMPARE(connection.translate(statement) == statement, !embedded);
+}
+
+void TestOdbc::reconnectsReuseALiveServerConnection_data()
+{
+    QTest::addColumn<bool>("reuse");
+    QTest::addColumn<int>("connects");
+    QTest::newRow("kept") << true << 1;
+    QTest::newRow("not kept") << false << 100;
+}
+
+// Every lookup closes and reopens the connection; against a server that
+// would be a login, a network round trip and a TLS handshake per scan.
+void TestOdbc::reconnectsReuseALiveServerConnection()
+{
+    QFETCH(bool, reuse);
+    QFETCH(int, connects);
+    StandinControl server;
+    server.resetCounters();
+    ConnectionSettings settings = settingsFor(QStringLiteral(WARDCHECK_STANDIN_NAME));
+    settings.reuseServerConnection = reuse;
+    {
+        Connection connection(settings);
+        for (int i = 0; i < 100; ++i) {
+            connection.Close();
+            QVERIFY(!connection.isOpen());
+            connection.Open();
+            Recordset rs;
+            rs.Open(QStringLiteral("select IDNum from patient_data..tbpatient"), &connection);
+            QCOMPARE(rs.text(QStringLiteral("IDNum")), QStringLiteral("A1"));
+        }
+        QCOMPARE(connection.physicalConnects(), connects);
+        QCOMPARE(int(server.connects()), connects);
+    }
+    QCOMPARE(server.openConnections(), 0L);
+}
+
+void TestOdbc::brokenServerConnectionIsReplaced_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<bool>("keptWhileBroken");   // the driver did not notice before the statement
+    QTest::addColumn<int>("connects");
+    QTest::newRow("server dropped it while kept") << "" << false << 2;
+    QTest::newRow("link broke unnoticed, found by the statement") << "drop-after-rows:0/1" << true << 2;
+}
+
+void TestOdbc::brokenServerConnectionIsReplaced()
+{
+    QFETCH(QString, fault);
+    QFETCH(bool, keptWhileBroken);
+    QFETCH(int, connects);
+    StandinControl server;
+    Connection connection(settingsFor(QStringLiteral(WARDCHECK_STANDIN_NAME)));
+    connection.Open();
+    connection.Close();
+    if (keptWhileBroken)
+        server.setFault(fault.toLatin1().constData());
+    else
+        QVERIFY(server.dropConnections() > 0);
+    connection.Open();
+    Recordset rs;
+    rs.Open(QStringLiteral("select IDNum from patient_data..tbpatient"), &connection);
+    server.clearFaults();
+    QCOMPARE(rs.text(QStringLiteral("IDNum")), QStringLiteral("A1"));
+    QCOMPARE(connection.physicalConnects(), connects);
+
+    // On a connection just made, a broken link is the server's trouble and is reported.
+    server.setFault("drop-after-rows:0/1");
+    QVERIFY_THROWS_EXCEPTION(AppError, rs.Open(QStringLiteral("select IDNum from patient_data..tbpatient"), &connection));
+    server.clearFaults();
 }
 
 WARDCHECK_TEST_MAIN(TestOdbc)

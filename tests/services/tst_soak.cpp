@@ -54,13 +54,16 @@ private slots:
 void TestSoak::reconnectsLeaveNothingBehind_data()
 {
     QTest::addColumn<bool>("odbc");
-    QTest::newRow("embedded") << false;
-    QTest::newRow("odbc") << true;
+    QTest::addColumn<bool>("reuse");
+    QTest::newRow("embedded") << false << false;
+    QTest::newRow("odbc, server connection kept") << true << true;
+    QTest::newRow("odbc, a new server connection every time") << true << false;
 }
 
 void TestSoak::reconnectsLeaveNothingBehind()
 {
     QFETCH(bool, odbc);
+    QFETCH(bool, reuse);
     FixtureDb db;
     db.patient(QStringLiteral("H1"), QStringLiteral("Santos"), QStringLiteral("Maria"), QStringLiteral("Lim"));
     db.admission(QStringLiteral("A1"), QStringLiteral("H1"));
@@ -71,6 +74,7 @@ void TestSoak::reconnectsLeaveNothingBehind()
         settings = ConnectionSettings{ConnectionSettings::Kind::Odbc,
                                       QStringLiteral("DRIVER={%1};Database=%2").arg(QStringLiteral(WARDCHECK_STANDIN_NAME), db.path()),
                                       QString(), QString()};
+        settings.reuseServerConnection = reuse;
     }
     Connection connection(settings);
     connection.Open();

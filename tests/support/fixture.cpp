@@ -1,5 +1,7 @@
 #include "fixture.h"
 
+#include "standincontrol.h"
+
 #include "session.h"
 
 #include <QFile>
@@ -90,6 +92,23 @@ QString databaseGoneDescription()
 {
     return onSqlServerRoad() ? QStringLiteral("The hospital database could not be reached")
                              : QStringLiteral("The hospital database file");
+}
+
+bool takeDatabaseAway(const QString &databasePath)
+{
+    if (onSqlServerRoad()) {
+        StandinControl server;
+        server.setFault("connect-refused");
+        server.dropConnections();
+    }
+    return QFile::rename(databasePath, databasePath + QStringLiteral(".away"));
+}
+
+bool bringDatabaseBack(const QString &databasePath)
+{
+    if (onSqlServerRoad())
+        StandinControl().clearFaults();
+    return QFile::rename(databasePath + QStringLiteral(".away"), databasePath);
 }
 
 TestUser::TestUser(const QString &databasePath) : TestUser(fixtureSettings(databasePath)) {}

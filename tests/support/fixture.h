@@ -48,6 +48,11 @@ bool onSqlServerRoad();
 ConnectionSettings fixtureSettings(const QString &databasePath);
 // How an "Error in connection." begins when the fixture file has gone.
 QString databaseGoneDescription();
+// Makes the fixture's database unreachable as the road knows it: the file
+// goes away, or the server drops every connection and refuses new ones.
+// False when that could not be done.
+bool takeDatabaseAway(const QString &databasePath);
+bool bringDatabaseBack(const QString &databasePath);
 
 // A logged-in user component over a fixture file, recording every statement
 // sent over its connection (before translation).

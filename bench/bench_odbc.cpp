@@ -1,0 +1,209 @@
+// Medicine scans over ODBC, as in a hospital, with the SQL Server stand-in
+// serving the hospital-scale database: every scan closes and reopens the
+// connection before its lookup. Prints, for a new server connection every
+// time, for unixODBC's connection pooling, and for the connection Wardcheck
+// keeps itself, the physical connects the scans cost, the time per scan,
+// and what the process's heap and resident memory grew by.
+//
+//   bench_odbc [scans]           each way, 1,000 scans by default
+#include "benchsupport.h"
+
+#include "connection.h"
+#include "dialogs.h"
+#include "frmmeds.h"
+#include "session.h"
+#include "standincontrol.h"
+#include "usercomponent.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTextStream>
+
+#include <malloc.h>
+#include <memory>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+class OdbcUser : public UserComponent
+{
+public:
+    OdbcUser(const QString &path, bool keep)
+    {
+        ConnectionSettings settings{ConnectionSettings::Kind::Odbc,
+                                    QStringLiteral("Driver={%1};Database=%2").arg(QStringLiteral(WARDCHECK_STANDIN_NAME), path),
+                                    QStringLiteral("ward"), QStringLiteral("pw")};
+        settings.reuseServerConnection = keep;
+        m_connection = std::make_unique<Connection>(settings);
+        m_connection->Open();
+    }
+    void ShowMain() override {}
+    QVariant Connected() override { return m_connection->isOpen(); }
+    Connection *SQLConnection() override { return m_connection.get(); }
+
+private:
+    std::unique_ptr<Connection> m_connection;
+};
+
+struct Package
+{
+    QString reference;
+    QString admission;
+};
+
+std::vector<Package> samplePackages(const QString &path, int count)
+{
+    std::vector<Package> packages;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("sample"));
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (!db.open())
+            return packages;
+        QSqlQuery query(db);
+        query.exec(QStringLiteral(
+            "select distinct STA.ReferenceNum, STA.idnum from tbnursecommunicationfile STA "
+            "join tbmaster M on M.Hospnum = STA.Hospnum "
+            "join tbinvent INV on INV.itemid = STA.itemid and INV.locationid = '20' "
+            "where STA.idnum is not null and STA.RequestNum is not null and M.Lastname is not null "
+            "and M.Firstname is not null and M.Middlename is not null limit 5000"));
+        std::vector<Package> all;
+        while (query.next())
+            all.push_back({query.value(0).toString(), query.value(1).toString()});
+        for (int i = 0; i < count && !all.empty(); ++i)
+            packages.push_back(all[size_t(i * 7919) % all.size()]);
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("sample"));
+    return packages;
+}
+
+void pressEnter(QLineEdit *box)
+{
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    QCoreApplication::sendEvent(box, &press);
+}
+
+qint64 heapInUse()
+{
+    return qint64(mallinfo2().uordblks);
+}
+
+qint64 residentBytes()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    return statm.readAll().split(' ').value(1).toLongLong() * sysconf(_SC_PAGESIZE);
+}
+
+int runScans(const QString &road, bool keep, int scans)
+{
+    const QString path = Bench::hospitalDatabase();
+    const std::vector<Package> packages = samplePackages(path, scans);
+    if (packages.empty()) {
+        QTextStream(stderr) << "no packages found in " << path << Qt::endl;
+        return 2;
+    }
+    StandinControl server;
+    Session::setUser(std::make_unique<OdbcUser>(path, keep));
+    QStringList verdicts;
+    Dialogs::setHandler([&](const Dialogs::Message &message) {
+        verdicts << message.text;
+        return Dialogs::Answer::Ok;
+    });
+    Dialogs::setBeepHandler([] {});
+
+    auto form = std::make_unique<frmMeds>();
+    form->show();
+    auto *package = form->findChild<QLineEdit *>(QStringLiteral("txtContainerBarcode"));
+    auto *patient = form->findChild<QLineEdit *>(QStringLiteral("txtPatientBarcode"));
+
+    std::vector<double> perScan;
+    int passed = 0;
+    qint64 heapBefore = 0, residentBefore = 0;
+    QElapsedTimer clock;
+    for (int i = -20; i < int(packages.size()); ++i) {   // the first 20 warm the caches
+        if (i == 0) {
+            server.resetCounters();
+            heapBefore = heapInUse();
+            residentBefore = residentBytes();
+        }
+        const Package &p = packages[size_t(i < 0 ? -i : i) % packages.size()];
+        verdicts.clear();
+        clock.start();
+        package->setText(p.reference);
+        pressEnter(package);
+        patient->setText(p.admission);
+        pressEnter(patient);
+        const double ms = double(clock.nsecsElapsed()) / 1e6;
+        if (i < 0)
+            continue;
+        perScan.push_back(ms);
+        passed += verdicts.size() == 1 && verdicts.first().startsWith(QStringLiteral("Ok to dispense")) ? 1 : 0;
+    }
+    const qint64 heapGrowth = heapInUse() - heapBefore;
+    const qint64 residentGrowth = residentBytes() - residentBefore;
+    Bench::print(QStringLiteral("medicine scan, %1").arg(road), Bench::summarise(perScan), int(perScan.size()));
+    std::printf("  %s: %ld physical connects, %ld disconnects for %d scans; heap grew %lld KiB, resident %lld KiB; "
+                "checks passed: %d\n",
+                qPrintable(road), server.connects(), server.disconnects(), int(perScan.size()), heapGrowth / 1024,
+                residentGrowth / 1024, passed);
+    form.reset();
+    Session::reset();
+    return passed == int(perScan.size()) ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    const QStringList arguments = [&] {
+        QStringList list;
+        for (int i = 1; i < argc; ++i)
+            list << QString::fromLocal8Bit(argv[i]);
+        return list;
+    }();
+    if (arguments.value(0) == QLatin1String("--road")) {
+        QApplication app(argc, argv);
+        return runScans(arguments.value(1), arguments.value(2) == QLatin1String("keep"), arguments.value(3).toInt());
+    }
+
+    // Each road in a process of its own: the driver manager reads whether
+    // it pools once, when a process first uses it.
+    QCoreApplication app(argc, argv);
+    const int scans = arguments.isEmpty() ? 1000 : arguments.first().toInt();
+    int status = 0;
+    struct Road
+    {
+        const char *name;
+        const char *odbcFolder;
+        bool keep;
+    };
+    for (const Road &road : {Road{"new connection each scan", WARDCHECK_ODBC_PLAIN, false},
+                             Road{"unixODBC pooling", WARDCHECK_ODBC_POOLED, false},
+                             Road{"connection kept", WARDCHECK_ODBC_PLAIN, true}}) {
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        const QString folder = QString::fromLocal8Bit(road.odbcFolder);
+        env.insert(QStringLiteral("ODBCSYSINI"), folder);
+        env.insert(QStringLiteral("ODBCINSTINI"), QStringLiteral("odbcinst.ini"));
+        env.insert(QStringLiteral("ODBCINI"), folder + QStringLiteral("/odbc.ini"));
+        env.insert(QStringLiteral("WARDCHECK_STANDIN_DRIVER"), QStringLiteral(WARDCHECK_STANDIN_DRIVER));
+        child.setProcessEnvironment(env);
+        child.setProcessChannelMode(QProcess::ForwardedChannels);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--road"), QString::fromLatin1(road.name),
+                     road.keep ? QStringLiteral("keep") : QStringLiteral("new"), QString::number(scans)});
+        child.waitForFinished(-1);
+        status = std::max(status, child.exitCode());
+    }
+    return status;
+}
