@@ -8,9 +8,9 @@
 #include "icons.h"
 #include "look.h"
 #include "medicinescan.h"
-#include "recordset.h"
+#include "packagelookup.h"
+#include "patientcheck.h"
 #include "session.h"
-#include "sqltext.h"
 #include "twips.h"
 #include "usercomponent.h"
 #include "yielding.h"
@@ -111,35 +111,6 @@ frmMeds::frmMeds(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::frm
 
 frmMeds::~frmMeds() = default;
 
-QString frmMeds::packageStatement(const QString &code)
-{
-    return QStringLiteral("  select ReferenceNum, M.Hospnum as HN,STA.idnum as IDN,STA.RequestNum,STA.ItemID, INVM.itemname, "
-                          "M.Lastname + ', ' + M.Firstname + ' ' +M.Middlename as PatientName ")
-        + QStringLiteral(" from Station..tbnursecommunicationfile STA  ")
-        + QStringLiteral(" left outer join patient_data..tbmaster M on STA.Hospnum = M.Hospnum ")
-        + QStringLiteral(" left outer join patient_data..tbpatient N on STA.idnum = N.IDNum ")
-        + QStringLiteral(" left outer join Inventory..tbinvmaster INVM on STA.itemid=INVM.itemid ")
-        + QStringLiteral(" left outer join Inventory..tbinvent INV on INV.itemid=STA.itemid")
-        + QStringLiteral(" where ReferenceNum = '")
-        + SqlText::literalBody(code)
-        + QStringLiteral("' and INVM.itemid=INV.itemid and INV.locationid = '20'");
-}
-
-QString frmMeds::showItemsStatement(const QString &code)
-{
-    return QStringLiteral("  select ReferenceNum, M.Hospnum as HN,L.idnum as IDN,L.RequestNum,L.ItemID, X.itemname, B.LabExam, "
-                          "M.Lastname + ', ' + M.Firstname + ' ' +M.Middlename as PatientName, N.RoomID, ")
-        + QStringLiteral(" M.Birthdate, M.Sex  ")
-        + QStringLiteral(" from Station..tbnursecommunicationfile L  ")
-        + QStringLiteral(" left outer join patient_data..tbmaster M on L.Hospnum = M.Hospnum ")
-        + QStringLiteral(" left outer join patient_data..tbpatient N on L.idnum = N.IDNum ")
-        + QStringLiteral(" left outer join build_file..tbcoLabExam B on L.[ItemID] = B.LabExamId ")
-        + QStringLiteral(" left outer join Inventory..tbinvmaster as X on L.itemid=X.itemid ")
-        + QStringLiteral(" where ReferenceNum = '")
-        + SqlText::literalBody(code)
-        + QStringLiteral("'");
-}
-
 void frmMeds::Reset_All(bool clearContainer)
 {
     if (clearContainer)
@@ -184,8 +155,7 @@ void frmMeds::ResetClicked()
 void frmMeds::PackageStep()
 {
     Reset_All(false);
-    const QString code = ui->txtContainerBarcode->text();
-    if (code.startsWith(QLatin1Char('C')) || code.startsWith(QLatin1Char('c'))) {
+    if (PackageLookup::isPackageCode(ui->txtContainerBarcode->text())) {
         LookupMedicinePackage();
         return;
     }
@@ -205,20 +175,16 @@ void frmMeds::ReconnectDatabase()
 bool frmMeds::LookupMedicinePackage()
 {
     QPointer<frmMeds> self(this);
-    MedicineScan &scan = MedicineScan::current();
-    // Taken before the yield: nothing typed meanwhile can reach the statement.
-    const QString statement = packageStatement(ui->txtContainerBarcode->text());
     setCursor(Qt::WaitCursor);
     try {
+        // Made before the yield: nothing typed meanwhile can reach the statement.
+        PackageLookup lookup(*hospitalConnection(), ui->txtContainerBarcode->text(), MedicineScan::current());
         ReconnectDatabase();
         yieldToRepaint();
         if (!self)
             return false;
 
-        Connection *connection = hospitalConnection();
-        Recordset records;
-        records.Open(statement, connection);
-        if (records.isEOF()) {
+        if (!lookup.open()) {
             ui->lbl_Alert->show();
             setForeColour(ui->lblTitle_0, Red);
             setForeColour(ui->lbl_Alert, Red);
@@ -226,35 +192,22 @@ bool frmMeds::LookupMedicinePackage()
             unsetCursor();
             return true;
         }
-
         ui->lbl_Alert->hide();
         setForeColour(ui->lblTitle_0, DarkGreen);
-        while (!records.isEOF()) {
-            scan.HN = records.requiredText(QStringLiteral("HN"));
-            scan.IDN = records.requiredText(QStringLiteral("IDN"));
-            scan.PatientName = records.requiredText(QStringLiteral("PatientName"));
-            scan.ReferenceNum = records.requiredText(QStringLiteral("ReferenceNum"));
-            scan.RequestNum = records.requiredText(QStringLiteral("RequestNum"));
-            records.MoveNext();
+        while (lookup.readRow()) {
             yieldToRepaint();
             if (!self)
                 return false;
         }
         focusBox(ui->txtPatientBarcode);
-
-        records.Close();
-        records.Open(statement, connection);
-        while (!records.isEOF()) {
-            scan.ItemList += QStringLiteral("\r\n") + records.text(QStringLiteral("itemname"));
-            records.MoveNext();
-        }
+        lookup.readItems();
         unsetCursor();
     } catch (const AppError &error) {
-        scan.lookupFailed = true;
+        MedicineScan::current().lookupFailed = true;
         unsetCursor();
         reportConnectionError(error.description());
     } catch (const std::exception &error) {
-        scan.lookupFailed = true;
+        MedicineScan::current().lookupFailed = true;
         unsetCursor();
         reportConnectionError(QString::fromLocal8Bit(error.what()));
     }
@@ -264,8 +217,9 @@ bool frmMeds::LookupMedicinePackage()
 bool frmMeds::VerifyPatient()
 {
     QPointer<frmMeds> self(this);
-    MedicineScan &scan = MedicineScan::current();
-    if (scan.ReferenceNum.isEmpty() || scan.lookupFailed) {
+    const MedicineScan &scan = MedicineScan::current();
+    const MedicineVerdict verdict = checkPatient(scan, ui->txtPatientBarcode->text(), ui->txtContainerBarcode->text());
+    if (verdict == MedicineVerdict::ScanPackageFirst) {
         Dialogs::inform(this, QStringLiteral("Scan your containers first"), VerificationTitle);
         if (!self)
             return false;
@@ -273,13 +227,7 @@ bool frmMeds::VerifyPatient()
         return true;
     }
 
-    const QString wristband = ui->txtPatientBarcode->text();
-    const QString package = ui->txtContainerBarcode->text();
-    // An empty wristband scan is never a match, even against an empty
-    // admission number.
-    const bool passed = !wristband.isEmpty() && scan.IDN == wristband && scan.ReferenceNum == package;
-
-    if (passed) {
+    if (verdict == MedicineVerdict::Pass) {
         const QString name = scan.PatientName;
         setBackColour(ui->fraCommands, Green);
         ui->lblExamInfo->setPlainText(forDisplay(name + QStringLiteral("\r\n\r\n")));
@@ -305,13 +253,7 @@ bool frmMeds::VerifyPatient()
 bool frmMeds::ShowItems()
 {
     try {
-        Recordset records;
-        records.Open(showItemsStatement(ui->txtContainerBarcode->text()), hospitalConnection());
-        QString items;
-        while (!records.isEOF()) {
-            items += records.text(QStringLiteral("itemname")) + QStringLiteral("\r\n");
-            records.MoveNext();
-        }
+        const QString items = PackageLookup::items(*hospitalConnection(), ui->txtContainerBarcode->text());
         ui->lblExamInfo->setPlainText(ui->lblExamInfo->toPlainText() + forDisplay(items));
     } catch (const AppError &error) {
         reportConnectionError(error.description());

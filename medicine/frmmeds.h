@@ -24,10 +24,6 @@ public:
 
     void Reset_All(bool clearContainer);
 
-    // The two statements the screen sends for a package code.
-    static QString packageStatement(const QString &code);
-    static QString showItemsStatement(const QString &code);
-
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;

@@ -6,6 +6,7 @@
 #include "fixture.h"
 #include "frmextraction.h"
 #include "frmmeds.h"
+#include "packagelookup.h"
 #include "frmview.h"
 #include "medicinescan.h"
 #include "session.h"
@@ -156,7 +157,7 @@ void TestLoad::scansAtScannerSpeed()
         const int p = int(m_rng() % Packages);
         const bool right = m_rng() % 3 != 0;
         text += package(p) + QLatin1Char('\n') + (right ? admission(p) : admission(p + 1)) + QLatin1Char('\n');
-        expectedStatements << frmMeds::packageStatement(package(p)) << frmMeds::packageStatement(package(p));
+        expectedStatements << PackageLookup::statement(package(p)) << PackageLookup::statement(package(p));
         expectedVerdicts << (right ? QStringLiteral("M:Ok to dispense this medicine for Last%1, First M").arg(p % 97)
                                    : QStringLiteral("M:Failed Verification."));
         if (!right)
@@ -245,7 +246,7 @@ void TestLoad::bedsideCheckDuringPatientListFill()
     QCOMPARE(dialogs.sequence(), QStringList());
     QCOMPARE(rows->dataRowCount(), admitted);
     QVERIFY2(rowsWhenScanned > 0 && rowsWhenScanned < admitted, qPrintable(QString::number(rowsWhenScanned)));
-    QCOMPARE(m_user->statements.mid(1), QStringList(2, frmMeds::packageStatement(package(7))));
+    QCOMPARE(m_user->statements.mid(1), QStringList(2, PackageLookup::statement(package(7))));
     QCOMPARE(MedicineScan::current().ReferenceNum, package(7));
     QCOMPARE(meds->focusWidget()->objectName(), QStringLiteral("txtPatientBarcode"));
     delete list;

@@ -1,4 +1,5 @@
 #include "frmmeds.h"
+#include "packagelookup.h"
 #include "medfixture.h"
 #include "medicinescan.h"
 #include "session.h"
@@ -232,13 +233,13 @@ void TestFrmMeds::statementsKeepScannedTextQuoted()
     QString quoted = code;
     quoted.replace(QLatin1Char('\''), QStringLiteral("''"));
 
-    const QString lookup = frmMeds::packageStatement(code);
+    const QString lookup = PackageLookup::statement(code);
     QCOMPARE(lookup.size(), 165 + 45 + 69 + 66 + 71 + 65 + 23 + quoted.size() + 54);
     QVERIFY(lookup.endsWith(QStringLiteral(" where ReferenceNum = '") + quoted
                             + QStringLiteral("' and INVM.itemid=INV.itemid and INV.locationid = '20'")));
     QVERIFY(lookup.startsWith(QStringLiteral("  select ReferenceNum, M.Hospnum as HN,STA.idnum as IDN,")));
 
-    const QString listing = frmMeds::showItemsStatement(code);
+    const QString listing = PackageLookup::showItemsStatement(code);
     QCOMPARE(listing.size(), 178 + 21 + 43 + 67 + 64 + 71 + 66 + 23 + quoted.size() + 1);
     QVERIFY(listing.endsWith(QStringLiteral(" where ReferenceNum = '") + quoted + QStringLiteral("'")));
 
@@ -509,7 +510,7 @@ void TestFrmMeds::showItemsListing()
     control<QPlainTextEdit>(m_form, "lblExamInfo")->setPlainText(QStringLiteral("kept\n"));
     packageBox()->setText(QStringLiteral("C300"));
     control<QPushButton>(m_form, "UserButtonz1")->click();
-    QCOMPARE(m_user->statements, QStringList{frmMeds::showItemsStatement(QStringLiteral("C300"))});
+    QCOMPARE(m_user->statements, QStringList{PackageLookup::showItemsStatement(QStringLiteral("C300"))});
     // No location filter and nothing cleared first; a nameless item adds only its line break.
     QCOMPARE(examInfo(), QStringLiteral("kept\n\nParacetamol 500 mg\n"));
     QCOMPARE(m_dialogs->messageCount(), 0);

@@ -1,4 +1,5 @@
 #include "frmmeds.h"
+#include "packagelookup.h"
 #include "medfixture.h"
 #include "medicinescan.h"
 #include "session.h"
@@ -123,8 +124,8 @@ void TestMedScanSpeed::scansAtScannerSpeed()
                                                  QStringLiteral("M:Failed Verification."), QStringLiteral("beep")}));
     // One lookup (two statements) per package scan, each for the code as typed.
     QCOMPARE(m_user->statements.size(), 8);
-    QCOMPARE(m_user->statements.at(2), frmMeds::packageStatement(QStringLiteral("c300")));
-    QCOMPARE(m_user->statements.at(6), frmMeds::packageStatement(QStringLiteral("C300")));
+    QCOMPARE(m_user->statements.at(2), PackageLookup::statement(QStringLiteral("c300")));
+    QCOMPARE(m_user->statements.at(6), PackageLookup::statement(QStringLiteral("C300")));
     auto *package = m_form->findChild<QLineEdit *>(QStringLiteral("txtContainerBarcode"));
     auto *patient = m_form->findChild<QLineEdit *>(QStringLiteral("txtPatientBarcode"));
     QCOMPARE(package->text(), QString());

@@ -2,6 +2,7 @@
 #include "connection.h"
 #include "fixture.h"
 #include "frmmeds.h"
+#include "packagelookup.h"
 #include "recordset.h"
 #include "testmain.h"
 #include "wristbandprinter.h"
@@ -428,14 +429,14 @@ void TestSqlServerStandin::programStatementsOverConnection()
     QCOMPARE(connection.dialect(), SqlDialectKind::SqlServer);
     connection.Open();
     Recordset rs;
-    rs.Open(frmMeds::packageStatement(QStringLiteral("c100")), &connection);
+    rs.Open(PackageLookup::statement(QStringLiteral("c100")), &connection);
     QVERIFY(!rs.isEOF());
     QCOMPARE(rs.text(QStringLiteral("PatientName")), QStringLiteral("Santos, Maria Lim"));
     QCOMPARE(rs.text(QStringLiteral("itemname")), QStringLiteral("Paracetamol 500 mg"));
     rs.MoveNext();
     QVERIFY(rs.isEOF());
 
-    rs.Open(frmMeds::showItemsStatement(QStringLiteral("C100")), &connection);
+    rs.Open(PackageLookup::showItemsStatement(QStringLiteral("C100")), &connection);
     QCOMPARE(rs.text(QStringLiteral("Birthdate")), QStringLiteral("3/14/1958"));
     QCOMPARE(rs.text(QStringLiteral("RoomID")), QStringLiteral("1A-01"));
     rs.Close();

@@ -18,3 +18,15 @@
         QTEST_SET_MAIN_SOURCE_PATH                                                  \
         return QTest::qExec(&test, argc, argv);                                     \
     }
+
+// For the checks that need no window: no QApplication, so nothing in them
+// can create a widget.
+#define WARDCHECK_CORE_TEST_MAIN(TestClass)                                         \
+    int main(int argc, char **argv)                                                 \
+    {                                                                               \
+        QCoreApplication app(argc, argv);                                           \
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));      \
+        TestClass test;                                                             \
+        QTEST_SET_MAIN_SOURCE_PATH                                                  \
+        return QTest::qExec(&test, argc, argv);                                     \
+    }
