@@ -8,7 +8,6 @@
 #include "icons.h"
 #include "recordset.h"
 #include "session.h"
-#include "sqltext.h"
 #include "textgridmodel.h"
 #include "twips.h"
 #include "ui_frmextraction.h"
@@ -35,15 +34,6 @@ QString verificationTitle()
 QFont calibri(double points, bool bold = false)
 {
     return designFont(QStringLiteral("Calibri"), points, bold);
-}
-
-// Scanned codes count as empty when they hold nothing but blanks.
-bool onlyBlanks(const QString &text)
-{
-    for (QChar c : text)
-        if (c != QLatin1Char(' '))
-            return false;
-    return true;
 }
 
 float twipsOf(int pixels)
@@ -343,17 +333,14 @@ void frmExtraction::AddContainerToList()
         return;
 
     QLineEdit *box = ui->txtAddContainerBarcode;
-    if (onlyBlanks(box->text()))
+    if (ContainerList::isBlank(box->text()))
         return;
 
-    const QString scanned = box->text();
-    for (int row = 0; row < m_grid->dataRowCount(); ++row) {
-        if (m_grid->text(row, RefNum) == scanned) {
-            Dialogs::inform(this, QStringLiteral("Already in list."));
-            box->clear();
-            unsetCursor();
-            return;
-        }
+    if (ContainerList::findListed(listRows(), box->text()) >= 0) {
+        Dialogs::inform(this, QStringLiteral("Already in list."));
+        box->clear();
+        unsetCursor();
+        return;
     }
     if (m_grid->dataRowCount() >= MaxContainerRows) {
         Dialogs::inform(this, listFullMessage());
@@ -388,17 +375,8 @@ void frmExtraction::AddContainerToList()
         if (!yieldAndGoOn())
             return;
 
-        const QString sql =
-            QStringLiteral("  select   refnum, M.Hospnum as HN,L.idnum as IDN,L.RequestNum,L.ItemID,B.LabExam,"
-                           "M.Lastname + ', ' + M.Firstname + ' ' +M.Middlename as PatientName, N.RoomID, ")
-            + QStringLiteral(" M.Birthdate, M.Sex  ") + QStringLiteral(" from [Laboratory].[dbo].[tbLABmaster] L  ")
-            + QStringLiteral(" left outer join patient_data..tbmaster M on L.Hospnum = M.Hospnum ")
-            + QStringLiteral(" left outer join patient_data..tbpatient N on L.idnum = N.IDNum ")
-            + QStringLiteral(" left outer join build_file..tbcoLabExam B on L.[ItemID] = B.LabExamId ")
-            + QStringLiteral(" where refnum = '") + SqlText::literalBody(box->text()) + QStringLiteral("' ");
-
         Recordset rs;
-        rs.Open(sql, Session::user()->SQLConnection());
+        rs.Open(ContainerList::statement(box->text()), Session::user()->SQLConnection());
         if (rs.isEOF()) {
             unsetCursor();
             Dialogs::inform(this, QStringLiteral("Invalid Barcode"));
@@ -409,33 +387,22 @@ void frmExtraction::AddContainerToList()
             return;
         }
 
-        QString remembered;
+        ContainerList::Grouping grouping;
         int row = -1;
         bool full = false;
         while (!rs.isEOF()) {
-            const QString ref = rs.text(QStringLiteral("RefNum"));
-            // The first record always starts a row of its own, so its exams
-            // can never be added to a row that another scan made.
-            if (row < 0 || ref != remembered) {
+            if (grouping.add(ContainerList::Record::read(rs))) {
                 if (m_grid->dataRowCount() >= MaxContainerRows) {
                     full = true;
                     break;
                 }
                 m_grid->addRow(QString());
                 row = m_grid->dataRowCount() - 1;
-                const QString cells[ColumnCount] = {
-                    rs.text(QStringLiteral("HN")),          rs.text(QStringLiteral("IDN")),
-                    rs.text(QStringLiteral("LabExam")),     rs.text(QStringLiteral("PatientName")),
-                    rs.text(QStringLiteral("RoomID")),      rs.text(QStringLiteral("Birthdate")),
-                    rs.text(QStringLiteral("Sex")),         ref,
-                    QLatin1Char(' ') + rs.text(QStringLiteral("RequestNum"))};
                 // Cell by cell: a tab inside a value must not shift the columns.
                 for (int c = 0; c < ColumnCount; ++c)
-                    m_grid->setText(row, c, cells[c]);
-                remembered = ref;
+                    m_grid->setText(row, c, grouping.row().at(c));
             } else {
-                m_grid->setText(row, LabExams,
-                                m_grid->text(row, LabExams) + QStringLiteral(", ") + rs.text(QStringLiteral("LabExam")));
+                m_grid->setText(row, LabExams, grouping.row().at(LabExams));
             }
             rs.MoveNext();
             if (!yieldAndGoOn())
@@ -466,6 +433,11 @@ void frmExtraction::AddContainerToList()
     endLookup();
 }
 
+ContainerList::Rows frmExtraction::listRows() const
+{
+    return {m_grid->dataRowCount(), [this](int row, ContainerList::Column column) { return m_grid->text(row, column); }};
+}
+
 void frmExtraction::containerEntered()
 {
     ui->txtPatientBarcode->setFocus();
@@ -486,19 +458,7 @@ void frmExtraction::VerifyBedsideScan()
 
     ui->lblExamInfo->clear();
 
-    const QString container = ui->txtVerifyContainer->text();
-    const QString patient = ui->txtPatientBarcode->text();
-    int match = -1;
-    // An empty code matches nothing: a request without an admission number
-    // must never pass an empty wristband scan.
-    if (!container.isEmpty() && !patient.isEmpty()) {
-        for (int row = 0; row < m_grid->dataRowCount(); ++row) {
-            if (m_grid->text(row, RefNum) == container && m_grid->text(row, IDNum) == patient) {
-                match = row;
-                break;
-            }
-        }
-    }
+    const int match = ContainerList::findBedsideMatch(listRows(), ui->txtVerifyContainer->text(), ui->txtPatientBarcode->text());
 
     QPointer<frmExtraction> self(this);
     m_busy = true;

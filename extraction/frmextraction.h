@@ -1,5 +1,7 @@
 #pragma once
 
+#include "containerlist.h"
+
 #include <QWidget>
 
 #include <memory>
@@ -23,10 +25,8 @@ public:
     explicit frmExtraction(QWidget *parent = nullptr);
     ~frmExtraction() override;
 
-    // Row positions of the list are 16-bit numbers.
-    static constexpr int MaxContainerRows = 32767;
-
-    enum Column { HospNum, IDNum, LabExams, PatientName, Room, Birthdate, Sex, RefNum, RequestNum, ColumnCount };
+    static constexpr int MaxContainerRows = ContainerList::MaxRows;
+    using enum ContainerList::Column;
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -48,6 +48,7 @@ private:
     void setStripColour(const QColor &colour);
     void setStepLabels(bool patientNext);
     void endLookup();
+    ContainerList::Rows listRows() const;
     // Runs a step that may show boxes; a scan that a box dropped leaves the
     // box with the focus empty for the next one.
     void afterBoxes(void (frmExtraction::*step)());
