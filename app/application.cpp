@@ -9,10 +9,8 @@ bool Application::notify(QObject *receiver, QEvent *event)
 {
     try {
         return QApplication::notify(receiver, event);
-    } catch (const AppError &e) {
-        Dialogs::reportError(nullptr, e.number(), e.description());
     } catch (const std::exception &e) {
-        Dialogs::reportError(nullptr, AppError::ProviderError, QString::fromLocal8Bit(e.what()));
+        Dialogs::reportError(nullptr, AppError::numberOf(e), AppError::describe(e));
     }
     return false;
 }

@@ -27,10 +27,8 @@ std::optional<int> Start()
         if (Main())
             return std::nullopt;
         return 0;
-    } catch (const AppError &e) {
-        Dialogs::reportError(nullptr, e.number(), e.description());
     } catch (const std::exception &e) {
-        Dialogs::reportError(nullptr, AppError::ProviderError, QString::fromLocal8Bit(e.what()));
+        Dialogs::reportError(nullptr, AppError::numberOf(e), AppError::describe(e));
     }
     return 1;
 }

@@ -73,9 +73,12 @@ void pressEnter(QLineEdit *box)
 
 void fillList(TextGridModel *model, int rows)
 {
-    QStringList lines;
-    for (int i = model->dataRowCount(); i < rows; ++i)
-        lines << QStringLiteral("H%1\tA%1\tCBC, Urinalysis\tLast, First Middle\t1A-01\t1/1/1970\tF\tX%1\t LR%1").arg(i);
+    QList<QStringList> lines;
+    for (int i = model->dataRowCount(); i < rows; ++i) {
+        lines << QStringList{QStringLiteral("H%1").arg(i), QStringLiteral("A%1").arg(i), QStringLiteral("CBC, Urinalysis"),
+                             QStringLiteral("Last, First Middle"), QStringLiteral("1A-01"), QStringLiteral("1/1/1970"),
+                             QStringLiteral("F"), QStringLiteral("X%1").arg(i), QStringLiteral(" LR%1").arg(i)};
+    }
     model->addRows(lines);
 }
 

@@ -1,9 +1,9 @@
 #include "frmextraction.h"
 #include "look.h"
+#include "lookupguard.h"
 
 #include "appinfo.h"
 #include "apperror.h"
-#include "connection.h"
 #include "dialogs.h"
 #include "icons.h"
 #include "recordset.h"
@@ -11,8 +11,6 @@
 #include "textgridmodel.h"
 #include "twips.h"
 #include "ui_frmextraction.h"
-#include "usercomponent.h"
-#include "yielding.h"
 
 #include <QCloseEvent>
 #include <QHeaderView>
@@ -146,11 +144,20 @@ frmExtraction::frmExtraction(QWidget *parent)
     tmrAutoFocus->setInterval(5000);
     tmrAutoFocus->start();
 
-    connect(ui->txtAddContainerBarcode, &QLineEdit::returnPressed, this, [this] { afterBoxes(&frmExtraction::AddContainerToList); });
+    m_guard = new LookupGuard(this, LookupGuard::Input::HeldBack,
+                              {ui->txtAddContainerBarcode, ui->txtVerifyContainer, ui->txtPatientBarcode});
+    connect(ui->txtAddContainerBarcode, &QLineEdit::returnPressed, this, [this] { m_guard->run([this] { AddContainerToList(); }); });
     connect(ui->txtVerifyContainer, &QLineEdit::returnPressed, this, &frmExtraction::containerEntered);
-    connect(ui->txtPatientBarcode, &QLineEdit::returnPressed, this, [this] { afterBoxes(&frmExtraction::VerifyBedsideScan); });
+    connect(ui->txtPatientBarcode, &QLineEdit::returnPressed, this, [this] { m_guard->run([this] { VerifyBedsideScan(); }); });
     connect(ui->SSTab1, &QTabWidget::currentChanged, this, &frmExtraction::tabSelected);
-    connect(ui->cmdClearAll, &QPushButton::clicked, this, [this] { afterBoxes(&frmExtraction::clearList); });
+    // A Clear List can come from inside a lookup (a click that waited in a
+    // box's loop); it then ends that lookup rather than waiting for it.
+    connect(ui->cmdClearAll, &QPushButton::clicked, this, [this] {
+        if (m_guard->isBusy())
+            clearList();
+        else
+            m_guard->run([this] { clearList(); });
+    });
     connect(ui->Grid1, &QTableView::clicked, this, &frmExtraction::gridClicked);
     connect(ui->Grid1->horizontalHeader(), &QHeaderView::sectionClicked, this, &frmExtraction::gridClicked);
 
@@ -202,13 +209,8 @@ void frmExtraction::layoutForSize()
 
 void frmExtraction::closeEvent(QCloseEvent *event)
 {
-    // Deleting the window under a running lookup would pull its controls
-    // away mid-procedure; the close happens as soon as the lookup ends.
-    if (m_busy) {
-        m_closeRequested = true;
-        event->ignore();
+    if (m_guard->deferClose(event))
         return;
-    }
     QWidget::closeEvent(event);
 }
 
@@ -268,9 +270,14 @@ void frmExtraction::tabSelected(int index)
 
 void frmExtraction::clearList()
 {
-    if (Dialogs::confirm(this, QStringLiteral("Are you sure you want to clear the list?"))) {
+    const QPointer<frmExtraction> self(this);
+    const bool yes = Dialogs::confirm(this, QStringLiteral("Are you sure you want to clear the list?"));
+    if (!self)
+        return;
+    if (yes) {
         m_grid->removeAllRows();
-        ++m_listGeneration;
+        // A lookup under way has lost its list: it ends, its code stays in the box.
+        m_guard->interrupt();
     }
     ui->txtAddContainerBarcode->setFocus();
 }
@@ -285,53 +292,13 @@ void frmExtraction::gridClicked()
     ui->lblExamInfo->setPlainText(m_grid->text(current.row(), LabExams));
 }
 
-bool frmExtraction::ReconnectDatabase()
+void frmExtraction::ReconnectDatabase()
 {
-    try {
-        UserComponent *user = Session::user();
-        Connection *connection = user ? user->SQLConnection() : nullptr;
-        if (!connection)
-            throw AppError(AppError::ObjectClosed, QStringLiteral("There is no connection to the hospital database."));
-        connection->Close();
-        user->SQLConnection()->Open();
-        return true;
-    } catch (const AppError &error) {
-        unsetCursor();
-        Dialogs::inform(this, QStringLiteral("Error in connection.") + error.description());
-    } catch (const std::exception &error) {
-        unsetCursor();
-        Dialogs::inform(this, QStringLiteral("Error in connection.") + QString::fromLocal8Bit(error.what()));
-    }
-    return false;
-}
-
-void frmExtraction::afterBoxes(void (frmExtraction::*step)())
-{
-    QPointer<frmExtraction> self(this);
-    (this->*step)();
-    if (self && Dialogs::takeDroppedInput(this)) {
-        if (auto *box = qobject_cast<QLineEdit *>(focusWidget()))
-            box->clear();
-    }
-}
-
-void frmExtraction::endLookup()
-{
-    unsetCursor();
-    m_busy = false;
-    if (m_closeRequested) {
-        m_closeRequested = false;
-        QTimer::singleShot(0, this, &QWidget::close);
-    }
+    Session::reconnect();
 }
 
 void frmExtraction::AddContainerToList()
 {
-    // Input is held back during the lookup's yields; this guards against
-    // anything else that might still call in while a lookup runs.
-    if (m_busy)
-        return;
-
     QLineEdit *box = ui->txtAddContainerBarcode;
     if (ContainerList::isBlank(box->text()))
         return;
@@ -349,41 +316,24 @@ void frmExtraction::AddContainerToList()
     }
 
     QPointer<frmExtraction> self(this);
-    m_busy = true;
     setCursor(Qt::WaitCursor);
-    if (!ReconnectDatabase()) {
-        if (self)
-            endLookup();
-        return;
-    }
-
-    const quint64 generation = m_listGeneration;
-    // Lets the window repaint; false when the window has gone, or when the
-    // list was cleared under the lookup (the code then stays in the box for
-    // a retry), and the lookup must end.
-    const auto yieldAndGoOn = [&] {
-        yieldToRepaint();
-        if (!self)
-            return false;
-        if (generation != m_listGeneration) {
-            endLookup();
-            return false;
-        }
-        return true;
-    };
+    // Each yield lets the window repaint; it says stop when the window has
+    // gone, or when the list was cleared under the lookup (the code then
+    // stays in the box for a retry).
     try {
-        if (!yieldAndGoOn())
+        ReconnectDatabase();
+        if (!m_guard->yield()) {
+            if (self)
+                unsetCursor();
             return;
-
+        }
         Recordset rs;
-        rs.Open(ContainerList::statement(box->text()), Session::user()->SQLConnection());
+        rs.Open(ContainerList::statement(box->text()), &Session::hospitalConnection());
         if (rs.isEOF()) {
             unsetCursor();
             Dialogs::inform(this, QStringLiteral("Invalid Barcode"));
-            if (!self)
-                return;
-            box->clear();
-            endLookup();
+            if (self)
+                box->clear();
             return;
         }
 
@@ -396,41 +346,31 @@ void frmExtraction::AddContainerToList()
                     full = true;
                     break;
                 }
-                m_grid->addRow(QString());
+                m_grid->addRow(grouping.row());
                 row = m_grid->dataRowCount() - 1;
-                // Cell by cell: a tab inside a value must not shift the columns.
-                for (int c = 0; c < ColumnCount; ++c)
-                    m_grid->setText(row, c, grouping.row().at(c));
             } else {
                 m_grid->setText(row, LabExams, grouping.row().at(LabExams));
             }
             rs.MoveNext();
-            if (!yieldAndGoOn())
+            if (!m_guard->yield()) {
+                if (self)
+                    unsetCursor();
                 return;
+            }
         }
-        rs.Close();
         if (full) {
             unsetCursor();
             Dialogs::inform(this, listFullMessage());
             if (!self)
                 return;
         }
-    } catch (const AppError &error) {
-        unsetCursor();
-        Dialogs::inform(this, QStringLiteral("Error in connection.") + error.description());
-        if (self)
-            endLookup();
-        return;
     } catch (const std::exception &error) {
         unsetCursor();
-        Dialogs::inform(this, QStringLiteral("Error in connection.") + QString::fromLocal8Bit(error.what()));
-        if (self)
-            endLookup();
+        Dialogs::reportConnectionError(this, AppError::describe(error));
         return;
     }
-
     box->clear();
-    endLookup();
+    unsetCursor();
 }
 
 ContainerList::Rows frmExtraction::listRows() const
@@ -461,7 +401,6 @@ void frmExtraction::VerifyBedsideScan()
     const int match = ContainerList::findBedsideMatch(listRows(), ui->txtVerifyContainer->text(), ui->txtPatientBarcode->text());
 
     QPointer<frmExtraction> self(this);
-    m_busy = true;
     if (match < 0) {
         setStripColour(Red);
         Dialogs::inform(this, QStringLiteral("Failed Verification."), verificationTitle());
@@ -483,7 +422,6 @@ void frmExtraction::VerifyBedsideScan()
     if (!self)
         return;
     ResetBedsideStep();
-    endLookup();
 }
 
 void frmExtraction::ResetBedsideStep()

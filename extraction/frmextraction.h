@@ -6,6 +6,7 @@
 
 #include <memory>
 
+class LookupGuard;
 class QLabel;
 class QTimer;
 class TextGridModel;
@@ -36,7 +37,7 @@ protected:
 private:
     void SetupGrid();
     void AddContainerToList();
-    bool ReconnectDatabase();
+    void ReconnectDatabase();
     void VerifyBedsideScan();
     void ResetBedsideStep();
     void containerEntered();
@@ -47,17 +48,10 @@ private:
     void showStepTwoPicture(bool wristband);
     void setStripColour(const QColor &colour);
     void setStepLabels(bool patientNext);
-    void endLookup();
     ContainerList::Rows listRows() const;
-    // Runs a step that may show boxes; a scan that a box dropped leaves the
-    // box with the focus empty for the next one.
-    void afterBoxes(void (frmExtraction::*step)());
 
     std::unique_ptr<Ui::frmExtraction> ui;
     TextGridModel *m_grid = nullptr;
     QTimer *tmrAutoFocus = nullptr;
-    bool m_busy = false;   // a lookup or a check is under way
-    bool m_closeRequested = false;
-    // Counts Clear Lists, so a lookup can tell that its row went away.
-    quint64 m_listGeneration = 0;
+    LookupGuard *m_guard = nullptr;
 };

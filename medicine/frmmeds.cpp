@@ -3,17 +3,15 @@
 
 #include "apperror.h"
 #include "appinfo.h"
-#include "connection.h"
 #include "dialogs.h"
 #include "icons.h"
 #include "look.h"
+#include "lookupguard.h"
 #include "medicinescan.h"
 #include "packagelookup.h"
 #include "patientcheck.h"
 #include "session.h"
 #include "twips.h"
-#include "usercomponent.h"
-#include "yielding.h"
 
 #include <QCloseEvent>
 #include <QGraphicsDropShadowEffect>
@@ -31,15 +29,6 @@ const QString VerificationTitle = QStringLiteral("Verification");
 QString forDisplay(QString text)
 {
     return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-}
-
-Connection *hospitalConnection()
-{
-    UserComponent *user = Session::user();
-    Connection *connection = user ? user->SQLConnection() : nullptr;
-    if (!connection)
-        throw AppError(91, QStringLiteral("Object variable or With block variable not set"));
-    return connection;
 }
 
 int toPixels(float twips)
@@ -100,11 +89,11 @@ frmMeds::frmMeds(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::frm
                                                              ui->Picture1, ui->Label5, ui->Picture2})
         watched->installEventFilter(this);
 
+    // Made after the screen's own filters, so that it sees the boxes' keys first.
+    m_guard = new LookupGuard(this, LookupGuard::Input::HeldBack, {ui->txtContainerBarcode, ui->txtPatientBarcode});
+
     connect(ui->btn_Reset, &QPushButton::clicked, this, &frmMeds::ResetClicked);
-    connect(ui->UserButtonz1, &QPushButton::clicked, this, [this] {
-        if (!m_busy)
-            runGuarded([this] { return ShowItems(); });
-    });
+    connect(ui->UserButtonz1, &QPushButton::clicked, this, [this] { m_guard->run([this] { ShowItems(); }); });
 
     focusBox(ui->txtContainerBarcode);
 }
@@ -138,17 +127,14 @@ void frmMeds::ClearScan()
 
 void frmMeds::ResetClicked()
 {
-    if (m_busy)
-        return;
-    runGuarded([this] {
+    m_guard->run([this] {
         QPointer<frmMeds> self(this);
         const bool yes = Dialogs::confirm(this, QStringLiteral("Are you sure you want to reset the scanning process?"));
         if (!self)
-            return false;
+            return;
         if (yes)
             Reset_All(true);
         focusBox(ui->txtContainerBarcode);
-        return true;
     });
 }
 
@@ -168,8 +154,7 @@ void frmMeds::PackageStep()
 
 void frmMeds::ReconnectDatabase()
 {
-    hospitalConnection()->Close();
-    hospitalConnection()->Open();
+    Session::reconnect();
 }
 
 bool frmMeds::LookupMedicinePackage()
@@ -178,10 +163,9 @@ bool frmMeds::LookupMedicinePackage()
     setCursor(Qt::WaitCursor);
     try {
         // Made before the yield: nothing typed meanwhile can reach the statement.
-        PackageLookup lookup(*hospitalConnection(), ui->txtContainerBarcode->text(), MedicineScan::current());
+        PackageLookup lookup(Session::hospitalConnection(), ui->txtContainerBarcode->text(), MedicineScan::current());
         ReconnectDatabase();
-        yieldToRepaint();
-        if (!self)
+        if (!m_guard->yield())
             return false;
 
         if (!lookup.open()) {
@@ -195,21 +179,16 @@ bool frmMeds::LookupMedicinePackage()
         ui->lbl_Alert->hide();
         setForeColour(ui->lblTitle_0, DarkGreen);
         while (lookup.readRow()) {
-            yieldToRepaint();
-            if (!self)
+            if (!m_guard->yield())
                 return false;
         }
         focusBox(ui->txtPatientBarcode);
         lookup.readItems();
         unsetCursor();
-    } catch (const AppError &error) {
-        MedicineScan::current().lookupFailed = true;
-        unsetCursor();
-        reportConnectionError(error.description());
     } catch (const std::exception &error) {
         MedicineScan::current().lookupFailed = true;
         unsetCursor();
-        reportConnectionError(QString::fromLocal8Bit(error.what()));
+        Dialogs::reportConnectionError(this, AppError::describe(error));
     }
     return !self.isNull();
 }
@@ -253,53 +232,12 @@ bool frmMeds::VerifyPatient()
 bool frmMeds::ShowItems()
 {
     try {
-        const QString items = PackageLookup::items(*hospitalConnection(), ui->txtContainerBarcode->text());
+        const QString items = PackageLookup::items(Session::hospitalConnection(), ui->txtContainerBarcode->text());
         ui->lblExamInfo->setPlainText(ui->lblExamInfo->toPlainText() + forDisplay(items));
-    } catch (const AppError &error) {
-        reportConnectionError(error.description());
+    } catch (const std::exception &error) {
+        Dialogs::reportConnectionError(this, AppError::describe(error));
     }
     return true;
-}
-
-void frmMeds::reportConnectionError(const QString &description)
-{
-    Dialogs::inform(this, QStringLiteral("Error in connection.") + description);
-}
-
-template <class Step>
-bool frmMeds::runGuarded(Step step)
-{
-    QPointer<frmMeds> self(this);
-    m_busy = true;
-    step();
-    if (!self)
-        return false;
-    m_busy = false;
-    if (Dialogs::takeDroppedInput(this)) {
-        if (auto *box = qobject_cast<QLineEdit *>(focusWidget()))
-            box->clear();
-    }
-    releaseHeldKeys();
-    if (!self)
-        return false;
-    if (m_closePending && !m_busy) {
-        m_closePending = false;
-        close();
-    }
-    return true;
-}
-
-// Keys that reach a box while a step runs (they bypassed the window
-// system's queue) are replayed in order once it ends, never inside it.
-void frmMeds::releaseHeldKeys()
-{
-    QPointer<frmMeds> self(this);
-    while (self && !m_busy && !m_heldKeys.empty()) {
-        auto [target, event] = std::move(m_heldKeys.front());
-        m_heldKeys.pop_front();
-        if (target)
-            QCoreApplication::sendEvent(target, event.get());
-    }
 }
 
 bool frmMeds::eventFilter(QObject *watched, QEvent *event)
@@ -310,25 +248,16 @@ bool frmMeds::eventFilter(QObject *watched, QEvent *event)
         if (isBox)
             showPictureFor(static_cast<QWidget *>(watched));
         break;
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-        if (!isBox)
+    case QEvent::KeyPress: {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (!isBox || (key != Qt::Key_Return && key != Qt::Key_Enter))
             break;
-        if (m_busy) {
-            m_heldKeys.emplace_back(watched, std::unique_ptr<QEvent>(event->clone()));
-            return true;
-        }
-        if (event->type() == QEvent::KeyPress) {
-            const int key = static_cast<QKeyEvent *>(event)->key();
-            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-                if (watched == ui->txtContainerBarcode)
-                    runGuarded([this] { PackageStep(); return true; });
-                else
-                    runGuarded([this] { return VerifyPatient(); });
-                return true;
-            }
-        }
-        break;
+        if (watched == ui->txtContainerBarcode)
+            m_guard->run([this] { PackageStep(); });
+        else
+            m_guard->run([this] { VerifyPatient(); });
+        return true;
+    }
     case QEvent::MouseButtonRelease:
         if (static_cast<QMouseEvent *>(event)->button() != Qt::LeftButton)
             break;
@@ -394,12 +323,7 @@ void frmMeds::layOut()
 
 void frmMeds::closeEvent(QCloseEvent *event)
 {
-    // A window deleted under a running lookup would crash it: close once
-    // the step has ended.
-    if (m_busy) {
-        m_closePending = true;
-        event->ignore();
+    if (m_guard->deferClose(event))
         return;
-    }
     QWidget::closeEvent(event);
 }

@@ -1,14 +1,13 @@
 #pragma once
 
-#include <QPointer>
 #include <QWidget>
 
-#include <deque>
 #include <memory>
 
 namespace Ui {
 class frmMeds;
 }
+class LookupGuard;
 class QLineEdit;
 class QTimer;
 
@@ -38,20 +37,12 @@ private:
     bool ShowItems();
     void ResetClicked();
 
-    // Runs one step of the check with every re-entry held back; false when
-    // the window was deleted while the step ran.
-    template <class Step>
-    bool runGuarded(Step step);
-    void releaseHeldKeys();
 
     void focusBox(QLineEdit *box);
     void showPictureFor(const QWidget *box);
     void layOut();
-    void reportConnectionError(const QString &description);
 
     std::unique_ptr<Ui::frmMeds> ui;
     QTimer *tmrAutoFocus = nullptr;
-    bool m_busy = false;
-    bool m_closePending = false;
-    std::deque<std::pair<QPointer<QObject>, std::unique_ptr<QEvent>>> m_heldKeys;
+    LookupGuard *m_guard = nullptr;
 };

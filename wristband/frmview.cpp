@@ -4,6 +4,7 @@
 #include "barcodeprinter.h"
 #include "componentregistry.h"
 #include "dialogs.h"
+#include "lookupguard.h"
 #include "icons.h"
 #include "recordset.h"
 #include "session.h"
@@ -80,6 +81,7 @@ frmview::frmview(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::frm
     ui->Grid1->horizontalHeader()->setStretchLastSection(false);
     ui->Grid1->horizontalHeader()->setMinimumSectionSize(1);
 
+    m_guard = new LookupGuard(this, LookupGuard::Input::LetIn);
     connect(ui->Command1, &QPushButton::clicked, this, &frmview::LoadPatientList);
     connect(ui->txtSearch, &QLineEdit::textChanged, this, &frmview::LoadPatientList);
     connect(ui->optAdmDate, &QRadioButton::clicked, this, &frmview::LoadPatientList);
@@ -87,11 +89,11 @@ frmview::frmview(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::frm
     // Alt+P presses the button at once and clicks it a moment later; the
     // press is when the user chose the row.
     connect(ui->cmdPrint, &QPushButton::pressed, this, [this] {
-        m_printPressedOver = isSettled() ? std::optional<quint64>(m_fillGeneration) : std::nullopt;
+        m_printPressedOver = settledList();
     });
     connect(ui->cmdPrint, &QPushButton::clicked, this, [this] { printIfStillSeen(m_printPressedOver); });
     connect(ui->Grid1, &QTableView::doubleClicked, this, [this] {
-        printIfStillSeen(isSettled() ? std::optional<quint64>(m_fillGeneration) : std::nullopt);
+        printIfStillSeen(settledList());
     });
 
     SetupGrid();
@@ -104,7 +106,9 @@ frmview::~frmview() = default;
 
 void frmview::closeEvent(QCloseEvent *event)
 {
-    ++m_fillGeneration;   // a fill still running stops adding rows
+    m_guard->interrupt();   // a fill still running stops adding rows
+    if (m_guard->deferClose(event))
+        return;
     QWidget::closeEvent(event);
 }
 
@@ -145,63 +149,53 @@ void frmview::makeFirstRowCurrent()
         ui->Grid1->setCurrentIndex(m_grid->index(0, 0));
 }
 
+// The search box stays typeable while a long list loads: a keystroke then
+// starts a newer fill in place of this one, which stops adding rows.
 void frmview::LoadPatientList()
 {
-    const quint64 generation = ++m_fillGeneration;
-    const QPointer<frmview> alive(this);
-    setCursor(Qt::WaitCursor);
-    // All events, not only repaints: the search box must stay typeable
-    // while a long list loads. A keystroke then starts a newer fill.
-    QCoreApplication::processEvents();
-    if (!alive || !isCurrentFill(generation))
-        return;
-
-    m_grid->removeAllRows();
-    const QString sql = patientListStatement();
-    try {
-        UserComponent *user = Session::user();
-        if (!user)
-            throw AppError(91, QStringLiteral("Object variable or With block variable not set"));
-        Recordset rs;
-        rs.Open(sql, user->SQLConnection());
-        QStringList pending;
-        QStringList cells;
-        cells.reserve(ListFields.size());
-        QElapsedTimer slice;
-        slice.start();
-        while (!rs.isEOF()) {
-            cells.clear();
-            for (const QString &field : ListFields)
-                cells << rs.text(field);
-            pending << cells.join(QLatin1Char('\t'));
-            rs.MoveNext();
-            if (slice.elapsed() >= FillSliceMs) {
-                m_grid->addRows(pending);
-                pending.clear();
-                makeFirstRowCurrent();
-                QCoreApplication::processEvents();
-                if (!alive || !isCurrentFill(generation))
-                    return;
-                slice.restart();
-            }
-        }
-        rs.Close();
-        m_grid->addRows(pending);
-        makeFirstRowCurrent();
-    } catch (const std::exception &error) {
-        if (!alive || !isCurrentFill(generation))
+    m_guard->runInstead([this] {
+        setCursor(Qt::WaitCursor);
+        if (!m_guard->yield())
             return;
-        // Half a list would look like a complete one; show none instead.
+
         m_grid->removeAllRows();
-        m_settledGeneration = generation;
+        try {
+            Recordset rs;
+            rs.Open(patientListStatement(), &Session::hospitalConnection());
+            QList<QStringList> pending;
+            QElapsedTimer slice;
+            slice.start();
+            for (; !rs.isEOF(); rs.MoveNext()) {
+                QStringList cells;
+                cells.reserve(ListFields.size());
+                for (const QString &field : ListFields)
+                    cells << rs.text(field);
+                pending << cells;
+                if (slice.elapsed() >= FillSliceMs) {
+                    m_grid->addRows(pending);
+                    pending.clear();
+                    makeFirstRowCurrent();
+                    if (!m_guard->yield())
+                        return;
+                    slice.restart();
+                }
+            }
+            m_grid->addRows(pending);
+            makeFirstRowCurrent();
+        } catch (const std::exception &error) {
+            // Half a list would look like a complete one; show none instead.
+            m_grid->removeAllRows();
+            unsetCursor();
+            Dialogs::reportConnectionError(this, AppError::describe(error));
+            return;
+        }
         unsetCursor();
-        const auto *appError = dynamic_cast<const AppError *>(&error);
-        Dialogs::inform(this, QStringLiteral("Error in connection.")
-                                  + (appError ? appError->description() : QString::fromLocal8Bit(error.what())));
-        return;
-    }
-    m_settledGeneration = generation;
-    unsetCursor();
+    });
+}
+
+std::optional<quint64> frmview::settledList() const
+{
+    return m_guard->isBusy() ? std::nullopt : std::optional<quint64>(m_guard->generation());
 }
 
 // A key or a click that arrives while a fill is starting or running may be
@@ -209,7 +203,7 @@ void frmview::LoadPatientList()
 // settled list the user acted on, never from the rows of another search.
 void frmview::printIfStillSeen(std::optional<quint64> seenGeneration)
 {
-    if (!isSettled() || seenGeneration != m_fillGeneration) {
+    if (!settledList() || seenGeneration != settledList()) {
         Dialogs::beep();
         return;
     }
@@ -232,9 +226,7 @@ void frmview::PrintWristband()
         printer->PrintBarcode(hospitalNumber, admissionId);
     } catch (const std::exception &error) {
         unsetCursor();
-        const auto *appError = dynamic_cast<const AppError *>(&error);
-        Dialogs::inform(this, QStringLiteral("The wristband could not be printed.\n\n")
-                                  + (appError ? appError->description() : QString::fromLocal8Bit(error.what())));
+        Dialogs::inform(this, QStringLiteral("The wristband could not be printed.\n\n") + AppError::describe(error));
         return;
     }
     unsetCursor();

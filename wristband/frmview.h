@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 
+class LookupGuard;
 class TextGridModel;
 
 namespace Ui {
@@ -31,17 +32,14 @@ private:
     void PrintWristband();
     void printIfStillSeen(std::optional<quint64> seenGeneration);
     QString patientListStatement() const;
-    bool isCurrentFill(quint64 generation) const { return generation == m_fillGeneration; }
-    // No fill is waiting to start or running: the rows are the ones the user sees.
-    bool isSettled() const { return m_settledGeneration == m_fillGeneration; }
+    // The fill the rows come from, when none is starting or running; the
+    // rows are then the ones the user sees.
+    std::optional<quint64> settledList() const;
     void makeFirstRowCurrent();
 
     std::unique_ptr<Ui::frmview> ui;
     TextGridModel *m_grid = nullptr;
-    // Every fill takes a new number; a fill that finds a newer number after
-    // letting events run has been overtaken and adds nothing more.
-    quint64 m_fillGeneration = 0;
-    quint64 m_settledGeneration = 0;
+    LookupGuard *m_guard = nullptr;
     // The list Print was pressed over, when it had settled; a click that
     // comes after another fill has started is not for the rows now shown.
     std::optional<quint64> m_printPressedOver;

@@ -18,6 +18,20 @@ public:
     long number() const { return m_number; }
     QString description() const { return m_description; }
 
+    // What a person is shown for any error caught: the description of an
+    // AppError, the text of another exception.
+    static QString describe(const std::exception &error)
+    {
+        const auto *own = dynamic_cast<const AppError *>(&error);
+        return own ? own->description() : QString::fromLocal8Bit(error.what());
+    }
+    // The number start-up reports for it.
+    static long numberOf(const std::exception &error)
+    {
+        const auto *own = dynamic_cast<const AppError *>(&error);
+        return own ? own->number() : ProviderError;
+    }
+
     // Numbers used by this program; the values follow the conventions of
     // the components it talks to so that hospital IT recognises them.
     static constexpr long InvalidUseOfNull = 94;

@@ -2,6 +2,9 @@
 
 #include "usercomponent.h"
 
+#include "apperror.h"
+#include "connection.h"
+
 #include <QCoreApplication>
 
 namespace {
@@ -29,6 +32,22 @@ void setUser(std::unique_ptr<UserComponent> user)
     }();
     Q_UNUSED(releasedWithApplication);
     holder() = std::move(user);
+}
+
+Connection &hospitalConnection()
+{
+    UserComponent *component = user();
+    Connection *connection = component ? component->SQLConnection() : nullptr;
+    if (!connection)
+        throw AppError(91, QStringLiteral("Object variable or With block variable not set"));
+    return *connection;
+}
+
+void reconnect()
+{
+    Connection &connection = hospitalConnection();
+    connection.Close();
+    connection.Open();
 }
 
 void reset()

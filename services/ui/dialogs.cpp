@@ -96,6 +96,11 @@ void Dialogs::beep()
         QApplication::beep();
 }
 
+void Dialogs::reportConnectionError(QWidget *parent, const QString &description)
+{
+    inform(parent, QStringLiteral("Error in connection.") + description);
+}
+
 void Dialogs::reportError(QWidget *parent, long number, const QString &description)
 {
     inform(parent, QStringLiteral("Run-time error '%1':\n\n%2").arg(number).arg(description));

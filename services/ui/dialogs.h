@@ -36,6 +36,9 @@ public:
 
     // Reports an error that nothing else handled, the way the platform does.
     static void reportError(QWidget *parent, long number, const QString &description);
+    // How every screen reports a lookup that failed: "Error in connection."
+    // followed directly by what went wrong.
+    static void reportConnectionError(QWidget *parent, const QString &description);
 
     // True once after a box over this window dropped keys (a scan typed
     // into it): the screen then empties the box that has the focus, so the

@@ -26,24 +26,23 @@ QString TextGridModel::title(int column) const
     return m_titles.value(column);
 }
 
-QList<TextGridModel::Cell> TextGridModel::split(const QString &line) const
+QList<TextGridModel::Cell> TextGridModel::rowOf(const QStringList &cells) const
 {
-    QList<Cell> cells(m_columns);
-    const QStringList parts = line.split(QLatin1Char('\t'));
-    for (int c = 0; c < m_columns && c < parts.size(); ++c)
-        cells[c].text = parts.at(c);
-    return cells;
+    QList<Cell> row(m_columns);
+    for (int c = 0; c < m_columns && c < cells.size(); ++c)
+        row[c].text = cells.at(c);
+    return row;
 }
 
-void TextGridModel::addRow(const QString &tabSeparated)
+void TextGridModel::addRow(const QStringList &cells)
 {
     const int at = int(m_rows.size());
     beginInsertRows(QModelIndex(), at, at);
-    m_rows.append(split(tabSeparated));
+    m_rows.append(rowOf(cells));
     endInsertRows();
 }
 
-void TextGridModel::addRows(const QStringList &lines)
+void TextGridModel::addRows(const QList<QStringList> &lines)
 {
     if (lines.isEmpty())
         return;
@@ -53,8 +52,8 @@ void TextGridModel::addRows(const QStringList &lines)
     // copy the whole list each time a long fill hands over its rows.
     if (m_rows.capacity() < m_rows.size() + lines.size())
         m_rows.reserve(std::max(m_rows.size() + lines.size(), 2 * m_rows.size()));
-    for (const QString &line : lines)
-        m_rows.append(split(line));
+    for (const QStringList &cells : lines)
+        m_rows.append(rowOf(cells));
     endInsertRows();
 }
 

@@ -6,9 +6,9 @@
 #include <QStringList>
 
 // A grid of text cells for the checking lists: titles in the header, data
-// rows below, each cell with its own background. Rows are appended as
-// tab-separated lines. Data row r of the model is grid row r + 1, the
-// title row being grid row 0.
+// rows below, each cell with its own background. Rows are appended as lists
+// of cells, so a value holding a tab stays in its column. Data row r of the
+// model is grid row r + 1, the title row being grid row 0.
 class TextGridModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -20,9 +20,10 @@ public:
     void setTitles(const QStringList &titles);
     QString title(int column) const;
 
-    // Splits the line at tabs into the first columns; missing cells are empty.
-    void addRow(const QString &tabSeparated);
-    void addRows(const QStringList &tabSeparatedLines);
+    // The cells of the first columns; missing ones are empty, extra ones
+    // are left out.
+    void addRow(const QStringList &cells);
+    void addRows(const QList<QStringList> &rows);
     void removeAllRows();
 
     int dataRowCount() const { return int(m_rows.size()); }
@@ -43,7 +44,7 @@ private:
         QString text;
         QColor background;
     };
-    QList<Cell> split(const QString &line) const;
+    QList<Cell> rowOf(const QStringList &cells) const;
 
     int m_columns = 0;
     QStringList m_titles;

@@ -44,6 +44,7 @@ private slots:
     void listIsFullAt32767Rows();
     void closeDuringLookupWaitsForItsEnd();
     void lookupIsNotReentered();
+    void keysSentDuringLookupAreReplayedAfterIt();
     void clearDuringLookupEndsIt();
     void bedsideCheck_data();
     void bedsideCheck();
@@ -249,9 +250,9 @@ void TestFrmExtraction::reconnectFailureIsReportedAndRecoverable()
 
 void TestFrmExtraction::listIsFullAt32767Rows()
 {
-    QStringList filler;
+    QList<QStringList> filler;
     for (int i = 0; i < frmExtraction::MaxContainerRows - 1; ++i)
-        filler << QStringLiteral("H\tI\tX\tN\tR\tB\tS\tF%1\t R").arg(i);
+        filler << QStringList{"H", "I", "X", "N", "R", "B", "S", QStringLiteral("F%1").arg(i), " R"};
     s->model->addRows(filler);
 
     scan(s->add, QStringLiteral("L001"));   // the last free row
@@ -300,6 +301,27 @@ void TestFrmExtraction::lookupIsNotReentered()
     QCOMPARE(s->model->text(0, frmExtraction::LabExams), QStringLiteral("CBC, Urinalysis, Lipid Profile"));
 }
 
+// The next container's keys, sent straight to the box while a lookup runs
+// (bypassing every queue), wait for it and are then typed in order: the
+// second container is looked up after the first, neither mixed into it nor
+// lost.
+void TestFrmExtraction::keysSentDuringLookupAreReplayedAfterIt()
+{
+    QString boxDuringLookup;
+    QTimer::singleShot(0, m_form, [this, &boxDuringLookup] {
+        QTest::keyClicks(s->add, QStringLiteral("L002"));
+        QTest::keyClick(s->add, Qt::Key_Return);
+        boxDuringLookup = s->add->text();
+    });
+    scan(s->add, QStringLiteral("L001"));
+    QCOMPARE(boxDuringLookup, QStringLiteral("L001"));
+    QCOMPARE(m_user->statements, QStringList({ContainerList::statement(QStringLiteral("L001")),
+                                              ContainerList::statement(QStringLiteral("L002"))}));
+    QCOMPARE(s->model->dataRowCount(), 2);
+    QCOMPARE(s->model->text(1, frmExtraction::RefNum), QStringLiteral("L002"));
+    QCOMPARE(s->add->text(), QString());
+}
+
 void TestFrmExtraction::clearDuringLookupEndsIt()
 {
     // Only something other than user input could get here mid-lookup;
@@ -307,9 +329,9 @@ void TestFrmExtraction::clearDuringLookupEndsIt()
     preload({QStringLiteral("L002")});
     m_dialogs->answerNext(Dialogs::Answer::Yes);
     QTimer::singleShot(0, m_form, [this] {
-        s->model->addRow(QStringLiteral("H\tI\tX\tN\tR\tB\tS\tOTHER\t R"));
+        s->model->addRow({"H", "I", "X", "N", "R", "B", "S", "OTHER", " R"});
         s->clear->click();
-        s->model->addRow(QStringLiteral("H\tI\tY\tN\tR\tB\tS\tLATER\t R"));
+        s->model->addRow({"H", "I", "Y", "N", "R", "B", "S", "LATER", " R"});
     });
     scan(s->add, QStringLiteral("L001"));
     QCOMPARE(s->model->dataRowCount(), 1);

@@ -75,6 +75,7 @@ private slots:
     void cells_data();
     void cells();
     void wallClockTimesSurviveDaylightSaving();
+    void tabInANameStaysInItsColumn();
     void deletingCharacterByCharacter();
     void hostileTextLeavesDatabaseAlone();
     void interruptedFillNeverMixes();
@@ -297,6 +298,20 @@ void TestFrmView::cells()
     for (int c = 0; c < 6; ++c)
         shown << model()->text(row, c);
     QCOMPARE(shown, cells);
+}
+
+// Stored values can hold a tab (pasted into the hospital system); it must
+// not push the patient's sex, room and admission date into other columns.
+void TestFrmView::tabInANameStaysInItsColumn()
+{
+    m_db->patient("H1", "Tab\tson", "Jo\t", "A", "1950-03-04 00:00:00", "M");
+    m_db->admission("A1", "H1", "1A\t01", "2026-12-01 09:30:00");
+    m_db->close();
+    open();
+    QStringList shown;
+    for (int c = 0; c < 6; ++c)
+        shown << model()->text(0, c);
+    QCOMPARE(shown, QStringList({"H1", "A1", "Tab\tson, Jo\t A", "M", "1A\t01", "12/1/2026 9:30:00 AM"}));
 }
 
 void TestFrmView::wallClockTimesSurviveDaylightSaving()
