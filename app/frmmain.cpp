@@ -1,6 +1,7 @@
 #include "frmmain.h"
 
 #include "icons.h"
+#include "look.h"
 #include "screens.h"
 #include "ui_frmmain.h"
 
@@ -12,25 +13,12 @@ frmMain::frmMain(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::frm
     ui->setupUi(this);
     setWindowIcon(Icons::applicationIcon());
 
-    QFont windowFont(QStringLiteral("Verdana"));
-    windowFont.setPointSizeF(14.25);
-    setFont(windowFont);
-    QFont titleFont = windowFont;
-    titleFont.setBold(true);
-    ui->Label1->setFont(titleFont);
-
-    QPalette window = palette();
-    window.setColor(QPalette::Window, QColor(224, 224, 224));
-    setPalette(window);
-    setAutoFillBackground(true);
-
-    QPalette band = ui->Frame1->palette();
-    band.setColor(QPalette::Window, QColor(64, 64, 64));
-    ui->Frame1->setPalette(band);
-
-    QPalette title = ui->Label1->palette();
-    title.setColor(QPalette::WindowText, QColor(255, 255, 255));
-    ui->Label1->setPalette(title);
+    using namespace Look;
+    setFont(verdana(14.25));
+    ui->Label1->setFont(verdana(14.25, true));
+    setBackColour(this, LightGrey);
+    setBackColour(ui->Frame1, DarkGrey);
+    setForeColour(ui->Label1, White);
     ui->Label1->setAttribute(Qt::WA_TranslucentBackground);
 
     // The band's frame caption is never drawn; the name stays for its role.

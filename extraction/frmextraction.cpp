@@ -18,7 +18,6 @@
 #include <QTabBar>
 #include <QTimer>
 
-#include <cmath>
 
 namespace {
 
@@ -27,48 +26,6 @@ using namespace Look;
 QString verificationTitle()
 {
     return QStringLiteral("Verification");
-}
-
-QFont calibri(double points, bool bold = false)
-{
-    return designFont(QStringLiteral("Calibri"), points, bold);
-}
-
-float twipsOf(int pixels)
-{
-    return float(Twips::fromPixels(pixels));
-}
-
-int pixelsOf(float twips)
-{
-    return int(std::lround(double(twips) / Twips::TwipsPerPixel));
-}
-
-// A size the window system cannot take is skipped; the control keeps its last one.
-void assignWidth(QWidget *widget, float twips)
-{
-    if (!std::isfinite(twips) || twips < 0)
-        return;
-    widget->resize(pixelsOf(twips), widget->height());
-}
-
-void assignHeight(QWidget *widget, float twips)
-{
-    if (!std::isfinite(twips) || twips < 0)
-        return;
-    widget->resize(widget->width(), pixelsOf(twips));
-}
-
-void assignLeft(QWidget *widget, float twips)
-{
-    if (std::isfinite(twips))
-        widget->move(pixelsOf(twips), widget->y());
-}
-
-void assignTop(QWidget *widget, float twips)
-{
-    if (std::isfinite(twips))
-        widget->move(widget->x(), pixelsOf(twips));
 }
 
 QString listFullMessage()
@@ -91,36 +48,28 @@ frmExtraction::frmExtraction(QWidget *parent)
     setWindowTitle(AppInfo::captionWithVersion(windowTitle()));
     setWindowIcon(QIcon(Icons::render(QStringLiteral(":/carrying-case.svg"), QSize(32, 32))));
     setFont(calibri(9.75));
-    setBackColour(this, QColor(224, 224, 224));
+    setBackColour(this, LightGrey);
 
     if (auto *tabs = ui->SSTab1->findChild<QTabBar *>())
         tabs->setFont(calibri(14.25));
-    ui->Frame1->setFont(calibri(9.75));
-    ui->Frame2->setFont(calibri(9.75));
-
-    const QColor darkGrey(64, 64, 64);
-    ui->Label1->setFont(calibri(12));
-    setForeColour(ui->Label1, darkGrey);
-    ui->Label2->setFont(calibri(12));
-    setForeColour(ui->Label2, darkGrey);
-    ui->lblTitle_5->setFont(calibri(15.75));
+    Look::setFont(calibri(9.75), {ui->Frame1, ui->Frame2});
+    Look::setFont(calibri(11.25), {ui->Grid1});
+    Look::setFont(calibri(12), {ui->Label1, ui->Label2, ui->cmdClearAll});
+    Look::setFont(calibri(14.25), {ui->lblTitle_0, ui->lblTitle_1});
+    Look::setFont(calibri(15.75), {ui->lblTitle_5});
+    Look::setFont(calibri(15.75, true), {ui->Label4, ui->Label5});
+    Look::setFont(calibri(18), {ui->txtVerifyContainer, ui->txtPatientBarcode, ui->lblExamInfo});
+    Look::setFont(calibri(20.25), {ui->txtAddContainerBarcode});
+    setForeColour(ui->Label1, DarkGrey);
+    setForeColour(ui->Label2, DarkGrey);
     setForeColour(ui->lblTitle_5, DarkGreen);
-    ui->lblTitle_0->setFont(calibri(14.25));
-    ui->lblTitle_1->setFont(calibri(14.25));
-    ui->txtAddContainerBarcode->setFont(calibri(20.25));
-    ui->txtVerifyContainer->setFont(calibri(18));
-    ui->txtPatientBarcode->setFont(calibri(18));
-    ui->cmdClearAll->setFont(calibri(12));
-    for (QLabel *caption : {ui->Label4, ui->Label5}) {
-        caption->setFont(calibri(15.75, true));
-        setForeColour(caption, White);
-    }
+    setForeColour(ui->Label4, White);
+    setForeColour(ui->Label5, White);
 
     ui->Picture3->setPixmap(Icons::render(QStringLiteral(":/specimen-scan.svg"), ui->Picture3->size()));
     ui->Picture1->setPixmap(Icons::render(QStringLiteral(":/scanner-bottle.svg"), ui->Picture1->size()));
     ui->Picture2->setPixmap(Icons::render(QStringLiteral(":/wristband-scan.svg"), ui->Picture2->size()));
 
-    ui->Grid1->setFont(calibri(11.25));
     ui->Grid1->setModel(m_grid);
     ui->Grid1->verticalHeader()->hide();
     ui->Grid1->verticalHeader()->setDefaultSectionSize(ui->Grid1->fontMetrics().height() + 6);
@@ -134,8 +83,7 @@ frmExtraction::frmExtraction(QWidget *parent)
     SetupGrid();
 
     setBackColour(ui->fraCommands, White);
-    ui->lblExamInfo->setFont(calibri(18));
-    setBackColour(ui->lblExamInfo, QColor(208, 225, 247), QPalette::Base);
+    setBackColour(ui->lblExamInfo, LightBlue, QPalette::Base);
 
     // It ticks without an action: moving the focus on a timer could send a
     // scan into the wrong box.
@@ -194,17 +142,18 @@ void frmExtraction::resizeEvent(QResizeEvent *event)
 
 void frmExtraction::layoutForSize()
 {
+    using Twips::fromPixels;
     const QRect outer = frameGeometry();
-    const float W = twipsOf(outer.width());
-    const float H = twipsOf(outer.height());
+    const double W = fromPixels(outer.width());
+    const double H = fromPixels(outer.height());
 
-    assignWidth(ui->Grid1, W - twipsOf(ui->fraCommands->width()) - 550);
-    assignHeight(ui->Grid1, H - twipsOf(ui->Grid1->y()) - 600 - twipsOf(ui->lblExamInfo->height()));
-    assignLeft(ui->fraCommands, W - twipsOf(ui->fraCommands->width()) - 300);
-    assignHeight(ui->fraCommands, H - twipsOf(ui->fraCommands->y()) - 500);
-    assignWidth(ui->SSTab1, W - 400);
-    assignTop(ui->lblExamInfo, H - twipsOf(ui->lblExamInfo->height()) - 500);
-    assignWidth(ui->lblExamInfo, twipsOf(ui->Grid1->width()));
+    Twips::setWidth(ui->Grid1, W - fromPixels(ui->fraCommands->width()) - 550);
+    Twips::setHeight(ui->Grid1, H - fromPixels(ui->Grid1->y()) - 600 - fromPixels(ui->lblExamInfo->height()));
+    Twips::setLeft(ui->fraCommands, W - fromPixels(ui->fraCommands->width()) - 300);
+    Twips::setHeight(ui->fraCommands, H - fromPixels(ui->fraCommands->y()) - 500);
+    Twips::setWidth(ui->SSTab1, W - 400);
+    Twips::setTop(ui->lblExamInfo, H - fromPixels(ui->lblExamInfo->height()) - 500);
+    Twips::setWidth(ui->lblExamInfo, fromPixels(ui->Grid1->width()));
 }
 
 void frmExtraction::closeEvent(QCloseEvent *event)

@@ -31,16 +31,6 @@ QString forDisplay(QString text)
     return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
 
-int toPixels(float twips)
-{
-    return qRound(twips / float(Twips::TwipsPerPixel));
-}
-
-float toTwips(int pixels)
-{
-    return float(Twips::fromPixels(pixels));
-}
-
 } // namespace
 
 frmMeds::frmMeds(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::frmMeds>())
@@ -54,15 +44,14 @@ frmMeds::frmMeds(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::frm
 
     setBackColour(this, LightGrey);
     setBackColour(ui->frame_Content, LightGrey);
-    ui->frame_Content->setFont(designFont(QStringLiteral("Verdana"), 9.75));
-    ui->lblTitle_0->setFont(designFont(QStringLiteral("Verdana"), 15.75));
-    ui->lblTitle_1->setFont(designFont(QStringLiteral("Verdana"), 15.75));
-    ui->txtContainerBarcode->setFont(designFont(QStringLiteral("Calibri"), 15.75));
-    for (QLabel *alert : {ui->lbl_Alert, ui->lbl_Alert2}) {
-        alert->setFont(designFont(QStringLiteral("Verdana"), 9.75, true));
-        setForeColour(alert, Red);
-    }
-    ui->Label5->setFont(designFont(QStringLiteral("Calibri"), 15.75, true));
+    Look::setFont(verdana(8.25), {ui->Label3, ui->lblExamInfo});
+    Look::setFont(verdana(9.75), {ui->frame_Content});
+    Look::setFont(verdana(9.75, true), {ui->lbl_Alert, ui->lbl_Alert2});
+    Look::setFont(verdana(15.75), {ui->lblTitle_0, ui->lblTitle_1});
+    Look::setFont(calibri(15.75), {ui->txtContainerBarcode});
+    Look::setFont(calibri(15.75, true), {ui->Label5});
+    setForeColour(ui->lbl_Alert, Red);
+    setForeColour(ui->lbl_Alert2, Red);
     setForeColour(ui->Label5, White);
     // White text over a drawing needs a dark edge to stay readable.
     auto *shadow = new QGraphicsDropShadowEffect(ui->Label5);
@@ -70,8 +59,6 @@ frmMeds::frmMeds(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::frm
     shadow->setOffset(1.0, 1.0);
     shadow->setBlurRadius(4.0);
     ui->Label5->setGraphicsEffect(shadow);
-    ui->Label3->setFont(designFont(QStringLiteral("Verdana"), 8.25));
-    ui->lblExamInfo->setFont(designFont(QStringLiteral("Verdana"), 8.25));
     setBackColour(ui->lblExamInfo, LightBlue, QPalette::Base);
     setBackColour(ui->fraCommands, White);
 
@@ -300,25 +287,16 @@ void frmMeds::resizeEvent(QResizeEvent *event)
 // skipped and the others still apply.
 void frmMeds::layOut()
 {
-    const float windowWidth = toTwips(frameGeometry().width());
-    const float windowHeight = toTwips(frameGeometry().height());
+    using Twips::fromPixels;
+    const double windowWidth = fromPixels(frameGeometry().width());
+    const double windowHeight = fromPixels(frameGeometry().height());
     QFrame *strip = ui->fraCommands;
     QPlainTextEdit *info = ui->lblExamInfo;
 
-    const float stripLeft = windowWidth - toTwips(strip->width()) - 300.0f;
-    strip->move(toPixels(stripLeft), strip->y());
-
-    const float stripHeight = windowHeight - toTwips(strip->y()) - 680.0f;
-    if (stripHeight >= 0.0f)
-        strip->resize(strip->width(), toPixels(stripHeight));
-
-    const float infoWidth = windowWidth - 1000.0f;
-    if (infoWidth >= 0.0f)
-        info->resize(toPixels(infoWidth), info->height());
-
-    const float infoHeight = windowHeight - toTwips(info->y()) - 500.0f;
-    if (infoHeight >= 0.0f)
-        info->resize(info->width(), toPixels(infoHeight));
+    Twips::setLeft(strip, windowWidth - fromPixels(strip->width()) - 300);
+    Twips::setHeight(strip, windowHeight - fromPixels(strip->y()) - 680);
+    Twips::setWidth(info, windowWidth - 1000);
+    Twips::setHeight(info, windowHeight - fromPixels(info->y()) - 500);
 }
 
 void frmMeds::closeEvent(QCloseEvent *event)

@@ -4,6 +4,7 @@
 #include "barcodeprinter.h"
 #include "componentregistry.h"
 #include "dialogs.h"
+#include "look.h"
 #include "lookupguard.h"
 #include "icons.h"
 #include "recordset.h"
@@ -30,13 +31,6 @@ constexpr qint64 FillSliceMs = 16;
 const QStringList ListFields = {QStringLiteral("HN"),     QStringLiteral("IDN"),    QStringLiteral("PatientName"),
                                 QStringLiteral("Sex"),    QStringLiteral("RoomID"), QStringLiteral("AdmDate")};
 
-QFont designFont(const QString &family, qreal points)
-{
-    QFont font(family);
-    font.setPointSizeF(points);
-    return font;
-}
-
 } // namespace
 
 frmview::frmview(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::frmview>())
@@ -45,8 +39,8 @@ frmview::frmview(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::frm
     ui->lblTitle_1->setObjectName(QStringLiteral("lblTitle(1)"));
     setWindowIcon(Icons::applicationIcon());
 
-    setFont(designFont(QStringLiteral("Arial"), 8.25));
-    const QFont controlFont = designFont(QStringLiteral("Tahoma"), 9.75);
+    setFont(Look::arial(8.25));
+    const QFont controlFont = Look::tahoma(9.75);
     for (QWidget *control : {static_cast<QWidget *>(ui->lblTitle_1), static_cast<QWidget *>(ui->txtSearch),
                              static_cast<QWidget *>(ui->Command1), static_cast<QWidget *>(ui->Grid1),
                              static_cast<QWidget *>(ui->cmdPrint)}) {

@@ -1,6 +1,7 @@
 #include "logindialog.h"
 
 #include "authenticator.h"
+#include "look.h"
 #include "ui_logindialog.h"
 
 #include <QFileDialog>
@@ -20,9 +21,7 @@ LoginDialog::LoginDialog(QWidget *parent)
     heading.setPointSizeF(14.25);
     heading.setBold(true);
     ui->lblHeading->setFont(heading);
-    QPalette warning = ui->lblMessage->palette();
-    warning.setColor(QPalette::WindowText, QColor(192, 0, 0));
-    ui->lblMessage->setPalette(warning);
+    Look::setForeColour(ui->lblMessage, Look::WarningText);
     ui->buttonBox->button(QDialogButtonBox::Ok)->setText(tr("&Log In"));
 
     m_waitTimer->setSingleShot(true);

@@ -5,6 +5,8 @@
 #include <QPalette>
 #include <QWidget>
 
+#include <initializer_list>
+
 // The colour language and design fonts the screens share.
 namespace Look {
 
@@ -13,8 +15,10 @@ inline const QColor White(255, 255, 255);
 inline const QColor Red(255, 0, 0);
 inline const QColor Green(0, 255, 0);        // a passed check
 inline const QColor DarkGreen(0, 192, 0);    // the step expected or found
-inline const QColor LightGrey(224, 224, 224);
-inline const QColor LightBlue(208, 225, 247);
+inline const QColor LightGrey(224, 224, 224);   // the windows' background
+inline const QColor DarkGrey(64, 64, 64);       // the main menu's band, captions
+inline const QColor LightBlue(208, 225, 247);   // the information boxes
+inline const QColor WarningText(192, 0, 0);     // the login dialog's message
 
 inline void setForeColour(QWidget *widget, const QColor &colour)
 {
@@ -38,5 +42,19 @@ inline QFont designFont(const QString &family, qreal points, bool bold = false)
     font.setBold(bold);
     return font;
 }
+
+// Gives the controls that share a font of the design that font.
+inline void setFont(const QFont &font, std::initializer_list<QWidget *> controls)
+{
+    for (QWidget *control : controls)
+        control->setFont(font);
+}
+
+// The design's fonts; fontconfig gives metric-compatible ones where the
+// originals are not installed.
+inline QFont verdana(qreal points, bool bold = false) { return designFont(QStringLiteral("Verdana"), points, bold); }
+inline QFont calibri(qreal points, bool bold = false) { return designFont(QStringLiteral("Calibri"), points, bold); }
+inline QFont tahoma(qreal points) { return designFont(QStringLiteral("Tahoma"), points); }
+inline QFont arial(qreal points) { return designFont(QStringLiteral("Arial"), points); }
 
 } // namespace Look

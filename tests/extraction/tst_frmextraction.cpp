@@ -120,7 +120,7 @@ void TestFrmExtraction::loadShowsTheDesignedScreen()
     QCOMPARE(s->model->columnCount(), 9);
     for (int c = 0; c < 9; ++c) {
         QCOMPARE(s->model->headerData(c, Qt::Horizontal).toString(), titles.at(c));
-        QCOMPARE(s->grid->columnWidth(c), widths[c] / 15);
+        QCOMPARE(s->grid->columnWidth(c), qRound(widths[c] / 15.0));   // to the nearest pixel
     }
     QCOMPARE(s->grid->editTriggers(), QAbstractItemView::NoEditTriggers);
     QCOMPARE(s->stripColour(), White);

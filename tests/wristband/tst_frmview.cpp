@@ -171,7 +171,7 @@ void TestFrmView::design()
     QCOMPARE(m_screen->windowTitle(), QStringLiteral("Print Wristbands"));
     QCOMPARE(m_screen->size(), QSize(738, 589));
     const QStringList titles = {"HospNum", "IDNum", "PatientName", "Sex", "Room", "AdmDate"};
-    const QList<int> widths = {80, 80, 233, 26, 53, 133};
+    const QList<int> widths = {80, 80, 233, 27, 53, 133};   // the design in twips, to the nearest pixel
     QCOMPARE(model()->columnCount(), 6);
     for (int c = 0; c < 6; ++c) {
         QCOMPARE(model()->headerData(c, Qt::Horizontal).toString(), titles.at(c));
