@@ -1,17 +1,20 @@
 #include "currentuser.h"
 
 #include "logindialog.h"
+#include "presets.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QSettings>
 
 namespace {
-QSettings componentSettings()
+PresetSettings componentSettings()
 {
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("ORVANE"), QStringLiteral("Orvane_User"));
+    return PresetSettings(QStringLiteral("Orvane_User"));
 }
+const QString KindKey = QStringLiteral("login/kind");
+const QString DatabaseKey = QStringLiteral("login/database");
+const QString UserNameKey = QStringLiteral("login/userName");
 } // namespace
 
 CurrentUser::CurrentUser(QObject *parent) : UserComponent(parent) {}
@@ -22,6 +25,7 @@ void CurrentUser::ShowMain()
 {
     LoginDialog dialog;
     dialog.setSettings(rememberedSettings());
+    dialog.setDatabaseLocked(isDatabaseLocked());
     if (dialog.exec() != QDialog::Accepted)
         return;
     m_connection = dialog.takeConnection();
@@ -61,15 +65,16 @@ QString CurrentUser::defaultDatabasePath()
 
 ConnectionSettings CurrentUser::rememberedSettings()
 {
-    QSettings settings = componentSettings();
+    const PresetSettings settings = componentSettings();
     ConnectionSettings s;
-    s.kind = settings.value(QStringLiteral("login/kind")).toString() == QLatin1String("odbc")
-                 ? ConnectionSettings::Kind::Odbc
-                 : ConnectionSettings::Kind::Embedded;
-    s.database = settings.value(QStringLiteral("login/database")).toString();
-    s.userName = settings.value(QStringLiteral("login/userName")).toString();
-    // A database named by the environment wins; so does the demo database
-    // when the remembered file has gone.
+    s.kind = settings.value(KindKey).toString() == QLatin1String("odbc") ? ConnectionSettings::Kind::Odbc
+                                                                          : ConnectionSettings::Kind::Embedded;
+    s.database = settings.value(DatabaseKey).toString();
+    s.userName = settings.value(UserNameKey).toString();
+    if (isDatabaseLocked())
+        return s;
+    // A database named by the environment wins over what was remembered;
+    // so does the demo database when the remembered file has gone.
     const bool fromEnvironment = !qEnvironmentVariableIsEmpty("WARDCHECK_DATABASE");
     const bool missingFile = s.kind == ConnectionSettings::Kind::Embedded && !QFileInfo::exists(s.database);
     if (fromEnvironment || s.database.isEmpty() || missingFile) {
@@ -79,13 +84,17 @@ ConnectionSettings CurrentUser::rememberedSettings()
     return s;
 }
 
+bool CurrentUser::isDatabaseLocked()
+{
+    const PresetSettings settings = componentSettings();
+    return settings.isLocked(KindKey) || settings.isLocked(DatabaseKey);
+}
+
 void CurrentUser::remember(const ConnectionSettings &s)
 {
-    QSettings settings = componentSettings();
-    settings.setValue(QStringLiteral("login/kind"),
-                      s.kind == ConnectionSettings::Kind::Odbc ? QStringLiteral("odbc") : QStringLiteral("embedded"));
+    PresetSettings settings = componentSettings();
+    settings.remember(KindKey, s.kind == ConnectionSettings::Kind::Odbc ? QStringLiteral("odbc") : QStringLiteral("embedded"));
     // A password typed into the connection string is not remembered either.
-    settings.setValue(QStringLiteral("login/database"),
-                      s.kind == ConnectionSettings::Kind::Odbc ? Connection::withoutPassword(s.database) : s.database);
-    settings.setValue(QStringLiteral("login/userName"), s.userName);
+    settings.remember(DatabaseKey, s.kind == ConnectionSettings::Kind::Odbc ? Connection::withoutPassword(s.database) : s.database);
+    settings.remember(UserNameKey, s.userName);
 }

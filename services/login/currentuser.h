@@ -26,6 +26,8 @@ public:
     // embedded demo database beside the program.
     static ConnectionSettings rememberedSettings();
     static void remember(const ConnectionSettings &settings);
+    // Hospital IT's preset fixes the database for every user of this PC.
+    static bool isDatabaseLocked();
     static QString defaultDatabasePath();
 
 private:

@@ -44,6 +44,13 @@ void LoginDialog::setSettings(const ConnectionSettings &settings)
     (settings.userName.isEmpty() ? ui->txtUserName : ui->txtPassword)->setFocus();
 }
 
+void LoginDialog::setDatabaseLocked(bool locked)
+{
+    ui->cboDatabaseKind->setEnabled(!locked);
+    ui->txtDatabase->setReadOnly(locked);
+    ui->btnBrowse->setEnabled(!locked);
+}
+
 ConnectionSettings LoginDialog::settings() const
 {
     ConnectionSettings s;

@@ -23,6 +23,8 @@ public:
     ~LoginDialog() override;
 
     void setSettings(const ConnectionSettings &settings);
+    // The database was chosen for every user of the PC: shown, not changed.
+    void setDatabaseLocked(bool locked);
     ConnectionSettings settings() const;
 
     // The open connection of a successful login; empty otherwise.

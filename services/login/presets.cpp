@@ -1,0 +1,59 @@
+#include "presets.h"
+
+#include <QSettings>
+
+#include <memory>
+
+namespace {
+
+std::unique_ptr<QSettings> userFile(const QString &file)
+{
+    auto settings = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("ORVANE"), file);
+    settings->setFallbacksEnabled(false);
+    return settings;
+}
+
+std::unique_ptr<QSettings> presetFile(const QString &file)
+{
+    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::SystemScope, QStringLiteral("ORVANE"), file);
+}
+
+} // namespace
+
+PresetSettings::PresetSettings(const QString &file) : m_file(file) {}
+
+bool PresetSettings::isLocked(const QString &key) const
+{
+    const auto preset = presetFile(m_file);
+    return preset->value(QStringLiteral("preset/locked")).toBool() && preset->contains(key);
+}
+
+QVariant PresetSettings::value(const QString &key, const QVariant &fallback) const
+{
+    if (!isLocked(key)) {
+        const auto user = userFile(m_file);
+        if (user->contains(key))
+            return user->value(key);
+    }
+    return presetFile(m_file)->value(key, fallback);
+}
+
+void PresetSettings::remember(const QString &key, const QVariant &value)
+{
+    if (!isLocked(key))
+        userFile(m_file)->setValue(key, value);
+}
+
+namespace WardcheckSettings {
+
+QString wristbandPrinter()
+{
+    return PresetSettings(QStringLiteral("Wardcheck")).value(QStringLiteral("printing/wristbandPrinter")).toString().trimmed();
+}
+
+bool wristbandsMustBeScanned()
+{
+    return PresetSettings(QStringLiteral("Wardcheck")).value(QStringLiteral("policy/wristbandsMustBeScanned")).toBool();
+}
+
+} // namespace WardcheckSettings
