@@ -1,5 +1,6 @@
 #include "frmmain.h"
 
+#include "fittext.h"
 #include "icons.h"
 #include "look.h"
 #include "screens.h"
@@ -29,6 +30,7 @@ frmMain::frmMain(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::frm
     // The wristband screen has no button on the menu; staff open it by key.
     auto *wristbands = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_W), this);
     connect(wristbands, &QShortcut::activated, this, [] { Screens::showWristbands(); });
+    FitText::fitCaptions(this);
     ui->cmdLab->setFocus();
 }
 

@@ -5,6 +5,7 @@
 #include "appinfo.h"
 #include "apperror.h"
 #include "dialogs.h"
+#include "fittext.h"
 #include "icons.h"
 #include "recordset.h"
 #include "session.h"
@@ -116,6 +117,7 @@ frmExtraction::frmExtraction(QWidget *parent)
 
     setStepLabels(false);
     ui->SSTab1->setCurrentIndex(0);
+    FitText::fitCaptions(this);
     ui->txtAddContainerBarcode->setFocus();
 }
 
@@ -130,8 +132,10 @@ void frmExtraction::SetupGrid()
 
     m_grid->setColumnCount(ColumnCount);
     m_grid->setTitles(titles);
+    QList<int> design;
     for (int c = 0; c < ColumnCount; ++c)
-        ui->Grid1->setColumnWidth(c, Twips::toPixels(widths[c]));
+        design << Twips::toPixels(widths[c]);
+    m_columns = std::make_unique<FitText::Columns>(ui->Grid1, design);
 }
 
 void frmExtraction::resizeEvent(QResizeEvent *event)
@@ -225,6 +229,7 @@ void frmExtraction::clearList()
         return;
     if (yes) {
         m_grid->removeAllRows();
+        m_columns->reset();
         // A lookup under way has lost its list: it ends, its code stays in the box.
         m_guard->interrupt();
     }
@@ -300,6 +305,7 @@ void frmExtraction::AddContainerToList()
             } else {
                 m_grid->setText(row, LabExams, grouping.row().at(LabExams));
             }
+            m_columns->fit(grouping.row());
             rs.MoveNext();
             if (!m_guard->yield()) {
                 if (self)

@@ -7,6 +7,9 @@
 #include <memory>
 
 class LookupGuard;
+namespace FitText {
+class Columns;
+}
 class QLabel;
 class QTimer;
 class TextGridModel;
@@ -54,4 +57,5 @@ private:
     TextGridModel *m_grid = nullptr;
     QTimer *tmrAutoFocus = nullptr;
     LookupGuard *m_guard = nullptr;
+    std::unique_ptr<FitText::Columns> m_columns;
 };

@@ -4,6 +4,7 @@
 #include "apperror.h"
 #include "appinfo.h"
 #include "dialogs.h"
+#include "fittext.h"
 #include "icons.h"
 #include "look.h"
 #include "lookupguard.h"
@@ -82,6 +83,7 @@ frmMeds::frmMeds(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::frm
     connect(ui->btn_Reset, &QPushButton::clicked, this, &frmMeds::ResetClicked);
     connect(ui->UserButtonz1, &QPushButton::clicked, this, [this] { m_guard->run([this] { ShowItems(); }); });
 
+    FitText::fitCaptions(this);
     focusBox(ui->txtContainerBarcode);
 }
 

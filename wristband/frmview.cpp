@@ -4,6 +4,7 @@
 #include "barcodeprinter.h"
 #include "componentregistry.h"
 #include "dialogs.h"
+#include "fittext.h"
 #include "look.h"
 #include "lookupguard.h"
 #include "icons.h"
@@ -47,15 +48,9 @@ frmview::frmview(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::frm
         control->setFont(controlFont);
     }
 
-    // Where the design's font is replaced by a wider one, the caption grows
-    // to the left rather than losing its first letters.
-    QLabel *caption = ui->lblTitle_1;
-    const int needed = caption->fontMetrics().horizontalAdvance(caption->text()) + 2;
-    if (needed > caption->width()) {
-        QRect area = caption->geometry();
-        area.setLeft(std::max(0, area.right() + 1 - needed));
-        caption->setGeometry(area);
-    }
+    // Where the design's font is replaced by a wider one, captions grow
+    // rather than lose letters (the search caption to the left).
+    FitText::fitCaptions(this);
 
     // The design paints the window and its plain controls in the desktop's
     // grey-text colour; text box and list keep their own white.
@@ -111,9 +106,10 @@ void frmview::SetupGrid()
     m_grid->setColumnCount(6);
     m_grid->setTitles({QStringLiteral("HospNum"), QStringLiteral("IDNum"), QStringLiteral("PatientName"),
                        QStringLiteral("Sex"), QStringLiteral("Room"), QStringLiteral("AdmDate")});
-    const int widths[] = {1200, 1200, 3500, 400, 800, 2000};
-    for (int column = 0; column < 6; ++column)
-        ui->Grid1->setColumnWidth(column, Twips::toPixels(widths[column]));
+    QList<int> design;
+    for (const int twips : {1200, 1200, 3500, 400, 800, 2000})
+        design << Twips::toPixels(twips);
+    m_columns = std::make_unique<FitText::Columns>(ui->Grid1, design);
 }
 
 QString frmview::patientListStatement() const
@@ -153,6 +149,7 @@ void frmview::LoadPatientList()
             return;
 
         m_grid->removeAllRows();
+        m_columns->reset();
         try {
             Recordset rs;
             rs.Open(patientListStatement(), &Session::hospitalConnection());
@@ -166,7 +163,7 @@ void frmview::LoadPatientList()
                     cells << rs.text(field);
                 pending << cells;
                 if (slice.elapsed() >= FillSliceMs) {
-                    m_grid->addRows(pending);
+                    addRows(pending);
                     pending.clear();
                     makeFirstRowCurrent();
                     if (!m_guard->yield())
@@ -174,7 +171,7 @@ void frmview::LoadPatientList()
                     slice.restart();
                 }
             }
-            m_grid->addRows(pending);
+            addRows(pending);
             makeFirstRowCurrent();
         } catch (const std::exception &error) {
             // Half a list would look like a complete one; show none instead.
@@ -185,6 +182,12 @@ void frmview::LoadPatientList()
         }
         unsetCursor();
     });
+}
+
+void frmview::addRows(const QList<QStringList> &rows)
+{
+    m_grid->addRows(rows);
+    m_columns->fit(rows);
 }
 
 std::optional<quint64> frmview::settledList() const

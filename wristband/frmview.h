@@ -6,6 +6,9 @@
 #include <optional>
 
 class LookupGuard;
+namespace FitText {
+class Columns;
+}
 class TextGridModel;
 
 namespace Ui {
@@ -36,10 +39,12 @@ private:
     // rows are then the ones the user sees.
     std::optional<quint64> settledList() const;
     void makeFirstRowCurrent();
+    void addRows(const QList<QStringList> &rows);
 
     std::unique_ptr<Ui::frmview> ui;
     TextGridModel *m_grid = nullptr;
     LookupGuard *m_guard = nullptr;
+    std::unique_ptr<FitText::Columns> m_columns;
     // The list Print was pressed over, when it had settled; a click that
     // comes after another fill has started is not for the rows now shown.
     std::optional<quint64> m_printPressedOver;

@@ -175,7 +175,8 @@ void TestFrmView::design()
     QCOMPARE(model()->columnCount(), 6);
     for (int c = 0; c < 6; ++c) {
         QCOMPARE(model()->headerData(c, Qt::Horizontal).toString(), titles.at(c));
-        QCOMPARE(grid()->columnWidth(c), widths.at(c));
+        // As designed, or wider where a value would be cut off.
+        QVERIFY2(grid()->columnWidth(c) >= widths.at(c), qPrintable(QString::number(grid()->columnWidth(c))));
     }
     QCOMPARE(grid()->geometry(), QRect(0, 48, 625, 529));
     QCOMPARE(m_screen->findChild<QPushButton *>("Command1")->text(), QStringLiteral("&Search/Refresh"));

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QList>
+#include <QStringList>
+
+#include <array>
+
+class QTableView;
+class QWidget;
+
+// What a nurse must read is never cut off. The screens' designed widths were
+// made for other fonts and shorter dates: where one would cut a value, the
+// control grows to it, and it is never narrower than designed.
+namespace FitText {
+
+// A caption, option button or check box as wide as its text needs. It grows
+// away from the side its text keeps to: a right-aligned caption to the
+// left, any other to the right, within its parent.
+void fitCaption(QWidget *control);
+// fitCaption for every caption, option button and check box of a window.
+void fitCaptions(QWidget *window);
+
+// A list's columns: at least as wide as designed, and as wide as the widest
+// text of the rows handed to it since the last reset.
+class Columns
+{
+public:
+    Columns(QTableView *view, QList<int> designPixels);
+    // Back to the designed widths (a list that was emptied).
+    void reset();
+    // Grows columns to rows being added to the list, cell by cell.
+    void fit(const QList<QStringList> &rows);
+    void fit(const QStringList &row) { fit(QList<QStringList>{row}); }
+
+private:
+    // At least the text's width, from its characters' advances: cheap
+    // enough for every cell of a long list; only a text that might not fit
+    // is measured exactly.
+    int roughWidth(const QString &text) const;
+
+    QTableView *m_view;
+    QList<int> m_design;
+    std::array<int, 256> m_advance{};
+    int m_widestAdvance = 0;
+    int m_margin = 0;
+};
+
+} // namespace FitText

@@ -1,0 +1,191 @@
+// Nothing a nurse must read is cut off: at the designed size, with the
+// fonts the project installs, no caption of any screen is clipped and no
+// cell of the demo ward's lists is elided.
+#include "dialogrecorder.h"
+#include "fixture.h"
+#include "frmextraction.h"
+#include "frmmain.h"
+#include "frmmeds.h"
+#include "frmview.h"
+#include "logindialog.h"
+#include "look.h"
+#include "session.h"
+#include "testmain.h"
+
+#include <QAbstractButton>
+#include <QFontInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QStyle>
+#include <QTableView>
+#include <QtTest>
+
+namespace {
+
+// Controls whose text does not fit, as "name: text (needs N, has M)".
+QStringList clippedCaptions(QWidget *window)
+{
+    QStringList clipped;
+    const auto report = [&](QWidget *control, const QString &text, int needs) {
+        if (needs > control->width())
+            clipped << QStringLiteral("%1: %2 (needs %3, has %4)").arg(control->objectName(), text).arg(needs).arg(control->width());
+    };
+    for (QLabel *label : window->findChildren<QLabel *>()) {
+        if (label->text().isEmpty() || label->wordWrap())
+            continue;
+        const QString text = QString(label->text()).remove(QLatin1Char('&'));
+        report(label, text, label->fontMetrics().horizontalAdvance(text) + 2 * label->margin());
+    }
+    for (QAbstractButton *button : window->findChildren<QAbstractButton *>()) {
+        if (button->text().isEmpty())
+            continue;
+        const QString text = QString(button->text()).remove(QLatin1Char('&'));
+        if (qobject_cast<QPushButton *>(button)) {
+            // Push buttons keep a style's least width; only the text itself counts.
+            const int margin = 2 * button->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button);
+            report(button, text, button->fontMetrics().horizontalAdvance(text) + margin);
+        } else {
+            report(button, text, button->sizeHint().width());
+        }
+    }
+    return clipped;
+}
+
+// Cells that the list draws shortened, as "row,column: text".
+QStringList elidedCells(QTableView *view)
+{
+    QStringList elided;
+    const QAbstractItemModel *model = view->model();
+    QStyleOptionViewItem option;
+    option.initFrom(view);
+    option.font = view->font();
+    option.features = QStyleOptionViewItem::HasDisplay;
+    for (int r = 0; r < model->rowCount(); ++r) {
+        for (int c = 0; c < model->columnCount(); ++c) {
+            const QModelIndex index = model->index(r, c);
+            if (view->itemDelegate()->sizeHint(option, index).width() > view->columnWidth(c))
+                elided << QStringLiteral("%1,%2: %3").arg(r).arg(c).arg(index.data().toString());
+        }
+    }
+    return elided;
+}
+
+QStringList demoContainers()
+{
+    QStringList codes;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("codes"));
+        db.setDatabaseName(QStringLiteral(DEMO_DB));
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (db.open()) {
+            QSqlQuery query(QStringLiteral("select distinct refnum from tbLABmaster order by refnum"), db);
+            while (query.next())
+                codes << query.value(0).toString();
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("codes"));
+    return codes;
+}
+
+} // namespace
+
+class TestNothingCutOff : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void fontsAreTheInstalledOnes_data();
+    void fontsAreTheInstalledOnes();
+    void captions();
+    void verificationList();
+    void patientList();
+
+private:
+    DialogRecorder m_dialogs;
+};
+
+void TestNothingCutOff::initTestCase()
+{
+    installTestUser(QStringLiteral(DEMO_DB));
+}
+
+void TestNothingCutOff::cleanupTestCase()
+{
+    Session::reset();
+}
+
+void TestNothingCutOff::fontsAreTheInstalledOnes_data()
+{
+    QTest::addColumn<QFont>("font");
+    QTest::addColumn<QString>("family");
+    QTest::newRow("Calibri") << Look::calibri(11.25) << "Carlito";
+    QTest::newRow("Verdana") << Look::verdana(9.75) << "DejaVu Sans";
+    QTest::newRow("Tahoma") << Look::tahoma(9.75) << "DejaVu Sans";
+    QTest::newRow("Arial") << Look::arial(8.25) << "Liberation Sans";
+}
+
+// What this test measures with: the fonts scripts/install-deps.sh installs.
+void TestNothingCutOff::fontsAreTheInstalledOnes()
+{
+    QFETCH(QFont, font);
+    QFETCH(QString, family);
+    QCOMPARE(QFontInfo(font).family(), family);
+}
+
+void TestNothingCutOff::captions()
+{
+    frmMain menu;
+    frmMeds meds;
+    frmExtraction extraction;
+    frmview list;
+    LoginDialog login;
+    for (QWidget *window : std::initializer_list<QWidget *>{&menu, &meds, &extraction, &list, &login}) {
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        const QStringList clipped = clippedCaptions(window);
+        QVERIFY2(clipped.isEmpty(), qPrintable(window->objectName() + QStringLiteral(": ") + clipped.join(QStringLiteral("; "))));
+    }
+}
+
+void TestNothingCutOff::verificationList()
+{
+    frmExtraction screen;
+    screen.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&screen));
+    auto *box = screen.findChild<QLineEdit *>(QStringLiteral("txtAddContainerBarcode"));
+    const QStringList codes = demoContainers();
+    QVERIFY(codes.size() > 50);
+    for (const QString &code : codes) {
+        box->setText(code);
+        QTest::keyClick(box, Qt::Key_Return);
+    }
+    auto *view = screen.findChild<QTableView *>(QStringLiteral("Grid1"));
+    QVERIFY(view->model()->rowCount() > 50);
+    const QStringList elided = elidedCells(view);
+    QVERIFY2(elided.isEmpty(), qPrintable(elided.mid(0, 10).join(QStringLiteral("; "))));
+}
+
+void TestNothingCutOff::patientList()
+{
+    frmview screen;
+    screen.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&screen));
+    auto *view = screen.findChild<QTableView *>(QStringLiteral("Grid1"));
+    QTRY_VERIFY(view->model()->rowCount() > 200 && screen.cursor().shape() != Qt::WaitCursor);
+    QStringList elided = elidedCells(view);
+    QVERIFY2(elided.isEmpty(), qPrintable(elided.mid(0, 10).join(QStringLiteral("; "))));
+    // A narrower list keeps the designed widths at the least.
+    screen.findChild<QLineEdit *>(QStringLiteral("txtSearch"))->setText(QStringLiteral("Smi"));
+    QTRY_VERIFY(screen.cursor().shape() != Qt::WaitCursor);
+    elided = elidedCells(view);
+    QVERIFY2(elided.isEmpty(), qPrintable(elided.mid(0, 10).join(QStringLiteral("; "))));
+}
+
+WARDCHECK_TEST_MAIN(TestNothingCutOff)
+#include "tst_nothingcutoff.moc"
