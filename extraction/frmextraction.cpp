@@ -1,6 +1,8 @@
 #include "frmextraction.h"
 #include "look.h"
 #include "lookupguard.h"
+#include "presets.h"
+#include "scantiming.h"
 
 #include "appinfo.h"
 #include "apperror.h"
@@ -93,6 +95,7 @@ frmExtraction::frmExtraction(QWidget *parent)
     tmrAutoFocus->setInterval(5000);
     tmrAutoFocus->start();
 
+    m_wristbandTiming = new ScanTiming(ui->txtPatientBarcode);
     m_guard = new LookupGuard(this, LookupGuard::Input::HeldBack,
                               {ui->txtAddContainerBarcode, ui->txtVerifyContainer, ui->txtPatientBarcode});
     connect(ui->txtAddContainerBarcode, &QLineEdit::returnPressed, this, [this] { m_guard->run([this] { AddContainerToList(); }); });
@@ -351,6 +354,8 @@ void frmExtraction::VerifyBedsideScan()
         return;
     }
 
+    if (m_wristbandTiming->refuseUnscanned(this, WardcheckSettings::wristbandsMustBeScanned()))
+        return;
     ui->lblExamInfo->clear();
 
     const int match = ContainerList::findBedsideMatch(listRows(), ui->txtVerifyContainer->text(), ui->txtPatientBarcode->text());

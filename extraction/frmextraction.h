@@ -7,6 +7,7 @@
 #include <memory>
 
 class LookupGuard;
+class ScanTiming;
 namespace FitText {
 class Columns;
 }
@@ -57,5 +58,6 @@ private:
     TextGridModel *m_grid = nullptr;
     QTimer *tmrAutoFocus = nullptr;
     LookupGuard *m_guard = nullptr;
+    ScanTiming *m_wristbandTiming = nullptr;
     std::unique_ptr<FitText::Columns> m_columns;
 };

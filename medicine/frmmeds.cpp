@@ -11,6 +11,8 @@
 #include "medicinescan.h"
 #include "packagelookup.h"
 #include "patientcheck.h"
+#include "presets.h"
+#include "scantiming.h"
 #include "session.h"
 #include "twips.h"
 
@@ -77,6 +79,7 @@ frmMeds::frmMeds(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::frm
                                                              ui->Picture1, ui->Label5, ui->Picture2})
         watched->installEventFilter(this);
 
+    m_wristbandTiming = new ScanTiming(ui->txtPatientBarcode);
     // Made after the screen's own filters, so that it sees the boxes' keys first.
     m_guard = new LookupGuard(this, LookupGuard::Input::HeldBack, {ui->txtContainerBarcode, ui->txtPatientBarcode});
 
@@ -185,6 +188,8 @@ bool frmMeds::LookupMedicinePackage()
 bool frmMeds::VerifyPatient()
 {
     QPointer<frmMeds> self(this);
+    if (m_wristbandTiming->refuseUnscanned(this, WardcheckSettings::wristbandsMustBeScanned()))
+        return !self.isNull();
     const MedicineScan &scan = MedicineScan::current();
     const MedicineVerdict verdict = checkPatient(scan, ui->txtPatientBarcode->text(), ui->txtContainerBarcode->text());
     if (verdict == MedicineVerdict::ScanPackageFirst) {

@@ -8,6 +8,7 @@ namespace Ui {
 class frmMeds;
 }
 class LookupGuard;
+class ScanTiming;
 class QLineEdit;
 class QTimer;
 
@@ -45,4 +46,5 @@ private:
     std::unique_ptr<Ui::frmMeds> ui;
     QTimer *tmrAutoFocus = nullptr;
     LookupGuard *m_guard = nullptr;
+    ScanTiming *m_wristbandTiming = nullptr;
 };

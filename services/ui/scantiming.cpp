@@ -1,0 +1,61 @@
+#include "scantiming.h"
+
+#include "dialogs.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+
+ScanTiming::ScanTiming(QLineEdit *box) : QObject(box), m_box(box)
+{
+    box->installEventFilter(this);
+    connect(box, &QLineEdit::textChanged, this, [this](const QString &text) {
+        if (text.isEmpty())
+            restart();
+    });
+}
+
+void ScanTiming::restart()
+{
+    m_typed.clear();
+    m_times.clear();
+    m_edited = false;
+}
+
+bool ScanTiming::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != m_box || event->type() != QEvent::KeyPress)
+        return QObject::eventFilter(watched, event);
+    const auto *key = static_cast<const QKeyEvent *>(event);
+    if (m_box->text().isEmpty())
+        restart();
+    const qint64 at = qint64(key->timestamp());
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+        m_times.push_back(at);
+    } else if (!key->text().isEmpty() && key->text().at(0).isPrint()) {
+        m_typed += key->text();
+        m_times.push_back(at);
+    } else if (key->key() != Qt::Key_Shift) {
+        // Backspace, Delete, arrows, Ctrl+V: what follows was not one scan.
+        m_edited = true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+bool ScanTiming::wasScanned() const
+{
+    if (m_edited || m_box->text() != m_typed || m_times.size() < 2)
+        return false;
+    const qint64 span = m_times.back() - m_times.front();
+    return span <= MeanGapMs * qint64(m_times.size() - 1);
+}
+
+bool ScanTiming::refuseUnscanned(QWidget *screen, bool policyOn)
+{
+    if (!policyOn || m_box->text().isEmpty() || wasScanned())
+        return false;
+    Dialogs::inform(screen, QStringLiteral("Scan the patient's wristband; a typed number is not accepted."),
+                    QStringLiteral("Verification"));
+    Dialogs::beep();
+    m_box->clear();
+    return true;
+}

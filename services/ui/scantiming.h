@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <vector>
+
+class QLineEdit;
+class QWidget;
+
+// Tells a wristband that was scanned from a number typed by hand or pasted,
+// a known way around bedside scanning. A scanner types a whole code within
+// a few milliseconds a key; a person takes well over 30 ms a key. It watches
+// one box's key presses with the times the window system gave them, so keys
+// held back during a lookup keep the times they were typed at.
+class ScanTiming : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The most a scan's keys, Enter included, may come apart on average.
+    static constexpr qint64 MeanGapMs = 25;
+
+    explicit ScanTiming(QLineEdit *box);
+
+    // The box holds exactly the characters its key presses brought, none was
+    // corrected, and they came at a scanner's speed.
+    bool wasScanned() const;
+
+    // With the policy on, a wristband in the box that was not scanned is not
+    // checked: the screen says so (title Verification), beeps and empties the
+    // box. True when it was refused.
+    bool refuseUnscanned(QWidget *screen, bool policyOn);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void restart();
+
+    QLineEdit *m_box;
+    QString m_typed;
+    std::vector<qint64> m_times;
+    bool m_edited = false;
+};

@@ -1,0 +1,213 @@
+// Hospital IT can require wristbands to be scanned: a wristband number typed
+// from a chart, or pasted, is then not checked. The keys come through the
+// window system's queue at a scanner's and at a person's speed, on both
+// checking screens, with the policy on (a preset for every user) and off.
+#include "dialogrecorder.h"
+#include "extractionfixture.h"
+#include "fixture.h"
+#include "frmextraction.h"
+#include "frmmeds.h"
+#include "medicinescan.h"
+#include "session.h"
+#include "testmain.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QPointer>
+#include <QSettings>
+#include <QTabBar>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+#include <qpa/qwindowsysteminterface.h>
+
+namespace {
+
+const QString Refusal = QStringLiteral("M:Scan the patient's wristband; a typed number is not accepted.");
+
+// Types the text (\n is Enter) into the window, msPerKey apart, through the
+// window system's queue, and returns once every key has been handled.
+void typeInto(QWidget *window, const QString &text, int msPerKey)
+{
+    QWindow *handle = window->windowHandle();
+    qsizetype next = 0;
+    QTimer typist;
+    typist.setTimerType(Qt::PreciseTimer);
+    typist.setInterval(msPerKey);
+    QObject::connect(&typist, &QTimer::timeout, [&] {
+        const QChar c = text.at(next++);
+        const bool enter = c == QLatin1Char('\n');
+        const int key = enter ? int(Qt::Key_Return) : int(c.toUpper().unicode());
+        const QString keyText = enter ? QStringLiteral("\r") : QString(c);
+        for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease})
+            QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(handle, type, key,
+                                                                                                 Qt::NoModifier, keyText);
+        if (next == text.size())
+            typist.stop();
+    });
+    typist.start();
+    QElapsedTimer clock;
+    clock.start();
+    while ((typist.isActive() || QWindowSystemInterface::windowSystemEventsQueued() > 0) && clock.elapsed() < 30000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    QTest::qWait(20);
+}
+
+} // namespace
+
+class TestScannedWristband : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void medicine_data();
+    void medicine();
+    void extraction_data();
+    void extraction();
+
+private:
+    void setPolicy(bool on);
+    void activate(QWidget *window);
+
+    QTemporaryDir m_presets;
+    std::unique_ptr<FixtureDb> m_db;
+    std::unique_ptr<DialogRecorder> m_dialogs;
+};
+
+void TestScannedWristband::initTestCase()
+{
+    // The preset every user of the PC gets, as hospital IT writes it.
+    qputenv("XDG_CONFIG_DIRS", QFile::encodeName(m_presets.path()));
+    QVERIFY(QDir(m_presets.path()).mkpath(QStringLiteral("ORVANE")));
+}
+
+void TestScannedWristband::init()
+{
+    MedicineScan::current().clear();
+    m_db = std::make_unique<FixtureDb>();
+    m_db->patient(QStringLiteral("H1"), QStringLiteral("Dela Cruz"), QStringLiteral("Juan"), QStringLiteral("Santos"));
+    m_db->admission(QStringLiteral("A1234"), QStringLiteral("H1"));
+    m_db->item(QStringLiteral("I1"), QStringLiteral("Paracetamol 500 mg"));
+    m_db->nurseRow(QStringLiteral("C1"), QStringLiteral("H1"), QStringLiteral("A1234"), QStringLiteral("R1"), QStringLiteral("I1"));
+    m_db->exam(QStringLiteral("E1"), QStringLiteral("CBC"));
+    m_db->labRow(QStringLiteral("L1"), QStringLiteral("H1"), QStringLiteral("A1234"), QStringLiteral("Q1"), QStringLiteral("E1"));
+    m_db->close();
+    installTestUser(m_db->path());
+    m_dialogs = std::make_unique<DialogRecorder>();
+}
+
+void TestScannedWristband::cleanup()
+{
+    m_dialogs.reset();
+    Session::reset();
+    m_db.reset();
+}
+
+void TestScannedWristband::setPolicy(bool on)
+{
+    QSettings preset(m_presets.filePath(QStringLiteral("ORVANE/Wardcheck.ini")), QSettings::IniFormat);
+    preset.setValue(QStringLiteral("policy/wristbandsMustBeScanned"), on);
+    preset.sync();
+    QCOMPARE(preset.status(), QSettings::NoError);
+}
+
+void TestScannedWristband::activate(QWidget *window)
+{
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QApplication::setActiveWindow(window);
+    QVERIFY(QTest::qWaitForWindowActive(window));
+}
+
+void TestScannedWristband::medicine_data()
+{
+    QTest::addColumn<bool>("policy");
+    QTest::addColumn<int>("msPerKey");
+    QTest::addColumn<bool>("pasted");
+    QTest::addColumn<QStringList>("expected");
+    const QStringList pass{"M:Ok to dispense this medicine for Dela Cruz, Juan Santos"};
+    QTest::newRow("policy on, scanned at 2 ms a key") << true << 2 << false << pass;
+    QTest::newRow("policy on, scanned at 8 ms a key") << true << 8 << false << pass;
+    QTest::newRow("policy on, typed at 60 ms a key") << true << 60 << false << QStringList{Refusal, "beep"};
+    QTest::newRow("policy on, pasted") << true << 2 << true << QStringList{Refusal, "beep"};
+    QTest::newRow("policy off, typed at 60 ms a key") << false << 60 << false << pass;
+    QTest::newRow("policy off, pasted") << false << 2 << true << pass;
+}
+
+void TestScannedWristband::medicine()
+{
+    QFETCH(bool, policy);
+    QFETCH(int, msPerKey);
+    QFETCH(bool, pasted);
+    QFETCH(QStringList, expected);
+    setPolicy(policy);
+    QPointer<frmMeds> form = new frmMeds();
+    activate(form);
+    typeInto(form, QStringLiteral("C1\n"), 2);
+    QCOMPARE(m_dialogs->sequence(), QStringList());
+    auto *wristband = form->findChild<QLineEdit *>(QStringLiteral("txtPatientBarcode"));
+    QCOMPARE(form->focusWidget(), wristband);
+    if (pasted) {
+        wristband->insert(QStringLiteral("A1234"));
+        typeInto(form, QStringLiteral("\n"), msPerKey);
+    } else {
+        typeInto(form, QStringLiteral("A1234\n"), msPerKey);
+    }
+    QCOMPARE(m_dialogs->sequence(), expected);
+    if (expected.first() == Refusal) {
+        // Not checked: the package stays looked up and the box waits for a scan.
+        QCOMPARE(wristband->text(), QString());
+        QCOMPARE(form->focusWidget(), wristband);
+        QCOMPARE(MedicineScan::current().ReferenceNum, QStringLiteral("C1"));
+        m_dialogs->clear();
+        typeInto(form, QStringLiteral("A1234\n"), 2);
+        QCOMPARE(m_dialogs->sequence(), QStringList{"M:Ok to dispense this medicine for Dela Cruz, Juan Santos"});
+    }
+    delete form;
+}
+
+void TestScannedWristband::extraction_data()
+{
+    medicine_data();
+}
+
+void TestScannedWristband::extraction()
+{
+    QFETCH(bool, policy);
+    QFETCH(int, msPerKey);
+    QFETCH(bool, pasted);
+    QFETCH(QStringList, expected);
+    setPolicy(policy);
+    QPointer<frmExtraction> form = new frmExtraction();
+    ExtractionScreen screen(form);
+    activate(form);
+    typeInto(form, QStringLiteral("L1\n"), 2);
+    QCOMPARE(screen.model->dataRowCount(), 1);
+    QTest::mouseClick(screen.tabs->tabBar(), Qt::LeftButton, {}, screen.tabs->tabBar()->tabRect(1).center());
+    typeInto(form, QStringLiteral("L1\n"), 2);
+    QCOMPARE(form->focusWidget(), screen.patient);
+    if (pasted) {
+        screen.patient->insert(QStringLiteral("A1234"));
+        typeInto(form, QStringLiteral("\n"), msPerKey);
+    } else {
+        typeInto(form, QStringLiteral("A1234\n"), msPerKey);
+    }
+    if (expected.first() == Refusal) {
+        QCOMPARE(m_dialogs->sequence(), expected);
+        QCOMPARE(screen.patient->text(), QString());
+        QCOMPARE(screen.container->text(), QStringLiteral("L1"));
+        QCOMPARE(form->focusWidget(), screen.patient);
+        QCOMPARE(screen.stripColour(), QColor(255, 255, 255));   // nothing was checked
+    } else {
+        QCOMPARE(m_dialogs->sequence(), QStringList{"M:Passed Verification. Proceed to extraction.Dela Cruz, Juan Santos: CBC"});
+    }
+    delete form;
+}
+
+WARDCHECK_TEST_MAIN(TestScannedWristband)
+#include "tst_scannedwristband.moc"
