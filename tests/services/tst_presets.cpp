@@ -1,0 +1,172 @@
+// Hospital IT writes the database choice, the wristband printer and the
+// policies once, for every user of a PC (Qt's system scope: XDG_CONFIG_DIRS
+// here); a user's own remembered values come on top, unless the preset is
+// locked.
+#include "currentuser.h"
+#include "logindialog.h"
+#include "presets.h"
+#include "testmain.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+
+void writeFile(const QString &path, const QByteArray &content)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        qFatal("cannot write %s", qPrintable(path));
+    file.write(content);
+}
+
+} // namespace
+
+class TestPresets : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void newUsersLoginDialog_data();
+    void newUsersLoginDialog();
+    void lockedPresetIsNotRemembered();
+    void wardcheckSettings_data();
+    void wardcheckSettings();
+
+private:
+    QString presetFile(const char *name) const { return m_system.filePath(QStringLiteral("ORVANE/%1.ini").arg(QLatin1String(name))); }
+    QString userFile(const char *name) const { return m_home.filePath(QStringLiteral("ORVANE/%1.ini").arg(QLatin1String(name))); }
+
+    QTemporaryDir m_system;
+    QTemporaryDir m_home;
+    QTemporaryDir m_files;
+};
+
+void TestPresets::initTestCase()
+{
+    qputenv("XDG_CONFIG_DIRS", QFile::encodeName(m_system.path()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.path()));
+    qunsetenv("WARDCHECK_DATABASE");
+}
+
+void TestPresets::init()
+{
+    for (const char *name : {"Orvane_User", "Wardcheck"}) {
+        QFile::remove(presetFile(name));
+        QFile::remove(userFile(name));
+    }
+}
+
+void TestPresets::newUsersLoginDialog_data()
+{
+    QTest::addColumn<QByteArray>("preset");
+    QTest::addColumn<QByteArray>("user");     // %1: an existing database file
+    QTest::addColumn<int>("kind");            // index in the dialog: 0 embedded file, 1 SQL Server
+    QTest::addColumn<QString>("database");
+    QTest::addColumn<QString>("userName");
+    QTest::addColumn<bool>("locked");
+
+    const QByteArray server = "[login]\nkind=odbc\ndatabase=\"Driver={FreeTDS};Server=sql1.hospital.local;Port=1433\"\n";
+    const QByteArray remembered = "[login]\nkind=embedded\ndatabase=%1\nuserName=nurse\n";
+    const QString serverText = QStringLiteral("Driver={FreeTDS};Server=sql1.hospital.local;Port=1433");
+    QTest::newRow("the preset, for a new user") << server << QByteArray() << 1 << serverText << "" << false;
+    QTest::newRow("the user's own choice on top") << server << remembered << 0 << "%1" << "nurse" << false;
+    QTest::newRow("a locked preset wins") << server + "[preset]\nlocked=true\n" << remembered << 1 << serverText << "nurse"
+                                          << true;
+}
+
+void TestPresets::newUsersLoginDialog()
+{
+    QFETCH(QByteArray, preset);
+    QFETCH(QByteArray, user);
+    QFETCH(int, kind);
+    QFETCH(QString, database);
+    QFETCH(QString, userName);
+    QFETCH(bool, locked);
+    const QString file = m_files.filePath(QStringLiteral("ward.db"));
+    writeFile(file, "not opened here");
+    writeFile(presetFile("Orvane_User"), preset);
+    if (!user.isEmpty())
+        writeFile(userFile("Orvane_User"), QString::fromUtf8(user).arg(file).toUtf8());
+    database.replace(QStringLiteral("%1"), file);
+
+    // What the user component's login dialog shows, seen while it is open.
+    QString shown;
+    int shownKind = -1;
+    QString shownUser;
+    bool kindEditable = true, databaseEditable = true;
+    QTimer::singleShot(0, this, [&] {
+        auto *dialog = qobject_cast<LoginDialog *>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        shownKind = dialog->findChild<QComboBox *>(QStringLiteral("cboDatabaseKind"))->currentIndex();
+        kindEditable = dialog->findChild<QComboBox *>(QStringLiteral("cboDatabaseKind"))->isEnabled();
+        const auto *text = dialog->findChild<QLineEdit *>(QStringLiteral("txtDatabase"));
+        shown = text->text();
+        databaseEditable = !text->isReadOnly();
+        shownUser = dialog->findChild<QLineEdit *>(QStringLiteral("txtUserName"))->text();
+        dialog->reject();
+    });
+    CurrentUser component;
+    component.ShowMain();
+    QCOMPARE(shownKind, kind);
+    QCOMPARE(shown, database);
+    QCOMPARE(shownUser, userName);
+    QCOMPARE(kindEditable, !locked);
+    QCOMPARE(databaseEditable, !locked);
+}
+
+void TestPresets::lockedPresetIsNotRemembered()
+{
+    writeFile(presetFile("Orvane_User"), "[login]\nkind=odbc\ndatabase=DSN=Hospital\n[preset]\nlocked=true\n");
+    CurrentUser::remember(ConnectionSettings{ConnectionSettings::Kind::Embedded, QStringLiteral("/tmp/other.db"),
+                                             QStringLiteral("lab"), QString()});
+    QFile own(userFile("Orvane_User"));
+    QVERIFY(own.open(QIODevice::ReadOnly));
+    const QByteArray stored = own.readAll();
+    QVERIFY2(!stored.contains("other.db") && !stored.contains("embedded"), stored.constData());
+    QVERIFY(stored.contains("lab"));   // the user name is not part of the preset
+    const ConnectionSettings back = CurrentUser::rememberedSettings();
+    QCOMPARE(back.kind, ConnectionSettings::Kind::Odbc);
+    QCOMPARE(back.database, QStringLiteral("DSN=Hospital"));
+    QCOMPARE(back.userName, QStringLiteral("lab"));
+}
+
+void TestPresets::wardcheckSettings_data()
+{
+    QTest::addColumn<QByteArray>("preset");
+    QTest::addColumn<QByteArray>("user");
+    QTest::addColumn<QString>("printer");
+    QTest::addColumn<bool>("mustScan");
+    const QByteArray preset = "[printing]\nwristbandPrinter=Wristband\n[policy]\nwristbandsMustBeScanned=true\n";
+    const QByteArray user = "[printing]\nwristbandPrinter=Office\n[policy]\nwristbandsMustBeScanned=false\n";
+    QTest::newRow("nothing set") << QByteArray() << QByteArray() << "" << false;
+    QTest::newRow("the preset") << preset << QByteArray() << "Wristband" << true;
+    QTest::newRow("the user's own on top") << preset << user << "Office" << false;
+    QTest::newRow("locked") << preset + "[preset]\nlocked=true\n" << user << "Wristband" << true;
+}
+
+void TestPresets::wardcheckSettings()
+{
+    QFETCH(QByteArray, preset);
+    QFETCH(QByteArray, user);
+    QFETCH(QString, printer);
+    QFETCH(bool, mustScan);
+    if (!preset.isEmpty())
+        writeFile(presetFile("Wardcheck"), preset);
+    if (!user.isEmpty())
+        writeFile(userFile("Wardcheck"), user);
+    QCOMPARE(WardcheckSettings::wristbandPrinter(), printer);
+    QCOMPARE(WardcheckSettings::wristbandsMustBeScanned(), mustScan);
+}
+
+WARDCHECK_TEST_MAIN(TestPresets)
+#include "tst_presets.moc"
