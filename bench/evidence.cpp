@@ -49,7 +49,7 @@ QString capture(const QString &text, const char *pattern, int group = 1)
 
 void row(const char *what, const QString &amount, const QString &result, bool ok)
 {
-    std::printf("| %-44s | %-30s | %-22s | %-4s |\n", what, qPrintable(amount), qPrintable(result), ok ? "ok" : "FAIL");
+    std::printf("| %-48s | %-30s | %-22s | %-4s |\n", what, qPrintable(amount), qPrintable(result), ok ? "ok" : "FAIL");
     std::fflush(stdout);
 }
 
@@ -72,18 +72,39 @@ int main(int argc, char **argv)
     parser.process(app);
 
     bool allOk = true;
-    std::printf("| %-44s | %-30s | %-22s | %-4s |\n", "check", "amount", "result", "");
-    std::printf("|%s|%s|%s|%s|\n", QByteArray(46, '-').constData(), QByteArray(32, '-').constData(),
+    std::printf("| %-48s | %-30s | %-22s | %-4s |\n", "check", "amount", "result", "");
+    std::printf("|%s|%s|%s|%s|\n", QByteArray(50, '-').constData(), QByteArray(32, '-').constData(),
                 QByteArray(24, '-').constData(), QByteArray(6, '-').constData());
 
-    for (const auto &[name, program, label] : {std::tuple{"model-based run, medicine screen", WARDCHECK_MODEL_MEDICINE, "medicine"},
-                                               std::tuple{"model-based run, extraction screen", WARDCHECK_MODEL_EXTRACTION, "extraction"}}) {
-        const Outcome o = runProgram(QString::fromLatin1(program), {}, {QStringLiteral("WARDCHECK_MODEL_SEQUENCES=") + parser.value(sequences)});
-        const QString pattern = QString::fromLatin1(label) + QStringLiteral(" model: (\\d+) sequences, (\\d+) steps, (\\d+) disagreements");
-        const QRegularExpressionMatch m = QRegularExpression(pattern).match(o.output);
-        row(name, m.hasMatch() ? QStringLiteral("%1 sequences, %2 steps").arg(m.captured(1), m.captured(2)) : QStringLiteral("?"),
-            m.hasMatch() ? QStringLiteral("%1 disagreements").arg(m.captured(3)) : QStringLiteral("a disagreement"), o.ok);
-        allOk = allOk && o.ok;
+    // Each run on both roads: the embedded file, and ODBC to the SQL Server
+    // stand-in that serves the same fixture files.
+    struct Road
+    {
+        const char *name;
+        QStringList environment;
+    };
+    const Road roads[] = {
+        {"", {}},
+        {", SQL Server road",
+         {QStringLiteral("WARDCHECK_TEST_ROAD=sqlserver"), QStringLiteral("ODBCSYSINI=" WARDCHECK_STANDIN_ODBC),
+          QStringLiteral("ODBCINSTINI=odbcinst.ini"), QStringLiteral("ODBCINI=" WARDCHECK_STANDIN_ODBC "/odbc.ini"),
+          QStringLiteral("WARDCHECK_STANDIN_DRIVER=" WARDCHECK_STANDIN_DRIVER),
+          QStringLiteral("WARDCHECK_STANDIN_NAME=" WARDCHECK_STANDIN_NAME)}},
+    };
+    const auto named = [](const char *what, const Road &road) { return QString::fromLatin1(what) + QString::fromLatin1(road.name); };
+
+    for (const Road &road : roads) {
+        for (const auto &[name, program, label] : {std::tuple{"model-based run, medicine", WARDCHECK_MODEL_MEDICINE, "medicine"},
+                                                   std::tuple{"model-based run, extraction", WARDCHECK_MODEL_EXTRACTION, "extraction"}}) {
+            const Outcome o = runProgram(QString::fromLatin1(program), {},
+                                         road.environment + QStringList{QStringLiteral("WARDCHECK_MODEL_SEQUENCES=") + parser.value(sequences)});
+            const QString pattern = QString::fromLatin1(label) + QStringLiteral(" model: (\\d+) sequences, (\\d+) steps, (\\d+) disagreements");
+            const QRegularExpressionMatch m = QRegularExpression(pattern).match(o.output);
+            row(qPrintable(named(name, road)),
+                m.hasMatch() ? QStringLiteral("%1 sequences, %2 steps").arg(m.captured(1), m.captured(2)) : QStringLiteral("?"),
+                m.hasMatch() ? QStringLiteral("%1 disagreements").arg(m.captured(3)) : QStringLiteral("a disagreement"), o.ok);
+            allOk = allOk && o.ok;
+        }
     }
 
     if (parser.isSet(fuzzDir)) {
@@ -106,20 +127,21 @@ int main(int argc, char **argv)
         }
     }
 
-    {
-        const Outcome o = runProgram(QStringLiteral(WARDCHECK_FAULTS), {}, {});
+    for (const Road &road : roads) {
+        const Outcome o = runProgram(QStringLiteral(WARDCHECK_FAULTS), {}, road.environment);
         const QString passed = capture(o.output, "Totals: (\\d+) passed");
         const QString skipped = capture(o.output, "(\\d+) skipped");
         // Less the two framework rows (initTestCase, cleanupTestCase).
         const int survived = passed == QLatin1String("?") ? 0 : passed.toInt() - 2;
-        row("faults injected (files, locks, ODBC driver)", QStringLiteral("%1 faults, %2 skipped as root").arg(survived).arg(skipped),
+        row(qPrintable(named("faults injected", road)), QStringLiteral("%1 faults, %2 skipped").arg(survived).arg(skipped),
             o.ok ? QStringLiteral("all survived") : QStringLiteral("one not survived"), o.ok);
         allOk = allOk && o.ok;
     }
 
-    {
-        const Outcome o = runProgram(QStringLiteral(WARDCHECK_LOAD), {}, {QStringLiteral("WARDCHECK_LOAD_SCANS=") + parser.value(scans)});
-        row("scans at scanner speed (1-2 ms a key)", QStringLiteral("%1 scans").arg(capture(o.output, "load: (\\d+) scans")),
+    for (const Road &road : roads) {
+        const Outcome o = runProgram(QStringLiteral(WARDCHECK_LOAD), {},
+                                     road.environment + QStringList{QStringLiteral("WARDCHECK_LOAD_SCANS=") + parser.value(scans)});
+        row(qPrintable(named("scans at scanner speed", road)), QStringLiteral("%1 scans").arg(capture(o.output, "load: (\\d+) scans")),
             o.ok ? QStringLiteral("0 lost, 0 misrouted") : QStringLiteral("scans lost or misrouted"), o.ok);
         allOk = allOk && o.ok;
     }
