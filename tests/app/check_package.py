@@ -20,7 +20,8 @@ import sys
 import tempfile
 import time
 
-import helpcheck
+sys.dont_write_bytecode = True  # no __pycache__ beside helpcheck.py in the source tree
+import helpcheck  # noqa: E402
 
 CPACK, CONFIG, BUILD, WORK, VERSION = sys.argv[1:6]
 SOURCES = sys.argv[6:]
