@@ -51,7 +51,7 @@ void describe(QCommandLineParser &parser)
 
 bool isHelp(const char *argument)
 {
-    return qstrcmp(argument, "--help") == 0 || qstrcmp(argument, "-h") == 0 || qstrcmp(argument, "-?") == 0;
+    return qstrcmp(argument, "--help") == 0 || qstrcmp(argument, "-h") == 0;
 }
 
 // Bad usage ends with 2, as in other command-line programs. Left to itself,

@@ -109,15 +109,16 @@ def check(exe, manpage, folders):
             failures.append('%s %s is not in %s' % (what, name, where))
 
     # Help among other options goes through the window system's road.
-    with_others = run(exe, ['--wristbands', '--help'], gui=True)
-    if with_others.returncode != 0 or with_others.stdout != alone.stdout:
-        failures.append('--wristbands --help ended with %d and printed other help:\n%s'
-                        % (with_others.returncode, with_others.stdout))
+    for args, gui in ((['-h'], False), (['--wristbands', '--help'], True), (['-h', '--wristbands'], True)):
+        other = run(exe, args, gui)
+        if other.returncode != 0 or other.stdout != alone.stdout:
+            failures.append('%s ended with %d and printed other help:\n%s' % (' '.join(args), other.returncode, other.stdout))
 
     for args, named in ((['--no-such-option'], 'no-such-option'),
                         (['--wristbands', 'stray'], 'stray'),
                         (['--wristbands=yes'], '--wristbands'),
-                        (['-x'], "'x'")):
+                        (['-x'], "'x'"),
+                        (['-?'], "'?'")):
         bad = run(exe, args, gui=True)
         if bad.returncode != 2 or named not in bad.stderr or '--help' not in bad.stderr or bad.stdout:
             failures.append('%s: status %d (2 expected), stdout %r, stderr %r'
