@@ -12,6 +12,7 @@ packages=(
   fonts-dejavu-core fonts-crosextra-carlito fonts-liberation
   xvfb xauth xdotool imagemagick zbar-tools poppler-utils
   clang-14 libclang-rt-14-dev
+  dpkg-dev file lintian
 )
 
 missing=()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Wardcheck with its embedded demo hospital
 # database, and starts it. Log in as "nurse" with the password "wardcheck".
-# Arguments are passed to the program (for example --wristbands).
+# Arguments are passed to the program (for example --wristbands, which opens
+# the wristband screen after logging in; Ctrl+W on the main menu does too).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,4 +15,5 @@ export WARDCHECK_DATABASE="$PWD/build/release/bin/hospital.db"
 echo "Demo database: $WARDCHECK_DATABASE"
 echo "Demo barcodes to print and scan: $PWD/build/release/demo-barcodes.pdf"
 echo "Log in as: nurse / wardcheck"
+echo "Print Wristbands: Ctrl+W on the main menu, or start with: scripts/run.sh --wristbands"
 exec build/release/bin/wardcheck "$@"
