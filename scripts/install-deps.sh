@@ -11,6 +11,7 @@ packages=(
   unixodbc unixodbc-dev odbcinst tdsodbc
   fonts-dejavu-core fonts-crosextra-carlito fonts-liberation
   xvfb xauth xdotool imagemagick zbar-tools poppler-utils
+  libcups2-dev
   clang-14 libclang-rt-14-dev
 )
 

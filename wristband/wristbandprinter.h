@@ -3,6 +3,7 @@
 #include "barcodeprinter.h"
 
 #include <QDateTime>
+#include <QPageLayout>
 #include <QPointer>
 #include <QSizeF>
 #include <QString>
@@ -48,7 +49,16 @@ public:
     static WristbandData lookUp(Connection *connection, const QString &hospitalNumber, const QString &admissionId);
 
     static QSizeF bandSizeMm() { return QSizeF(250, 25); }
-    // Lays the band out on the painter's device from its top left corner.
+    // Label printers take the band as a roll 25 mm wide that feeds 250 mm
+    // per band, printed across in landscape: the page laid out is the band,
+    // 250 mm wide and 25 mm high.
+    static QPageLayout pageLayout();
+    // The narrowest bar of a symbol this many modules wide, in whole dots of
+    // a device with this resolution; 0 when the symbol does not fit the band
+    // at the narrowest bar a wristband printer resolves.
+    static int moduleDots(int modules, int dpi);
+    // Lays the band out on the painter's device from its top left corner,
+    // the bars on whole dots of the device's resolution.
     static void paint(QPainter &painter, const WristbandData &data);
     static void render(QPagedPaintDevice &device, const WristbandData &data);
 
