@@ -4,6 +4,7 @@
 #include "code128.h"
 #include "connection.h"
 #include "cupsqueue.h"
+#include "presets.h"
 #include "recordset.h"
 #include "sqltext.h"
 #include "usercomponent.h"
@@ -275,14 +276,28 @@ void WristbandPrinter::PrintBarcode(QString &hospitalNumber, QString &admissionI
 {
     if (!m_user)
         throw AppError(91, QStringLiteral("No user has been handed to the wristband printer."));
-    const WristbandData data = lookUp(m_user->SQLConnection(), hospitalNumber, admissionId);
 
-    const QPrinterInfo printerInfo = QPrinterInfo::defaultPrinter();
+    // A queue named in the settings is the only place a band may go: one
+    // that is missing is an error, never a reason to print elsewhere.
+    const QString chosen = WardcheckSettings::wristbandPrinter();
+    const QPrinterInfo printerInfo = chosen.isEmpty() ? QPrinterInfo::defaultPrinter() : QPrinterInfo::printerInfo(chosen);
+    const auto notInstalled = [&chosen] {
+        return AppError(PrintFailed, QStringLiteral("The wristband printer %1 is not installed.").arg(chosen));
+    };
+    if (!chosen.isEmpty() && printerInfo.isNull())
+        throw notInstalled();
+
+    const WristbandData data = lookUp(m_user->SQLConnection(), hospitalNumber, admissionId);
     if (printerInfo.isNull()) {
         m_lastPdf = writePdf(data, outputFolder());
         return;
     }
     QPrinter printer(printerInfo, QPrinter::HighResolution);
+    if (printer.outputFormat() != QPrinter::NativeFormat || printer.printerName() != printerInfo.printerName()) {
+        if (!chosen.isEmpty())
+            throw notInstalled();
+        throw AppError(PrintFailed, QStringLiteral("The printer %1 could not be reached.").arg(printerInfo.printerName()));
+    }
     const int dpi = CupsQueue::defaultResolution(printerInfo.printerName());
     printer.setResolution(dpi > 0 ? dpi : FallbackDpi);
     printer.setDocName(QStringLiteral("Wristband %1").arg(admissionId));

@@ -30,7 +30,9 @@ struct WristbandData
 // The wristband printing component: looks the admission up through the
 // logged-in user's connection and prints a band with the patient's name,
 // numbers, birth date, sex and room and a Code 128 barcode of the admission
-// id. Goes to the default printer, or to a PDF file when none is installed.
+// id. Goes to the queue that Wardcheck.ini names ([printing] wristbandPrinter)
+// and to no other; without that setting to the default printer, or to a PDF
+// file when none is installed.
 class WristbandPrinter : public BarcodePrinter
 {
     Q_OBJECT
@@ -39,8 +41,9 @@ public:
     using BarcodePrinter::BarcodePrinter;
 
     void SetOrvaneUser(UserComponent *user) override;
-    // Throws AppError when the admission cannot be found, the numbers do not
-    // belong together, the barcode cannot be drawn or the output fails.
+    // Throws AppError when the wristband printer named is not installed, the
+    // admission cannot be found, the numbers do not belong together, the
+    // barcode cannot be drawn or the output fails.
     void PrintBarcode(QString &hospitalNumber, QString &admissionId) override;
 
     // The PDF written by the last print, when it went to a file.
