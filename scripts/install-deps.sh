@@ -11,6 +11,8 @@ packages=(
   unixodbc unixodbc-dev odbcinst tdsodbc
   fonts-dejavu-core fonts-crosextra-carlito fonts-liberation
   xvfb xauth xdotool imagemagick zbar-tools poppler-utils
+  # cupsd, lpadmin and the cups-pdf backend for tst_wristband_cups, which runs a cupsd of its own
+  libcups2-dev cups-daemon cups-client printer-driver-cups-pdf
   clang-14 libclang-rt-14-dev
   dpkg-dev file lintian
 )

@@ -3,6 +3,8 @@
 #include "apperror.h"
 #include "code128.h"
 #include "connection.h"
+#include "cupsqueue.h"
+#include "presets.h"
 #include "recordset.h"
 #include "sqltext.h"
 #include "usercomponent.h"
@@ -18,6 +20,8 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 
+#include <cmath>
+
 namespace {
 
 constexpr long PrintFailed = 482;   // the platform's "Printer error"
@@ -27,6 +31,9 @@ constexpr long PrintFailed = 482;   // the platform's "Printer error"
 constexpr qreal PreferredModuleMm = 0.4;
 constexpr qreal SmallestModuleMm = 0.25;
 constexpr int QuietZoneModules = 10;
+// What a band is laid out at for a queue whose resolution CUPS does not
+// tell, and for PDF files.
+constexpr int FallbackDpi = 600;
 
 constexpr qreal TextLeftMm = 14;     // clear of the clasp end
 constexpr qreal TextRightMm = 120;
@@ -107,20 +114,40 @@ WristbandData WristbandPrinter::lookUp(Connection *connection, const QString &ho
     return data;
 }
 
+QPageLayout WristbandPrinter::pageLayout()
+{
+    const QSizeF band = bandSizeMm();
+    return QPageLayout(QPageSize(band.transposed(), QPageSize::Millimeter, QStringLiteral("Wristband")),
+                       QPageLayout::Landscape, QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+}
+
+int WristbandPrinter::moduleDots(int modules, int dpi)
+{
+    if (modules <= 0 || dpi <= 0)
+        return 0;
+    const qreal dotsPerMm = dpi / 25.4;
+    const int fits = int(std::floor((BarcodeRightMm - BarcodeLeftMm) * dotsPerMm / (modules + 2 * QuietZoneModules)));
+    const int preferred = qMax(1, qRound(PreferredModuleMm * dotsPerMm));
+    // 0.25 mm is 1.998 dots at 203 dpi: a hair under two dots is two dots.
+    const int smallest = qMax(1, int(std::ceil(SmallestModuleMm * dotsPerMm - 0.01)));
+    const int dots = qMin(preferred, fits);
+    return dots >= smallest ? dots : 0;
+}
+
 void WristbandPrinter::paint(QPainter &painter, const WristbandData &data)
 {
     QString reason;
     const int modules = Code128::moduleCount(data.admissionId, &reason);
     if (modules <= 0)
         throw AppError(PrintFailed, QStringLiteral("The admission id cannot be printed as a barcode: %1").arg(reason));
-    const qreal available = BarcodeRightMm - BarcodeLeftMm;
-    const qreal moduleMm = qMin(PreferredModuleMm, available / qreal(modules + 2 * QuietZoneModules));
-    if (moduleMm < SmallestModuleMm) {
+    const int dpi = painter.device()->logicalDpiX();
+    const int module = moduleDots(modules, dpi);
+    if (module <= 0) {
         throw AppError(PrintFailed,
                        QStringLiteral("The admission id %1 is too long for the wristband's barcode.").arg(data.admissionId));
     }
 
-    const qreal dots = painter.device()->logicalDpiX() / 25.4;
+    const qreal dots = dpi / 25.4;
     const QSizeF band = bandSizeMm();
     painter.save();
     painter.fillRect(QRectF(0, 0, band.width() * dots, band.height() * dots), Qt::white);
@@ -134,9 +161,12 @@ void WristbandPrinter::paint(QPainter &painter, const WristbandData &data)
     drawLine(painter, fontMm(3.4, dots), textLeft, 19.0 * dots, textWidth,
              QStringLiteral("Born %1     Sex %2     Room %3").arg(data.birthDate, data.sex, data.room));
 
-    const qreal barsWidth = modules * moduleMm;
-    const qreal barsLeft = BarcodeLeftMm + (available - barsWidth) / 2;
-    const QString failed = Code128::paint(painter, QRectF(barsLeft * dots, 3 * dots, barsWidth * dots, 14 * dots),
+    // Every bar edge on a dot boundary: a thermal head prints a bar of whole
+    // dots crisply and smears one that ends part-way through a dot.
+    const qreal available = BarcodeRightMm - BarcodeLeftMm;
+    const int barsWidth = modules * module;
+    const int barsLeft = qRound(BarcodeLeftMm * dots + (available * dots - barsWidth) / 2);
+    const QString failed = Code128::paint(painter, QRectF(barsLeft, qRound(3 * dots), barsWidth, qRound(14 * dots)),
                                           data.admissionId);
     if (!failed.isEmpty()) {
         painter.restore();
@@ -151,8 +181,15 @@ void WristbandPrinter::paint(QPainter &painter, const WristbandData &data)
 
 void WristbandPrinter::render(QPagedPaintDevice &device, const WristbandData &data)
 {
-    device.setPageSize(QPageSize(bandSizeMm(), QPageSize::Millimeter, QStringLiteral("Wristband")));
-    device.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+    device.setPageLayout(pageLayout());
+    // A printer may refuse a size of ours and keep one of its own.
+    const QSizeF page = device.pageLayout().fullRect(QPageLayout::Millimeter).size();
+    const QSizeF band = bandSizeMm();
+    if (qAbs(page.width() - band.width()) > 0.5 || qAbs(page.height() - band.height()) > 0.5) {
+        throw AppError(PrintFailed, QStringLiteral("The printer cannot take a page of %1 × %2 mm.")
+                                        .arg(band.width())
+                                        .arg(band.height()));
+    }
     QPainter painter;
     if (!painter.begin(&device))
         throw AppError(PrintFailed, QStringLiteral("The printer could not be started."));
@@ -212,7 +249,7 @@ QString WristbandPrinter::writePdf(const WristbandData &data, const QString &fol
     };
     try {
         QPdfWriter writer(&file);
-        writer.setResolution(600);
+        writer.setResolution(FallbackDpi);
         writer.setTitle(QStringLiteral("Wristband %1").arg(data.admissionId));
         writer.setCreator(QStringLiteral("Wardcheck"));
         render(writer, data);
@@ -239,14 +276,30 @@ void WristbandPrinter::PrintBarcode(QString &hospitalNumber, QString &admissionI
 {
     if (!m_user)
         throw AppError(91, QStringLiteral("No user has been handed to the wristband printer."));
-    const WristbandData data = lookUp(m_user->SQLConnection(), hospitalNumber, admissionId);
 
-    const QPrinterInfo printerInfo = QPrinterInfo::defaultPrinter();
+    // A queue named in the settings is the only place a band may go: one
+    // that is missing is an error, never a reason to print elsewhere.
+    const QString chosen = WardcheckSettings::wristbandPrinter();
+    const QPrinterInfo printerInfo = chosen.isEmpty() ? QPrinterInfo::defaultPrinter() : QPrinterInfo::printerInfo(chosen);
+    const auto notInstalled = [&chosen] {
+        return AppError(PrintFailed, QStringLiteral("The wristband printer %1 is not installed.").arg(chosen));
+    };
+    if (!chosen.isEmpty() && printerInfo.isNull())
+        throw notInstalled();
+
+    const WristbandData data = lookUp(m_user->SQLConnection(), hospitalNumber, admissionId);
     if (printerInfo.isNull()) {
         m_lastPdf = writePdf(data, outputFolder());
         return;
     }
     QPrinter printer(printerInfo, QPrinter::HighResolution);
+    if (printer.outputFormat() != QPrinter::NativeFormat || printer.printerName() != printerInfo.printerName()) {
+        if (!chosen.isEmpty())
+            throw notInstalled();
+        throw AppError(PrintFailed, QStringLiteral("The printer %1 could not be reached.").arg(printerInfo.printerName()));
+    }
+    const int dpi = CupsQueue::defaultResolution(printerInfo.printerName());
+    printer.setResolution(dpi > 0 ? dpi : FallbackDpi);
     printer.setDocName(QStringLiteral("Wristband %1").arg(admissionId));
     printer.setFullPage(true);
     render(printer, data);

@@ -3,6 +3,7 @@
 #include "barcodeprinter.h"
 
 #include <QDateTime>
+#include <QPageLayout>
 #include <QPointer>
 #include <QSizeF>
 #include <QString>
@@ -29,7 +30,9 @@ struct WristbandData
 // The wristband printing component: looks the admission up through the
 // logged-in user's connection and prints a band with the patient's name,
 // numbers, birth date, sex and room and a Code 128 barcode of the admission
-// id. Goes to the default printer, or to a PDF file when none is installed.
+// id. Goes to the queue that Wardcheck.ini names ([printing] wristbandPrinter)
+// and to no other; without that setting to the default printer, or to a PDF
+// file when none is installed.
 class WristbandPrinter : public BarcodePrinter
 {
     Q_OBJECT
@@ -38,8 +41,9 @@ public:
     using BarcodePrinter::BarcodePrinter;
 
     void SetOrvaneUser(UserComponent *user) override;
-    // Throws AppError when the admission cannot be found, the numbers do not
-    // belong together, the barcode cannot be drawn or the output fails.
+    // Throws AppError when the wristband printer named is not installed, the
+    // admission cannot be found, the numbers do not belong together, the
+    // barcode cannot be drawn or the output fails.
     void PrintBarcode(QString &hospitalNumber, QString &admissionId) override;
 
     // The PDF written by the last print, when it went to a file.
@@ -48,7 +52,16 @@ public:
     static WristbandData lookUp(Connection *connection, const QString &hospitalNumber, const QString &admissionId);
 
     static QSizeF bandSizeMm() { return QSizeF(250, 25); }
-    // Lays the band out on the painter's device from its top left corner.
+    // Label printers take the band as a roll 25 mm wide that feeds 250 mm
+    // per band, printed across in landscape: the page laid out is the band,
+    // 250 mm wide and 25 mm high.
+    static QPageLayout pageLayout();
+    // The narrowest bar of a symbol this many modules wide, in whole dots of
+    // a device with this resolution; 0 when the symbol does not fit the band
+    // at the narrowest bar a wristband printer resolves.
+    static int moduleDots(int modules, int dpi);
+    // Lays the band out on the painter's device from its top left corner,
+    // the bars on whole dots of the device's resolution.
     static void paint(QPainter &painter, const WristbandData &data);
     static void render(QPagedPaintDevice &device, const WristbandData &data);
 

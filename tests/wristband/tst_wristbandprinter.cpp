@@ -1,4 +1,6 @@
 #include "apperror.h"
+#include "bars.h"
+#include "code128.h"
 #include "fixture.h"
 #include "session.h"
 #include "testmain.h"
@@ -6,6 +8,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QPainter>
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QStandardPaths>
@@ -57,6 +60,8 @@ private slots:
 
     void barcodeReadsBack_data();
     void barcodeReadsBack();
+    void barsAreWholeDots_data();
+    void barsAreWholeDots();
     void unprintableIds_data();
     void unprintableIds();
     void lookUp_data();
@@ -113,6 +118,58 @@ void TestWristbandPrinter::barcodeReadsBack()
     for (const QString &shown : {QStringLiteral("Dela Cruz, Juan Santos"), QStringLiteral("H100234"),
                                  QStringLiteral("3/4/1950"), QStringLiteral("4B-12")})
         QVERIFY2(text.contains(shown), qPrintable(text));
+}
+
+void TestWristbandPrinter::barsAreWholeDots_data()
+{
+    QTest::addColumn<int>("dpi");
+    QTest::addColumn<QString>("admissionId");
+    QTest::addColumn<int>("module");   // dots; 0: too long for the band
+
+    const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZABCDEFGHIJKL");
+    QTest::newRow("short id, 203 dpi") << 203 << "500123" << 3;
+    QTest::newRow("short id, 300 dpi") << 300 << "500123" << 5;
+    QTest::newRow("short id, 600 dpi") << 600 << "500123" << 9;
+    QTest::newRow("22 letters, 300 dpi: narrower to fit") << 300 << letters.left(22) << 4;
+    QTest::newRow("25 letters, 203 dpi: the narrowest bar") << 203 << letters.left(25) << 2;
+    QTest::newRow("25 letters, 600 dpi") << 600 << letters.left(25) << 8;
+    QTest::newRow("30 letters, 300 dpi: the narrowest bar") << 300 << letters.left(30) << 3;
+    QTest::newRow("38 letters, 203 dpi") << 203 << letters << 2;
+    // Two dots at 300 dpi are 0.17 mm, thinner than a band printer resolves.
+    QTest::newRow("38 letters, 300 dpi: too long") << 300 << letters << 0;
+}
+
+// Painted with antialiasing, a bar edge that is not on a dot boundary
+// shows as a grey pixel and as bars of uneven width.
+void TestWristbandPrinter::barsAreWholeDots()
+{
+    QFETCH(int, dpi);
+    QFETCH(QString, admissionId);
+    QFETCH(int, module);
+    const qreal dotsPerMm = dpi / 25.4;
+    QImage image(qCeil(250 * dotsPerMm), qCeil(25 * dotsPerMm), QImage::Format_RGB32);
+    image.setDotsPerMeterX(qRound(dpi / 0.0254));
+    image.setDotsPerMeterY(qRound(dpi / 0.0254));
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    if (module == 0) {
+        QVERIFY_THROWS_EXCEPTION(AppError, WristbandPrinter::paint(painter, band(admissionId)));
+        return;
+    }
+    WristbandPrinter::paint(painter, band(admissionId));
+    painter.end();
+
+    // Across the middle of the bars, right of the text column.
+    const BarRow row = barRow(image, qRound(10 * dotsPerMm), qRound(121 * dotsPerMm));
+    QCOMPARE(row.grey, 0);
+    QCOMPARE(row.narrowest(), module);
+    QVERIFY2(row.allMultiplesOf(module), qPrintable(QString::number(row.runs.size()) + QStringLiteral(" runs")));
+    QCOMPARE(row.width(), Code128::moduleCount(admissionId) * module);
+
+    const QString png = m_out.filePath(QStringLiteral("bars-%1-%2.png").arg(dpi).arg(admissionId.size()));
+    QVERIFY(image.save(png));
+    QCOMPARE(run(QStringLiteral("zbarimg"), {"--raw", "-q", "-Scode128.enable", png}), admissionId.toUtf8() + '\n');
 }
 
 void TestWristbandPrinter::unprintableIds_data()
