@@ -28,4 +28,16 @@ int defaultResolution(const QString &queue)
     return qMax(0, dpi);
 }
 
+int newestJob(const QString &queue)
+{
+    const QByteArray name = queue.section(QLatin1Char('/'), 0, 0).toUtf8();
+    cups_job_t *jobs = nullptr;
+    const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, name.constData(), 1, CUPS_WHICHJOBS_ALL);
+    int newest = 0;
+    for (int i = 0; i < count; ++i)
+        newest = qMax(newest, jobs[i].id);
+    cupsFreeJobs(count, jobs);
+    return newest;
+}
+
 } // namespace CupsQueue

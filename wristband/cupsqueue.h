@@ -9,4 +9,8 @@ namespace CupsQueue {
 // job asks for none; 0 when CUPS does not know the queue or does not say.
 int defaultResolution(const QString &queue);
 
+// The id of the newest job of this user on the queue, whatever its state;
+// 0 when there is none.
+int newestJob(const QString &queue);
+
 } // namespace CupsQueue

@@ -302,7 +302,14 @@ void WristbandPrinter::PrintBarcode(QString &hospitalNumber, QString &admissionI
     printer.setResolution(dpi > 0 ? dpi : FallbackDpi);
     printer.setDocName(QStringLiteral("Wristband %1").arg(admissionId));
     printer.setFullPage(true);
+    const int newestBefore = CupsQueue::newestJob(printerInfo.printerName());
     render(printer, data);
     if (printer.printerState() == QPrinter::Error)
         throw AppError(PrintFailed, QStringLiteral("The printer %1 reported an error.").arg(printerInfo.printerName()));
+    // Qt does not say whether the print system took the job; a queue that
+    // refuses jobs would lose the band without a word.
+    if (CupsQueue::newestJob(printerInfo.printerName()) <= newestBefore) {
+        throw AppError(PrintFailed, QStringLiteral("The printer %1 did not take the wristband; nothing was printed.")
+                                        .arg(printerInfo.printerName()));
+    }
 }

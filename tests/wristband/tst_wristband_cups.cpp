@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QPrinterInfo>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QStandardPaths>
@@ -190,6 +191,10 @@ void TestWristbandCups::printsOnlyWhereChosen_data()
     QTest::newRow("not set: the default queue") << QString() << "Office" << 150 << 2 << "";
     QTest::newRow("chosen but not installed") << "Ward 4 labels" << "" << 0 << 0
                                               << "The wristband printer Ward 4 labels is not installed.";
+    // The print system turns the job away (the queue was set to reject
+    // jobs): the band is not printed, and the user is told.
+    QTest::newRow("chosen, refusing jobs") << "Wristband" << "" << 0 << 0
+                                           << "The printer Wristband did not take the wristband; nothing was printed.";
 }
 
 void TestWristbandCups::printsOnlyWhereChosen()
@@ -206,6 +211,17 @@ void TestWristbandCups::printsOnlyWhereChosen()
     db.close();
     installTestUser(db.path());
     chooseQueue(setting);
+    const bool refusing = QString::fromLatin1(QTest::currentDataTag()).contains(QLatin1String("refusing"));
+    if (refusing) {
+        bool rejected = false;
+        const QByteArray why = run(QStringLiteral("cupsreject"), {QStringLiteral("Wristband")}, &rejected);
+        QVERIFY2(rejected, why.constData());
+    }
+    const auto acceptAgain = qScopeGuard([refusing] {
+        bool accepted = false;
+        if (refusing)
+            run(QStringLiteral("cupsaccept"), {QStringLiteral("Wristband")}, &accepted);
+    });
 
     const QList<PrivateCups::Job> before = PrivateCups::jobs();
     const int lastBefore = before.isEmpty() ? 0 : before.last().id;
