@@ -19,7 +19,6 @@
 #include <QSettings>
 #include <QTabBar>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
 #include <qpa/qwindowsysteminterface.h>
 
@@ -27,30 +26,28 @@ namespace {
 
 const QString Refusal = QStringLiteral("M:Scan the patient's wristband; a typed number is not accepted.");
 
-// Types the text (\n is Enter) into the window, msPerKey apart, through the
-// window system's queue, and returns once every key has been handled.
+// Types the text (\n is Enter) into the window through the window system's
+// queue, its keys stamped msPerKey apart as the window system stamps a
+// keyboard's or a scanner's keys, and returns once every key has been
+// handled. The stamps, not this machine's timers, make the speed, so a busy
+// machine cannot turn a scan into typing.
 void typeInto(QWidget *window, const QString &text, int msPerKey)
 {
+    static ulong clock = 1'000'000;
     QWindow *handle = window->windowHandle();
-    qsizetype next = 0;
-    QTimer typist;
-    typist.setTimerType(Qt::PreciseTimer);
-    typist.setInterval(msPerKey);
-    QObject::connect(&typist, &QTimer::timeout, [&] {
-        const QChar c = text.at(next++);
+    for (const QChar c : text) {
+        clock += ulong(msPerKey);
         const bool enter = c == QLatin1Char('\n');
         const int key = enter ? int(Qt::Key_Return) : int(c.toUpper().unicode());
         const QString keyText = enter ? QStringLiteral("\r") : QString(c);
         for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease})
-            QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(handle, type, key,
-                                                                                                 Qt::NoModifier, keyText);
-        if (next == text.size())
-            typist.stop();
-    });
-    typist.start();
-    QElapsedTimer clock;
-    clock.start();
-    while ((typist.isActive() || QWindowSystemInterface::windowSystemEventsQueued() > 0) && clock.elapsed() < 30000)
+            QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
+                handle, clock, type, key, Qt::NoModifier, keyText);
+    }
+    clock += 1000;   // the next scan is a second later
+    QElapsedTimer waited;
+    waited.start();
+    while (QWindowSystemInterface::windowSystemEventsQueued() > 0 && waited.elapsed() < 30000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     QTest::qWait(20);
 }
