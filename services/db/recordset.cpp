@@ -80,6 +80,7 @@ void Recordset::readColumns(const QSqlQuery &query)
 {
     m_columns.clear();
     m_asked.clear();
+    m_recent.clear();
     m_dateColumns.clear();
     const QSqlRecord record = query.record();
     m_columnCount = record.count();
@@ -140,17 +141,27 @@ void Recordset::MoveNext()
 
 int Recordset::column(const QString &field) const
 {
-    // Callers name a field the same way row after row: remember the name as
-    // asked, so a long list does not fold it to lower case for every cell.
+    // Callers name a field the same way row after row, mostly with the very
+    // same string: remember the name as asked, so a long list neither folds
+    // it to lower case nor hashes it for every cell.
+    for (const auto &[name, index] : m_recent) {
+        if (name.constData() == field.constData() && name.size() == field.size())
+            return index;
+    }
     auto it = m_asked.constFind(field);
-    if (it != m_asked.constEnd())
+    if (it != m_asked.constEnd()) {
+        if (m_recent.size() < 16)
+            m_recent.emplace_back(field, *it);
         return *it;
+    }
     it = m_columns.constFind(field.toLower());
     if (it == m_columns.constEnd()) {
         throw AppError(AppError::ItemNotFound,
                        QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal."));
     }
     m_asked.insert(field, *it);
+    if (m_recent.size() < 16)
+        m_recent.emplace_back(field, *it);
     return *it;
 }
 

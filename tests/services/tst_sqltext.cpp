@@ -246,6 +246,13 @@ void TestSqlText::valueText_data()
     QTest::newRow("stored text time") << QVariant(QStringLiteral("2026-12-01 03:12:45")) << true << "12/1/2026 3:12:45 AM";
     QTest::newRow("stored date only") << QVariant(QStringLiteral("2026-12-01")) << true << "12/1/2026";
     QTest::newRow("stored ISO T") << QVariant(QStringLiteral("2026-12-01T23:59:59")) << true << "12/1/2026 11:59:59 PM";
+    QTest::newRow("stored with milliseconds") << QVariant(QStringLiteral("2026-12-01 03:12:45.250")) << true
+                                              << "12/1/2026 3:12:45 AM";
+    QTest::newRow("month 13 kept as text") << QVariant(QStringLiteral("2026-13-01 00:00:00")) << true << "2026-13-01 00:00:00";
+    QTest::newRow("30 February kept as text") << QVariant(QStringLiteral("2026-02-30")) << true << "2026-02-30";
+    QTest::newRow("hour 24 kept as text") << QVariant(QStringLiteral("2026-12-01 24:00:00")) << true << "2026-12-01 24:00:00";
+    QTest::newRow("a letter among the digits kept") << QVariant(QStringLiteral("2026-1x-01 00:00:00")) << true
+                                                    << "2026-1x-01 00:00:00";
     QTest::newRow("not a date kept") << QVariant(QStringLiteral("unknown")) << true << "unknown";
     QTest::newRow("date-like text in text column") << QVariant(QStringLiteral("2026-12-01")) << false << "2026-12-01";
 }
