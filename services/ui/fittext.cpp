@@ -8,6 +8,8 @@
 #include <QStyle>
 #include <QTableView>
 
+#include <cmath>
+
 namespace FitText {
 namespace {
 
@@ -57,14 +59,21 @@ void fitCaptions(QWidget *window)
     }
 }
 
+int cellTextRoom(const QTableView *view, int columnWidth)
+{
+    // As the style lays a cell's text out: a margin each side of it, and the
+    // grid line taken from the cell.
+    const int textMargin = view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1;
+    return columnWidth - 2 * textMargin - (view->showGrid() ? 1 : 0);
+}
+
 Columns::Columns(QTableView *view, QList<int> designPixels) : m_view(view), m_design(std::move(designPixels))
 {
-    const QFontMetrics metrics(m_view->font());
+    const QFontMetricsF metrics(m_view->font());
     for (int c = 0; c < int(m_advance.size()); ++c)
         m_advance[size_t(c)] = metrics.horizontalAdvance(QChar(c));
     m_widestAdvance = metrics.maxWidth();
-    // The item view's text margin on each side, and the grid line.
-    m_margin = 2 * (m_view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_view) + 1) + 1;
+    m_margin = 100 - cellTextRoom(m_view, 100);
     reset();
 }
 
@@ -74,9 +83,9 @@ void Columns::reset()
         m_view->setColumnWidth(c, m_design.at(c));
 }
 
-int Columns::roughWidth(const QString &text) const
+qreal Columns::roughWidth(const QString &text) const
 {
-    int width = 2;   // kerning rarely widens a text, and never by much
+    qreal width = 2;   // kerning rarely widens a text, and never by much
     for (const QChar c : text)
         width += c.unicode() < m_advance.size() ? m_advance[c.unicode()] : m_widestAdvance;
     return width;
@@ -86,7 +95,7 @@ void Columns::fit(const QList<QStringList> &rows)
 {
     if (rows.isEmpty())
         return;
-    const QFontMetrics metrics(m_view->font());
+    const QFontMetricsF metrics(m_view->font());
     for (int c = 0; c < m_design.size(); ++c) {
         const int before = m_view->columnWidth(c);
         int widest = before;
@@ -96,7 +105,7 @@ void Columns::fit(const QList<QStringList> &rows)
             const QString &text = row.at(c);
             if (roughWidth(text) + m_margin <= widest)
                 continue;
-            widest = std::max(widest, metrics.horizontalAdvance(text) + m_margin);
+            widest = std::max(widest, int(std::ceil(metrics.horizontalAdvance(text))) + m_margin);
         }
         if (widest > before)
             m_view->setColumnWidth(c, widest);

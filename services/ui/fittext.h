@@ -22,6 +22,10 @@ void fitCaptions(QWidget *window);
 
 // A list's columns: at least as wide as designed, and as wide as the widest
 // text of the rows handed to it since the last reset.
+//
+// A cell's text is drawn shortened when its width, in fractions of a pixel,
+// is more than the column's width less the grid line and the text margins.
+int cellTextRoom(const QTableView *view, int columnWidth);
 class Columns
 {
 public:
@@ -36,12 +40,12 @@ private:
     // At least the text's width, from its characters' advances: cheap
     // enough for every cell of a long list; only a text that might not fit
     // is measured exactly.
-    int roughWidth(const QString &text) const;
+    qreal roughWidth(const QString &text) const;
 
     QTableView *m_view;
     QList<int> m_design;
-    std::array<int, 256> m_advance{};
-    int m_widestAdvance = 0;
+    std::array<qreal, 256> m_advance{};
+    qreal m_widestAdvance = 0;
     int m_margin = 0;
 };
 

@@ -2,6 +2,7 @@
 // fonts the project installs, no caption of any screen is clipped and no
 // cell of the demo ward's lists is elided.
 #include "dialogrecorder.h"
+#include "fittext.h"
 #include "fixture.h"
 #include "frmextraction.h"
 #include "frmmain.h"
@@ -55,20 +56,18 @@ QStringList clippedCaptions(QWidget *window)
     return clipped;
 }
 
-// Cells that the list draws shortened, as "row,column: text".
+// Cells that the list draws shortened, as "row,column: text": the text's
+// width, in fractions of a pixel, is more than the room its cell gives it.
 QStringList elidedCells(QTableView *view)
 {
     QStringList elided;
     const QAbstractItemModel *model = view->model();
-    QStyleOptionViewItem option;
-    option.initFrom(view);
-    option.font = view->font();
-    option.features = QStyleOptionViewItem::HasDisplay;
+    const QFontMetricsF metrics(view->font());
     for (int r = 0; r < model->rowCount(); ++r) {
         for (int c = 0; c < model->columnCount(); ++c) {
-            const QModelIndex index = model->index(r, c);
-            if (view->itemDelegate()->sizeHint(option, index).width() > view->columnWidth(c))
-                elided << QStringLiteral("%1,%2: %3").arg(r).arg(c).arg(index.data().toString());
+            const QString text = model->index(r, c).data().toString();
+            if (metrics.horizontalAdvance(text) > FitText::cellTextRoom(view, view->columnWidth(c)))
+                elided << QStringLiteral("%1,%2: %3").arg(r).arg(c).arg(text);
         }
     }
     return elided;
