@@ -13,9 +13,6 @@
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QRandomGenerator>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTextStream>
 
 #include <memory>
@@ -39,38 +36,6 @@ private:
     std::unique_ptr<Connection> m_connection;
 };
 
-struct Package
-{
-    QString reference;
-    QString admission;
-};
-
-// Packages that the lookup finds: an item stocked at location '20' and a patient on file.
-std::vector<Package> samplePackages(const QString &path, int count)
-{
-    std::vector<Package> packages;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("sample"));
-        db.setDatabaseName(path);
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-        if (!db.open())
-            return packages;
-        QSqlQuery query(db);
-        query.exec(QStringLiteral(
-            "select distinct STA.ReferenceNum, STA.idnum from tbnursecommunicationfile STA "
-            "join tbmaster M on M.Hospnum = STA.Hospnum "
-            "join tbinvent INV on INV.itemid = STA.itemid and INV.locationid = '20' "
-            "where STA.idnum is not null and STA.RequestNum is not null and M.Lastname is not null "
-            "and M.Firstname is not null and M.Middlename is not null"));
-        std::vector<Package> all;
-        while (query.next())
-            all.push_back({query.value(0).toString(), query.value(1).toString()});
-        for (int i = 0; i < count && !all.empty(); ++i)
-            packages.push_back(all[QRandomGenerator::global()->bounded(int(all.size()))]);
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("sample"));
-    return packages;
-}
 
 void pressEnter(QLineEdit *box)
 {
@@ -86,7 +51,7 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     const QString path = Bench::hospitalDatabase();
     const int runs = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 2000;
-    const std::vector<Package> packages = samplePackages(path, runs);
+    const std::vector<Bench::Package> packages = Bench::samplePackages(path, runs);
     if (packages.empty()) {
         QTextStream(stderr) << "no packages found in " << path << Qt::endl;
         return 2;
@@ -109,7 +74,7 @@ int main(int argc, char **argv)
     int passed = 0;
     QElapsedTimer clock;
     for (int i = -20; i < int(packages.size()); ++i) {   // the first 20 warm the caches
-        const Package &p = packages[size_t(i < 0 ? -i : i) % packages.size()];
+        const Bench::Package &p = packages[size_t(i < 0 ? -i : i) % packages.size()];
         verdicts.clear();
         clock.start();
         package->setText(p.reference);

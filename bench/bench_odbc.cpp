@@ -21,8 +21,6 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QProcess>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTextStream>
 
 #include <malloc.h>
@@ -52,37 +50,6 @@ private:
     std::unique_ptr<Connection> m_connection;
 };
 
-struct Package
-{
-    QString reference;
-    QString admission;
-};
-
-std::vector<Package> samplePackages(const QString &path, int count)
-{
-    std::vector<Package> packages;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("sample"));
-        db.setDatabaseName(path);
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-        if (!db.open())
-            return packages;
-        QSqlQuery query(db);
-        query.exec(QStringLiteral(
-            "select distinct STA.ReferenceNum, STA.idnum from tbnursecommunicationfile STA "
-            "join tbmaster M on M.Hospnum = STA.Hospnum "
-            "join tbinvent INV on INV.itemid = STA.itemid and INV.locationid = '20' "
-            "where STA.idnum is not null and STA.RequestNum is not null and M.Lastname is not null "
-            "and M.Firstname is not null and M.Middlename is not null limit 5000"));
-        std::vector<Package> all;
-        while (query.next())
-            all.push_back({query.value(0).toString(), query.value(1).toString()});
-        for (int i = 0; i < count && !all.empty(); ++i)
-            packages.push_back(all[size_t(i * 7919) % all.size()]);
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("sample"));
-    return packages;
-}
 
 void pressEnter(QLineEdit *box)
 {
@@ -106,7 +73,7 @@ qint64 residentBytes()
 int runScans(const QString &road, bool keep, int scans)
 {
     const QString path = Bench::hospitalDatabase();
-    const std::vector<Package> packages = samplePackages(path, scans);
+    const std::vector<Bench::Package> packages = Bench::samplePackages(path, scans);
     if (packages.empty()) {
         QTextStream(stderr) << "no packages found in " << path << Qt::endl;
         return 2;
@@ -135,7 +102,7 @@ int runScans(const QString &road, bool keep, int scans)
             heapBefore = heapInUse();
             residentBefore = residentBytes();
         }
-        const Package &p = packages[size_t(i < 0 ? -i : i) % packages.size()];
+        const Bench::Package &p = packages[size_t(i < 0 ? -i : i) % packages.size()];
         verdicts.clear();
         clock.start();
         package->setText(p.reference);

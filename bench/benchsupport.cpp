@@ -4,9 +4,12 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTextStream>
 
 #include <algorithm>
+
 #include <cmath>
 #include <cstdio>
 
@@ -28,6 +31,32 @@ QString hospitalDatabase()
         std::exit(2);
     }
     return path;
+}
+
+std::vector<Package> samplePackages(const QString &database, int count)
+{
+    std::vector<Package> packages;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("sample"));
+        db.setDatabaseName(database);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (db.open()) {
+            QSqlQuery query(db);
+            query.exec(QStringLiteral(
+                "select distinct STA.ReferenceNum, STA.idnum from tbnursecommunicationfile STA "
+                "join tbmaster M on M.Hospnum = STA.Hospnum "
+                "join tbinvent INV on INV.itemid = STA.itemid and INV.locationid = '20' "
+                "where STA.idnum is not null and STA.RequestNum is not null and M.Lastname is not null "
+                "and M.Firstname is not null and M.Middlename is not null limit 5000"));
+            std::vector<Package> all;
+            while (query.next())
+                all.push_back({query.value(0).toString(), query.value(1).toString()});
+            for (int i = 0; i < count && !all.empty(); ++i)
+                packages.push_back(all[size_t(i) * 7919 % all.size()]);
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("sample"));
+    return packages;
 }
 
 Summary summarise(std::vector<double> ms)

@@ -11,6 +11,16 @@ namespace Bench {
 // kept beside the benchmarks), or the file named by WARDCHECK_BENCH_DB.
 QString hospitalDatabase();
 
+// Medicine packages of the database that a lookup finds (an item stocked
+// at location '20', a patient on file), with their admission numbers:
+// count of them, spread over the whole database.
+struct Package
+{
+    QString reference;
+    QString admission;
+};
+std::vector<Package> samplePackages(const QString &database, int count);
+
 struct Summary
 {
     double median = 0;

@@ -11,6 +11,7 @@
 #include "frmextraction.h"
 #include "frmmeds.h"
 #include "medicinescan.h"
+#include "scankeys.h"
 #include "session.h"
 #include "testmain.h"
 
@@ -20,22 +21,8 @@
 #include <QTabBar>
 #include <QTimer>
 #include <QtTest>
-#include <qpa/qwindowsysteminterface.h>
 
 namespace {
-
-// Queues the keys of a text (\n is Enter) at once, as a scanner's burst.
-void postKeys(QWindow *window, const QString &text)
-{
-    for (const QChar c : text) {
-        const bool enter = c == QLatin1Char('\n');
-        const int key = enter ? int(Qt::Key_Return) : int(c.toUpper().unicode());
-        const QString keyText = enter ? QStringLiteral("\r") : QString(c);
-        for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease})
-            QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(window, type, key,
-                                                                                                 Qt::NoModifier, keyText);
-    }
-}
 
 QWindow *modalWindow()
 {

@@ -8,6 +8,7 @@
 #include "frmextraction.h"
 #include "frmmeds.h"
 #include "medicinescan.h"
+#include "scankeys.h"
 #include "session.h"
 #include "testmain.h"
 
@@ -33,18 +34,7 @@ const QString Refusal = QStringLiteral("M:Scan the patient's wristband; a typed 
 // machine cannot turn a scan into typing.
 void typeInto(QWidget *window, const QString &text, int msPerKey)
 {
-    static ulong clock = 1'000'000;
-    QWindow *handle = window->windowHandle();
-    for (const QChar c : text) {
-        clock += ulong(msPerKey);
-        const bool enter = c == QLatin1Char('\n');
-        const int key = enter ? int(Qt::Key_Return) : int(c.toUpper().unicode());
-        const QString keyText = enter ? QStringLiteral("\r") : QString(c);
-        for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease})
-            QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
-                handle, clock, type, key, Qt::NoModifier, keyText);
-    }
-    clock += 1000;   // the next scan is a second later
+    postKeys(window->windowHandle(), text, ulong(msPerKey));
     QElapsedTimer waited;
     waited.start();
     while (QWindowSystemInterface::windowSystemEventsQueued() > 0 && waited.elapsed() < 30000)

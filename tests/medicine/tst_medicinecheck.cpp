@@ -2,6 +2,7 @@
 // of near miss, and what the package lookup reads into the scan.
 #include "apperror.h"
 #include "fixture.h"
+#include "medfixture.h"
 #include "packagelookup.h"
 #include "patientcheck.h"
 #include "testmain.h"
@@ -109,27 +110,7 @@ void TestMedicineCheck::lookup()
     QFETCH(QString, error);
     QFETCH(QStringList, scan);
     FixtureDb db;
-    db.patient(QStringLiteral("H1"), QStringLiteral("Dela Cruz"), QStringLiteral("Juan"), QStringLiteral("Santos"));
-    db.admission(QStringLiteral("A100"), QStringLiteral("H1"));
-    db.patient(QStringLiteral("H3"), QStringLiteral("Reyes"), QStringLiteral("Maria"), QStringLiteral("Lopez"));
-    db.admission(QStringLiteral("A300"), QStringLiteral("H3"));
-    db.patient(QStringLiteral("H7"), QStringLiteral("O'Brien"), QStringLiteral("Sean"), QStringLiteral("Pat"));
-    db.item(QStringLiteral("I1"), QStringLiteral("Paracetamol 500 mg"));
-    db.item(QStringLiteral("I2"), QStringLiteral("Amoxicillin 250 mg"), {QStringLiteral("10"), QStringLiteral("20")});
-    db.item(QStringLiteral("I3"), QStringLiteral("Omeprazole 20 mg"));
-    db.item(QStringLiteral("I4"), QStringLiteral("Normal saline 1 L"), {QStringLiteral("30")});
-    db.item(QStringLiteral("I5"), QVariant());
-    db.nurseRow(QStringLiteral("C100"), QStringLiteral("H1"), QStringLiteral("A100"), QStringLiteral("R1"), QStringLiteral("I3"));
-    db.nurseRow(QStringLiteral("C100"), QStringLiteral("H1"), QStringLiteral("A100"), QStringLiteral("R2"), QStringLiteral("I1"));
-    db.nurseRow(QStringLiteral("C100"), QStringLiteral("H1"), QStringLiteral("A100"), QStringLiteral("R3"), QStringLiteral("I2"));
-    db.nurseRow(QStringLiteral("C100"), QStringLiteral("H1"), QStringLiteral("A100"), QStringLiteral("R4"), QStringLiteral("I4"));
-    db.nurseRow(QStringLiteral("C200"), QStringLiteral("H1"), QStringLiteral("A100"), QStringLiteral("R5"), QStringLiteral("I4"));
-    db.nurseRow(QStringLiteral("C300"), QStringLiteral("H3"), QStringLiteral("A300"), QStringLiteral("R6"), QStringLiteral("I5"));
-    db.nurseRow(QStringLiteral("C300"), QStringLiteral("H3"), QStringLiteral("A300"), QStringLiteral("R7"), QStringLiteral("I1"));
-    db.nurseRow(QStringLiteral("C400"), QStringLiteral("H404"), QStringLiteral("A400"), QStringLiteral("R8"), QStringLiteral("I1"));
-    db.nurseRow(QStringLiteral("C402"), QStringLiteral("H1"), QStringLiteral("A402"), QVariant(), QStringLiteral("I1"));
-    db.nurseRow(QStringLiteral("C'7"), QStringLiteral("H7"), QStringLiteral("A'7"), QStringLiteral("R10"), QStringLiteral("I1"));
-    db.close();
+    fillMedicineWard(db);
 
     Connection connection(fixtureSettings(db.path()));
     connection.Open();
