@@ -4,16 +4,13 @@
 // check against 30,000 rows whose match is the last one.
 #include "benchsupport.h"
 
-#include "connection.h"
 #include "dialogs.h"
 #include "frmextraction.h"
 #include "session.h"
 #include "textgridmodel.h"
-#include "usercomponent.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -28,22 +25,6 @@
 #endif
 
 namespace {
-
-class BenchUser : public UserComponent
-{
-public:
-    explicit BenchUser(const QString &path)
-        : m_connection(std::make_unique<Connection>(ConnectionSettings{ConnectionSettings::Kind::Embedded, path, {}, {}}))
-    {
-        m_connection->Open();
-    }
-    void ShowMain() override {}
-    QVariant Connected() override { return m_connection->isOpen(); }
-    Connection *SQLConnection() override { return m_connection.get(); }
-
-private:
-    std::unique_ptr<Connection> m_connection;
-};
 
 // Container codes of requests whose admission number is known.
 QStringList sampleContainers(const QString &path, int count)
@@ -63,12 +44,6 @@ QStringList sampleContainers(const QString &path, int count)
     }
     QSqlDatabase::removeDatabase(QStringLiteral("sample"));
     return codes;
-}
-
-void pressEnter(QLineEdit *box)
-{
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
-    QCoreApplication::sendEvent(box, &press);
 }
 
 void fillList(TextGridModel *model, int rows)
@@ -136,7 +111,7 @@ void benchStepOne(const QStringList &codes, int listed)
     Timings t;
     for (const QString &code : codes) {
         s.add->setText(code);
-        t.measure([&] { pressEnter(s.add); });
+        t.measure([&] { Bench::pressEnter(s.add); });
     }
     const int added = s.model->dataRowCount() - listed;
     t.print(QStringLiteral("step 1 scan, %1 rows listed (%2 added)").arg(listed).arg(added));
@@ -150,7 +125,7 @@ void benchStepTwo(const QString &code, int listed, int runs)
     QCoreApplication::processEvents();
     fillList(s.model, listed - 1);
     s.add->setText(code);
-    pressEnter(s.add);
+    Bench::pressEnter(s.add);
     if (s.model->dataRowCount() != listed) {
         QTextStream(stderr) << "the scanned container was not added" << Qt::endl;
         std::exit(2);
@@ -160,9 +135,9 @@ void benchStepTwo(const QString &code, int listed, int runs)
     Timings t;
     for (int i = 0; i < runs; ++i) {
         s.container->setText(code);
-        pressEnter(s.container);
+        Bench::pressEnter(s.container);
         s.patient->setText(admission);
-        t.measure([&] { pressEnter(s.patient); });
+        t.measure([&] { Bench::pressEnter(s.patient); });
     }
     QCoreApplication::processEvents();
     t.print(QStringLiteral("step 2 check, %1 rows, match in the last").arg(listed));
@@ -184,7 +159,7 @@ int main(int argc, char **argv)
     Dialogs::setBeepHandler([] {});
 
     const QString path = Bench::hospitalDatabase();
-    Session::setUser(std::make_unique<BenchUser>(path));
+    Session::setUser(std::make_unique<Bench::User>(path));
     const int runs = 200;
     const QStringList codes = sampleContainers(path, runs * 2 + 1);
     if (codes.size() < runs * 2 + 1) {

@@ -3,15 +3,12 @@
 // driven through the real screen on the offscreen platform.
 #include "benchsupport.h"
 
-#include "connection.h"
 #include "dialogs.h"
 #include "frmmeds.h"
 #include "session.h"
-#include "usercomponent.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QTextStream>
 
@@ -20,28 +17,6 @@
 
 namespace {
 
-class BenchUser : public UserComponent
-{
-public:
-    explicit BenchUser(const QString &path)
-        : m_connection(std::make_unique<Connection>(ConnectionSettings{ConnectionSettings::Kind::Embedded, path, {}, {}}))
-    {
-        m_connection->Open();
-    }
-    void ShowMain() override {}
-    QVariant Connected() override { return m_connection->isOpen(); }
-    Connection *SQLConnection() override { return m_connection.get(); }
-
-private:
-    std::unique_ptr<Connection> m_connection;
-};
-
-
-void pressEnter(QLineEdit *box)
-{
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
-    QCoreApplication::sendEvent(box, &press);
-}
 
 } // namespace
 
@@ -57,7 +32,7 @@ int main(int argc, char **argv)
         return 2;
     }
 
-    Session::setUser(std::make_unique<BenchUser>(path));
+    Session::setUser(std::make_unique<Bench::User>(path));
     QStringList verdicts;
     Dialogs::setHandler([&](const Dialogs::Message &message) {
         verdicts << message.text;
@@ -78,10 +53,10 @@ int main(int argc, char **argv)
         verdicts.clear();
         clock.start();
         package->setText(p.reference);
-        pressEnter(package);
+        Bench::pressEnter(package);
         const double afterPackage = double(clock.nsecsElapsed()) / 1e6;
         patient->setText(p.admission);
-        pressEnter(patient);
+        Bench::pressEnter(patient);
         const double afterVerdict = double(clock.nsecsElapsed()) / 1e6;
         if (i < 0)
             continue;

@@ -13,12 +13,10 @@
 #include "frmmeds.h"
 #include "session.h"
 #include "standincontrol.h"
-#include "usercomponent.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QProcess>
 #include <QTextStream>
@@ -30,32 +28,6 @@
 
 namespace {
 
-class OdbcUser : public UserComponent
-{
-public:
-    OdbcUser(const QString &path, bool keep)
-    {
-        ConnectionSettings settings{ConnectionSettings::Kind::Odbc,
-                                    QStringLiteral("Driver={%1};Database=%2").arg(QStringLiteral(WARDCHECK_STANDIN_NAME), path),
-                                    QStringLiteral("ward"), QStringLiteral("pw")};
-        settings.reuseServerConnection = keep;
-        m_connection = std::make_unique<Connection>(settings);
-        m_connection->Open();
-    }
-    void ShowMain() override {}
-    QVariant Connected() override { return m_connection->isOpen(); }
-    Connection *SQLConnection() override { return m_connection.get(); }
-
-private:
-    std::unique_ptr<Connection> m_connection;
-};
-
-
-void pressEnter(QLineEdit *box)
-{
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
-    QCoreApplication::sendEvent(box, &press);
-}
 
 qint64 heapInUse()
 {
@@ -79,7 +51,11 @@ int runScans(const QString &road, bool keep, int scans)
         return 2;
     }
     StandinControl server;
-    Session::setUser(std::make_unique<OdbcUser>(path, keep));
+    ConnectionSettings settings{ConnectionSettings::Kind::Odbc,
+                                QStringLiteral("Driver={%1};Database=%2").arg(QStringLiteral(WARDCHECK_STANDIN_NAME), path),
+                                QStringLiteral("ward"), QStringLiteral("pw")};
+    settings.reuseServerConnection = keep;
+    Session::setUser(std::make_unique<Bench::User>(settings));
     QStringList verdicts;
     Dialogs::setHandler([&](const Dialogs::Message &message) {
         verdicts << message.text;
@@ -106,9 +82,9 @@ int runScans(const QString &road, bool keep, int scans)
         verdicts.clear();
         clock.start();
         package->setText(p.reference);
-        pressEnter(package);
+        Bench::pressEnter(package);
         patient->setText(p.admission);
-        pressEnter(patient);
+        Bench::pressEnter(patient);
         const double ms = double(clock.nsecsElapsed()) / 1e6;
         if (i < 0)
             continue;

@@ -10,14 +10,10 @@
 #include "recordset.h"
 #include "session.h"
 #include "textgridmodel.h"
-#include "usercomponent.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QLineEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QTableView>
 #include <QTextStream>
@@ -27,38 +23,6 @@
 #include <functional>
 
 namespace {
-
-class BenchUser : public UserComponent
-{
-public:
-    explicit BenchUser(const QString &path)
-        : m_connection(ConnectionSettings{ConnectionSettings::Kind::Embedded, path, QStringLiteral("bench"), QString()})
-    {
-        m_connection.Open();
-    }
-    void ShowMain() override {}
-    QVariant Connected() override { return m_connection.isOpen(); }
-    Connection *SQLConnection() override { return &m_connection; }
-
-private:
-    Connection m_connection;
-};
-
-QString fiveThousandDatabase()
-{
-    const QString path = QDir(QStringLiteral(WRISTBAND_BENCH_DIR)).filePath(QStringLiteral("ward-5000.db"));
-    if (QFileInfo::exists(path))
-        return path;
-    QTextStream(stderr) << "making the 5,000-admission database (once) at " << path << Qt::endl;
-    const int rc = QProcess::execute(QStringLiteral(WRISTBAND_MAKEDEMODB),
-                                     {QStringLiteral("--patients"), QStringLiteral("20000"), QStringLiteral("--admitted"),
-                                      QStringLiteral("5000"), QStringLiteral("--out"), path + QStringLiteral(".tmp")});
-    if (rc != 0 || !QFile::rename(path + QStringLiteral(".tmp"), path)) {
-        QTextStream(stderr) << "makedemodb failed" << Qt::endl;
-        std::exit(2);
-    }
-    return path;
-}
 
 double timeMs(const std::function<void()> &work)
 {
@@ -72,7 +36,7 @@ struct Screen
 {
     explicit Screen(const QString &database)
     {
-        Session::setUser(std::make_unique<BenchUser>(database));
+        Session::setUser(std::make_unique<Bench::User>(database));
         form = std::make_unique<frmview>();
         form->show();
         search = form->findChild<QLineEdit *>(QStringLiteral("txtSearch"));
@@ -162,7 +126,9 @@ int main(int argc, char **argv)
     const QStringList words = {QStringLiteral("Garcia"), QStringLiteral("Santos"), QStringLiteral("Reyes"),
                                QStringLiteral("Mendoza"), QStringLiteral("Torres")};
 
-    const QString ward = fiveThousandDatabase();
+    const QString ward = Bench::madeOnce(QStringLiteral("ward-5000.db"),
+                                         {QStringLiteral("--patients"), QStringLiteral("20000"), QStringLiteral("--admitted"),
+                                          QStringLiteral("5000")});
     const QString hospital = Bench::hospitalDatabase();
     fullFill(QStringLiteral("full fill, 5,000 admitted"), ward, runs);
     fullFill(QStringLiteral("full fill, 50,000 admitted"), hospital, runs);

@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -15,22 +17,42 @@
 
 namespace Bench {
 
-QString hospitalDatabase()
+QString madeOnce(const QString &fileName, const QStringList &makedemodbArguments)
 {
-    const QString named = qEnvironmentVariable("WARDCHECK_BENCH_DB");
-    if (!named.isEmpty())
-        return named;
-    const QString path = QDir(QStringLiteral(WARDCHECK_BENCH_DIR)).filePath(QStringLiteral("hospital-scale.db"));
+    const QString path = QDir(QStringLiteral(WARDCHECK_BENCH_DIR)).filePath(fileName);
     if (QFileInfo::exists(path))
         return path;
-    QTextStream(stderr) << "making the hospital-scale database (once) at " << path << Qt::endl;
+    QTextStream(stderr) << "making " << fileName << " (once) at " << path << Qt::endl;
     const int rc = QProcess::execute(QStringLiteral(WARDCHECK_MAKEDEMODB),
-                                     {QStringLiteral("--hospital"), QStringLiteral("--out"), path + QStringLiteral(".tmp")});
+                                     makedemodbArguments + QStringList{QStringLiteral("--out"), path + QStringLiteral(".tmp")});
     if (rc != 0 || !QFile::rename(path + QStringLiteral(".tmp"), path)) {
         QTextStream(stderr) << "makedemodb failed" << Qt::endl;
         std::exit(2);
     }
     return path;
+}
+
+QString hospitalDatabase()
+{
+    const QString named = qEnvironmentVariable("WARDCHECK_BENCH_DB");
+    if (!named.isEmpty())
+        return named;
+    return madeOnce(QStringLiteral("hospital-scale.db"), {QStringLiteral("--hospital")});
+}
+
+User::User(const ConnectionSettings &settings) : m_connection(std::make_unique<Connection>(settings))
+{
+    m_connection->Open();
+}
+
+User::User(const QString &path) : User(ConnectionSettings{ConnectionSettings::Kind::Embedded, path, {}, {}})
+{
+}
+
+void pressEnter(QLineEdit *box)
+{
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    QCoreApplication::sendEvent(box, &press);
 }
 
 std::vector<Package> samplePackages(const QString &database, int count)
