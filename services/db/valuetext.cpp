@@ -65,10 +65,6 @@ QString fromNumber(double value)
 
 namespace {
 
-// A stored date is wall-clock time as the ward wrote it. It is kept as such
-// (UTC-spec, never converted): as local time, a time that falls into the
-// hour skipped at a daylight-saving change would be shifted or lost, and
-// every conversion costs a time zone lookup.
 // The digits of text[at, at + count) as a number, or -1.
 int digits(const QString &text, qsizetype at, int count)
 {
@@ -82,6 +78,11 @@ int digits(const QString &text, qsizetype at, int count)
     return value;
 }
 
+// A stored date is wall-clock time as the ward wrote it. It is kept as such
+// (UTC-spec, never converted): as local time, a time that falls into the
+// hour skipped at a daylight-saving change would be shifted or lost, and
+// every conversion costs a time zone lookup.
+//
 // How every stored date of a long list looks: "yyyy-MM-dd HH:mm:ss" or the
 // date alone, read without Qt's format parser, which a list of 50,000
 // admissions would run 100,000 times.

@@ -17,7 +17,8 @@ Connection &hospitalConnection();
 // Close, then Open without arguments: recovers a connection that the
 // server or the network dropped. Throws AppError.
 void reconnect();
-// For tests, which start every case with a fresh component.
+// Releases the component and its connection: at the end of main, while Qt
+// SQL still exists, and in tests, which start every case with a fresh one.
 void reset();
 
 } // namespace Session
