@@ -18,24 +18,29 @@ std::unique_ptr<QSettings> presetFile(const QString &file)
     return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::SystemScope, QStringLiteral("ORVANE"), file);
 }
 
+bool lockedIn(const QSettings &preset, const QString &key)
+{
+    return preset.value(QStringLiteral("preset/locked")).toBool() && preset.contains(key);
+}
+
 } // namespace
 
 PresetSettings::PresetSettings(const QString &file) : m_file(file) {}
 
 bool PresetSettings::isLocked(const QString &key) const
 {
-    const auto preset = presetFile(m_file);
-    return preset->value(QStringLiteral("preset/locked")).toBool() && preset->contains(key);
+    return lockedIn(*presetFile(m_file), key);
 }
 
 QVariant PresetSettings::value(const QString &key, const QVariant &fallback) const
 {
-    if (!isLocked(key)) {
+    const auto preset = presetFile(m_file);
+    if (!lockedIn(*preset, key)) {
         const auto user = userFile(m_file);
         if (user->contains(key))
             return user->value(key);
     }
-    return presetFile(m_file)->value(key, fallback);
+    return preset->value(key, fallback);
 }
 
 void PresetSettings::remember(const QString &key, const QVariant &value)
