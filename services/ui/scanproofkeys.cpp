@@ -85,7 +85,9 @@ bool ScanProofKeys::eventFilter(QObject *watched, QEvent *event)
     }
     // One key press passes here more than once on its way (the window, then
     // the widget with the focus, then its parents): decide once per press.
-    if (event == m_pressEvent && key->timestamp() == m_pressStamp && key->key() == m_pressKey && now == m_lastKey)
+    // A press from the window system starts at its window; the passes after
+    // it are the same event, however much later a busy machine gets to them.
+    if (!watched->isWindowType() && event == m_pressEvent && key->timestamp() == m_pressStamp && key->key() == m_pressKey)
         return m_pressDropped;
     const bool early = now - m_opened < OpeningMs;
     const bool burst = now - m_lastKey < BurstMs;
