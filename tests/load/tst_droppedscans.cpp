@@ -15,6 +15,7 @@
 #include "session.h"
 #include "testmain.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QPointer>
@@ -24,11 +25,70 @@
 
 namespace {
 
-QWindow *modalWindow()
+// Answers the next message box as a nurse does: the scan, if any, comes at
+// once, while the box is new; Enter comes once a person could have read
+// it, well past the box's first moments and any scanner's burst. A machine
+// busy enough to hand the keys over late can still let Enter fall into the
+// scan's burst, where it is dropped as it should be: it is pressed again
+// until the box closes. A box that will not close at all is closed here, so
+// the test fails instead of waiting for ever.
+class BoxAnswerer : public QObject
 {
-    QWidget *box = QApplication::activeModalWidget();
-    return box ? box->windowHandle() : nullptr;
-}
+public:
+    static constexpr qint64 ReadMs = 1000;
+    static constexpr qint64 AgainMs = 500;
+    static constexpr qint64 GiveUpMs = 15000;
+
+    BoxAnswerer(QObject *parent, QString scan, std::function<void(bool)> closed)
+        : QObject(parent), m_scan(std::move(scan)), m_closed(std::move(closed))
+    {
+        connect(&m_timer, &QTimer::timeout, this, &BoxAnswerer::look);
+        m_timer.start(20);
+    }
+
+private:
+    void look()
+    {
+        if (!m_box) {
+            if (m_seen) {
+                finish();
+                return;
+            }
+            m_box = QApplication::activeModalWidget();
+            if (!m_box)
+                return;
+            m_seen = true;
+            m_shown.start();
+            if (!m_scan.isEmpty())
+                postKeys(m_box->windowHandle(), m_scan);
+            return;
+        }
+        const qint64 shown = m_shown.elapsed();
+        if (shown >= GiveUpMs) {
+            m_gaveUp = true;
+            m_box->close();
+        } else if (shown >= ReadMs && (m_enteredAt < 0 || shown - m_enteredAt >= AgainMs)) {
+            postKeys(m_box->windowHandle(), QStringLiteral("\n"));
+            m_enteredAt = shown;
+        }
+    }
+
+    void finish()
+    {
+        m_timer.stop();
+        m_closed(!m_gaveUp);
+        deleteLater();
+    }
+
+    QString m_scan;
+    std::function<void(bool)> m_closed;
+    QTimer m_timer;
+    QPointer<QWidget> m_box;
+    bool m_seen = false;
+    bool m_gaveUp = false;
+    QElapsedTimer m_shown;
+    qint64 m_enteredAt = -1;
+};
 
 } // namespace
 
@@ -56,6 +116,7 @@ private:
     std::unique_ptr<DialogRecorder> m_dialogs;
     TestUser *m_user = nullptr;
     int m_boxesClosed = 0;
+    int m_boxesStuck = 0;
 };
 
 void TestDroppedScans::init()
@@ -76,6 +137,7 @@ void TestDroppedScans::init()
     m_user = installTestUser(m_db->path());
     m_dialogs = std::make_unique<DialogRecorder>(DialogRecorder::Boxes::Shown);
     m_boxesClosed = 0;
+    m_boxesStuck = 0;
 }
 
 void TestDroppedScans::cleanup()
@@ -90,18 +152,9 @@ void TestDroppedScans::cleanup()
 void TestDroppedScans::answerBoxes(const QString &scanIntoBox)
 {
     m_dialogs->onMessage([this, scanIntoBox](const Dialogs::Message &) {
-        if (!scanIntoBox.isEmpty()) {
-            QTimer::singleShot(100, this, [scanIntoBox] {
-                if (QWindow *box = modalWindow())
-                    postKeys(box, scanIntoBox);
-            });
-        }
-        // Well past the box's first moments and any scanner's burst.
-        QTimer::singleShot(1100, this, [this] {
-            if (QWindow *box = modalWindow()) {
-                postKeys(box, QStringLiteral("\n"));
-                ++m_boxesClosed;
-            }
+        new BoxAnswerer(this, scanIntoBox, [this](bool answered) {
+            ++m_boxesClosed;
+            m_boxesStuck += answered ? 0 : 1;
         });
     });
 }
@@ -120,7 +173,8 @@ void TestDroppedScans::scan(QWidget *window, const QString &text, int boxes)
 {
     const int closedBefore = m_boxesClosed;
     postKeys(window->windowHandle(), text);
-    QTRY_VERIFY_WITH_TIMEOUT(m_boxesClosed - closedBefore >= boxes && !QApplication::activeModalWidget(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(m_boxesClosed - closedBefore >= boxes && !QApplication::activeModalWidget(), 30000);
+    QCOMPARE(m_boxesStuck, 0);
     QTest::qWait(50);
 }
 
@@ -164,7 +218,7 @@ void TestDroppedScans::medicine()
     scan(form, scans, 1);
 
     const QStringList seen = m_dialogs->sequence();
-    QCOMPARE(seen.size(), expected.size());
+    QVERIFY2(seen.size() == expected.size(), qPrintable(seen.join(QStringLiteral(" / "))));
     for (int i = 0; i < seen.size(); ++i)
         QVERIFY2(seen.at(i).startsWith(expected.at(i)), qPrintable(seen.join(QStringLiteral(" / "))));
     // The dropped scan was not looked up, and the nurse scans into an empty box.
@@ -223,7 +277,7 @@ void TestDroppedScans::extraction()
     scan(form, scans, 1);
 
     const QStringList seen = m_dialogs->sequence();
-    QCOMPARE(seen.size(), expected.size());
+    QVERIFY2(seen.size() == expected.size(), qPrintable(seen.join(QStringLiteral(" / "))));
     for (int i = 0; i < seen.size(); ++i)
         QVERIFY2(seen.at(i).startsWith(expected.at(i)), qPrintable(seen.join(QStringLiteral(" / "))));
     QVERIFY2(m_user->statements.size() <= 1, qPrintable(m_user->statements.join(QStringLiteral("\n"))));
