@@ -34,11 +34,14 @@ public:
 
     // Numbers used by this program; the values follow the conventions of
     // the components it talks to so that hospital IT recognises them.
+    static constexpr long ObjectVariableNotSet = 91;
     static constexpr long InvalidUseOfNull = 94;
     static constexpr long CannotCreateComponent = 429;
     static constexpr long WrongComponentInterface = 430;
-    static constexpr long ObjectClosed = 3704;
+    static constexpr long PrinterError = 482;
+    static constexpr long NoCurrentRecord = 3021;
     static constexpr long ItemNotFound = 3265;
+    static constexpr long ObjectClosed = 3704;
     static constexpr long ProviderError = -2147467259;   // 0x80004005
 
 private:

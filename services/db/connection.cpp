@@ -7,10 +7,14 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlResult>
 
 #include <sql.h>
 #include <sqlext.h>
 
+#include <sqlite3.h>
+
+#include <algorithm>
 #include <atomic>
 
 namespace {
@@ -109,7 +113,9 @@ QSqlDatabase Connection::database() const
 
 bool Connection::isOpen() const
 {
-    return m_open && database().isOpen();
+    // A server link let go after a failed statement is made again by the
+    // next statement; the connection stays open for its users meanwhile.
+    return m_open;
 }
 
 void Connection::Open()
@@ -143,17 +149,95 @@ bool Connection::keptConnectionAlive() const
     return !SQL_SUCCEEDED(rc) || dead != SQL_CD_TRUE;
 }
 
-bool Connection::replaceBrokenLink()
+bool Connection::replaceAfterFailure(const QSqlError &error)
 {
-    // Only the driver knows whether the link broke (SQLSTATE 08S01 and its
-    // kin do not reach Qt's error); after a failure it says so when asked.
-    if (!m_takenBack || keptConnectionAlive())
-        return false;
+    const bool retry = m_settings.kind == ConnectionSettings::Kind::Odbc && m_takenBack && !isTimeout(error);
     m_takenBack = false;
-    disconnect();
+    if (m_settings.kind == ConnectionSettings::Kind::Embedded)
+        return false;
+    dropLink();
+    if (!retry)
+        return false;
     connect();
-    m_open = true;
     return true;
+}
+
+void Connection::relinkIfDropped()
+{
+    if (m_open && !database().isOpen())
+        connect();
+}
+
+void Connection::dropLink()
+{
+    QSqlDatabase db = database();
+    if (db.isOpen())
+        db.close();
+}
+
+bool Connection::isTimeout(const QSqlError &) const
+{
+    // Told apart by the clock rather than by the error: drivers word and
+    // number a timeout differently, and a statement that failed only after
+    // the whole timeout has cost the user that wait, whatever the reason.
+    using namespace std::chrono;
+    const int seconds = m_settings.queryTimeoutSeconds;
+    const auto waited = duration_cast<milliseconds>(steady_clock::now() - m_statementStarted).count();
+    return seconds > 0 && waited + 250 >= qint64(seconds) * 1000;
+}
+
+QSqlError Connection::execute(QSqlQuery &query, const QString &statement)
+{
+    using namespace std::chrono;
+    const int seconds = std::max(0, m_settings.queryTimeoutSeconds);
+    const auto started = steady_clock::now();
+    m_statementStarted = started;
+    QSqlError error;
+    if (m_settings.kind == ConnectionSettings::Kind::Embedded) {
+        m_deadline = seconds > 0 ? started + std::chrono::seconds(seconds) : steady_clock::time_point::max();
+        if (!query.exec(statement))
+            error = query.lastError();
+    } else {
+        // Qt's ODBC driver has a statement handle to set the timeout on only
+        // between prepare and exec. Nothing in a statement is a parameter
+        // marker: a statement that prepare would change is not sent.
+        if (!query.prepare(statement)) {
+            error = query.lastError();
+        } else if (query.executedQuery() != statement) {
+            error = QSqlError(QStringLiteral("The statement could not be sent as written."), QString(),
+                              QSqlError::StatementError);
+        } else {
+            const QVariant handle = query.result() ? query.result()->handle() : QVariant();
+            if (seconds > 0 && handle.metaType().id() == QMetaType::VoidStar) {
+                SQLSetStmtAttr(static_cast<SQLHSTMT>(handle.value<void *>()), SQL_ATTR_QUERY_TIMEOUT,
+                               reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(seconds)), SQL_IS_UINTEGER);
+            }
+            if (!query.exec())
+                error = query.lastError();
+        }
+    }
+    return error;
+}
+
+void Connection::statementDone()
+{
+    m_deadline = std::chrono::steady_clock::time_point::max();
+}
+
+int Connection::embeddedProgress(void *connection)
+{
+    // A nonzero answer interrupts the statement (SQLITE_INTERRUPT).
+    return std::chrono::steady_clock::now() > static_cast<const Connection *>(connection)->m_deadline ? 1 : 0;
+}
+
+void Connection::watchEmbeddedStatements(QSqlDatabase &db)
+{
+    const QVariant handle = db.driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return;
+    sqlite3 *engine = *static_cast<sqlite3 *const *>(handle.constData());
+    if (engine)
+        sqlite3_progress_handler(engine, 10000, &Connection::embeddedProgress, this);
 }
 
 void Connection::connect()
@@ -189,7 +273,9 @@ void Connection::openEmbedded(QSqlDatabase &db)
     db.setDatabaseName(path);
     // Read-only: the program never writes to the hospital database, and a
     // short busy wait keeps a bedside scan from hanging behind a writer.
-    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=1000"));
+    const int seconds = m_settings.queryTimeoutSeconds;
+    const int busyMs = seconds > 0 ? std::min(1000, seconds * 1000) : 1000;
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=%1").arg(busyMs));
     if (!db.open())
         throw AppError(AppError::ProviderError, describeSqliteError(path, db.lastError()));
 
@@ -203,6 +289,7 @@ void Connection::openEmbedded(QSqlDatabase &db)
         throw AppError(AppError::ProviderError, message);
     }
     probe = QSqlQuery();
+    watchEmbeddedStatements(db);
     // A list of every admitted patient reads pages all over a large file;
     // with SQLite's small default cache each of them is read again on every
     // refill. 64 MiB holds the patient tables of a large hospital.
@@ -302,6 +389,10 @@ QString Connection::translate(const QString &statement) const
 
 QString Connection::describeError(const QSqlError &error) const
 {
+    if (m_settings.kind == ConnectionSettings::Kind::Embedded && sqliteCode(error) == SQLITE_INTERRUPT)
+        return m_settings.queryTimeoutSeconds == 1
+            ? QStringLiteral("The hospital database did not answer within 1 second.")
+            : QStringLiteral("The hospital database did not answer within %1 seconds.").arg(m_settings.queryTimeoutSeconds);
     if (m_settings.kind == ConnectionSettings::Kind::Embedded)
         return describeSqliteError(m_settings.database, error);
     return error.databaseText().isEmpty() ? error.text() : error.databaseText();

@@ -3,6 +3,7 @@
 #include <QSqlDatabase>
 #include <QString>
 
+#include <chrono>
 #include <functional>
 
 class QSqlError;
@@ -23,6 +24,10 @@ struct ConnectionSettings
     // ODBC: Close keeps the server connection and Open takes it again while
     // the driver reports it alive, so a lookup's reconnect costs no login.
     bool reuseServerConnection = true;
+    // How long one statement may take before it fails with an error, as the
+    // platform's command timeout did: a row locked anywhere in the hospital
+    // must not freeze a ward PC. 0 waits for ever.
+    int queryTimeoutSeconds = 30;
 };
 
 // The one connection to the hospital database. Close() and then Open()
@@ -32,8 +37,10 @@ struct ConnectionSettings
 //
 // Over ODBC, Close() keeps the server connection and Open() takes it back
 // when the driver says it is still alive (a pool of one); a dead one is
-// replaced, and a statement whose link failed on a connection taken back
-// this way is sent once more over a new one. The driver manager's own
+// replaced. The driver's word is its last known state, not a check: a
+// statement that fails on a connection taken back this way, for whatever
+// reason, is sent once more over a new login, and a connection on which a
+// statement failed is never taken back. The driver manager's own
 // pooling is not used: unixODBC 2.3.11 loses some 70 KB each time it hands
 // out a pooled connection again, hundreds of megabytes over a shift.
 class Connection
@@ -76,10 +83,22 @@ public:
 
 private:
     friend class Recordset;
-    // After a statement failed: when the link broke under a server
-    // connection that Open took back, replaces it and says the statement
-    // may be sent again.
-    bool replaceBrokenLink();
+    // Runs a statement with the query timeout; false with the query's error.
+    QSqlError execute(QSqlQuery &query, const QString &statement);
+    // After a statement failed: a server connection that Open took back is
+    // replaced by a new login and the statement may be sent again (true);
+    // otherwise the connection is let go, so that the next Open logs in
+    // anew. A statement that timed out is not sent again: the user has
+    // waited the whole timeout already.
+    bool replaceAfterFailure(const QSqlError &error);
+    // Ends the statement clock that execute started.
+    void statementDone();
+    // Logs in again when a failure let the server link go.
+    void relinkIfDropped();
+    void dropLink();
+    bool isTimeout(const QSqlError &error) const;
+    void watchEmbeddedStatements(QSqlDatabase &db);
+    static int embeddedProgress(void *connection);
     void notifyStatement(const QString &statement) const;
 
     void openEmbedded(QSqlDatabase &db);
@@ -95,4 +114,7 @@ private:
     bool m_open = false;
     bool m_takenBack = false;   // this Open reused a kept server connection
     int m_physicalConnects = 0;
+    // The embedded engine's statement deadline, read by its progress handler.
+    std::chrono::steady_clock::time_point m_deadline = std::chrono::steady_clock::time_point::max();
+    std::chrono::steady_clock::time_point m_statementStarted;
 };

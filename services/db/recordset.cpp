@@ -35,16 +35,20 @@ Recordset::~Recordset() = default;
 void Recordset::Open(const QString &statement, Connection *connection)
 {
     if (!connection)
-        throw AppError(91, QStringLiteral("Object variable or With block variable not set"));
+        throw AppError(AppError::ObjectVariableNotSet, QStringLiteral("Object variable or With block variable not set"));
     Close();
     if (!connection->isOpen())
         throw AppError(AppError::ObjectClosed, QStringLiteral("Operation is not allowed when the object is closed."));
 
     connection->notifyStatement(statement);
     const QString sent = connection->translate(statement);
+    connection->relinkIfDropped();
     QSqlError error = read(sent, connection);
-    if (error.isValid() && connection->replaceBrokenLink())
+    if (error.isValid() && connection->replaceAfterFailure(error)) {
         error = read(sent, connection);
+        if (error.isValid())
+            connection->replaceAfterFailure(error);
+    }
     if (error.isValid())
         throw AppError(AppError::ProviderError, connection->describeError(error));
     m_row = 0;
@@ -53,10 +57,15 @@ void Recordset::Open(const QString &statement, Connection *connection)
 
 QSqlError Recordset::read(const QString &statement, Connection *connection)
 {
+    struct Done
+    {
+        Connection *connection;
+        ~Done() { connection->statementDone(); }
+    } done{connection};
     QSqlQuery query(connection->database());
     query.setForwardOnly(true);
-    if (!query.exec(statement))
-        return query.lastError();
+    if (const QSqlError error = connection->execute(query, statement); error.isValid())
+        return error;
 
     readColumns(query);
     std::vector<QVariant> values;
@@ -135,7 +144,7 @@ void Recordset::MoveNext()
 {
     checkOpen();
     if (m_row >= m_rowCount)
-        throw AppError(3021, NoCurrentRecord);
+        throw AppError(AppError::NoCurrentRecord, NoCurrentRecord);
     ++m_row;
 }
 
@@ -169,7 +178,7 @@ const QVariant &Recordset::current(int column) const
 {
     checkOpen();
     if (m_row >= m_rowCount)
-        throw AppError(3021, NoCurrentRecord);
+        throw AppError(AppError::NoCurrentRecord, NoCurrentRecord);
     return m_values[size_t(m_row * m_columnCount + column)];
 }
 

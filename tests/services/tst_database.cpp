@@ -63,6 +63,8 @@ private slots:
     void badFilesAreExplained_data();
     void badFilesAreExplained();
     void lockedByAnotherProgram();
+    void statementThatRunsTooLongIsInterrupted_data();
+    void statementThatRunsTooLongIsInterrupted();
 
 private:
     std::unique_ptr<FixtureDb> m_db;
@@ -379,6 +381,38 @@ void TestDatabase::lockedByAnotherProgram()
     QVERIFY(writer.waitForFinished(5000));
     connection.Open();
     QVERIFY(connection.isOpen());
+}
+
+void TestDatabase::statementThatRunsTooLongIsInterrupted_data()
+{
+    QTest::addColumn<int>("seconds");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("one second") << 1 << QStringLiteral("did not answer within 1 second.");
+    QTest::newRow("two seconds") << 2 << QStringLiteral("did not answer within 2 seconds.");
+}
+
+void TestDatabase::statementThatRunsTooLongIsInterrupted()
+{
+    QFETCH(int, seconds);
+    QFETCH(QString, said);
+    ConnectionSettings settings = embedded(m_db->path());
+    settings.queryTimeoutSeconds = seconds;
+    Connection connection(settings);
+    connection.Open();
+
+    // Never ends by itself: only the timeout can stop it.
+    Recordset endless;
+    const QString error = errorOf([&] {
+        endless.Open(QStringLiteral("with recursive c(x) as (select 1 union all select x from c) select count(*) as n from c"),
+                     &connection);
+    });
+    QVERIFY2(error.contains(said), qPrintable(error));
+
+    // The connection is still good for the next statement, which is not cut short.
+    Recordset next;
+    next.Open(QStringLiteral("select IDNum from patient_data..tbpatient where IDNum = 'A1'"), &connection);
+    QVERIFY(!next.isEOF());
+    QCOMPARE(next.text(QStringLiteral("IDNum")), QStringLiteral("A1"));
 }
 
 WARDCHECK_TEST_MAIN(TestDatabase)
