@@ -7,7 +7,7 @@
 #include "dialogs.h"
 #include "frmextraction.h"
 #include "session.h"
-#include "textgridmodel.h"
+#include "verificationlist.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -46,15 +46,16 @@ QStringList sampleContainers(const QString &path, int count)
     return codes;
 }
 
-void fillList(TextGridModel *model, int rows)
+void fillList(VerificationList *model, int rows)
 {
-    QList<QStringList> lines;
-    for (int i = model->dataRowCount(); i < rows; ++i) {
-        lines << QStringList{QStringLiteral("H%1").arg(i), QStringLiteral("A%1").arg(i), QStringLiteral("CBC, Urinalysis"),
-                             QStringLiteral("Last, First Middle"), QStringLiteral("1A-01"), QStringLiteral("1/1/1970"),
-                             QStringLiteral("F"), QStringLiteral("X%1").arg(i), QStringLiteral(" LR%1").arg(i)};
+    QList<ListedContainer> lines;
+    for (int i = model->size(); i < rows; ++i) {
+        lines << ListedContainer{QStringLiteral("H%1").arg(i), QStringLiteral("A%1").arg(i),
+                                 {QStringLiteral("CBC"), QStringLiteral("Urinalysis")}, QStringLiteral("Last, First Middle"),
+                                 QStringLiteral("1A-01"), QStringLiteral("1/1/1970"), QStringLiteral("F"),
+                                 QStringLiteral("X%1").arg(i), QStringLiteral("LR%1").arg(i)};
     }
-    model->addRows(lines);
+    model->append(lines);
 }
 
 struct Screen
@@ -63,7 +64,7 @@ struct Screen
     QLineEdit *add = form->findChild<QLineEdit *>(QStringLiteral("txtAddContainerBarcode"));
     QLineEdit *container = form->findChild<QLineEdit *>(QStringLiteral("txtVerifyContainer"));
     QLineEdit *patient = form->findChild<QLineEdit *>(QStringLiteral("txtPatientBarcode"));
-    TextGridModel *model = qobject_cast<TextGridModel *>(form->findChild<QTableView *>(QStringLiteral("Grid1"))->model());
+    VerificationList *model = qobject_cast<VerificationList *>(form->findChild<QTableView *>(QStringLiteral("Grid1"))->model());
 };
 
 int g_messages = 0;
@@ -113,7 +114,7 @@ void benchStepOne(const QStringList &codes, int listed)
         s.add->setText(code);
         t.measure([&] { Bench::pressEnter(s.add); });
     }
-    const int added = s.model->dataRowCount() - listed;
+    const int added = s.model->size() - listed;
     t.print(QStringLiteral("step 1 scan, %1 rows listed (%2 added)").arg(listed).arg(added));
     QTextStream(stdout) << "  messages shown: " << (g_messages - before) << " (none expected)" << Qt::endl;
 }
@@ -126,11 +127,11 @@ void benchStepTwo(const QString &code, int listed, int runs)
     fillList(s.model, listed - 1);
     s.add->setText(code);
     Bench::pressEnter(s.add);
-    if (s.model->dataRowCount() != listed) {
+    if (s.model->size() != listed) {
         QTextStream(stderr) << "the scanned container was not added" << Qt::endl;
         std::exit(2);
     }
-    const QString admission = s.model->text(listed - 1, frmExtraction::IDNum);
+    const QString admission = s.model->at(listed - 1).idn;
     const int before = g_messages;
     Timings t;
     for (int i = 0; i < runs; ++i) {

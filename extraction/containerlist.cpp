@@ -35,45 +35,61 @@ Record Record::read(const Recordset &records)
 
 bool Grouping::add(const Record &record)
 {
-    if (m_started && record.refNum == m_row.at(RefNum)) {
-        m_row[LabExams] += QStringLiteral(", ") + record.labExam;
-        return false;
+    if (m_row >= 0 && record.refNum == m_list.at(m_row).refNum) {
+        m_list.addExam(m_row, record.labExam);
+        return true;
     }
-    m_started = true;
-    m_row = QStringList{record.hn,   record.idn,       record.labExam, record.patientName,
-                        record.room, record.birthdate, record.sex,     record.refNum,
-                        QLatin1Char(' ') + record.requestNum};
+    if (m_list.isFull())
+        return false;
+    m_list.append(ListedContainer{record.hn, record.idn, {record.labExam}, record.patientName, record.room,
+                                  record.birthdate, record.sex, record.refNum, record.requestNum});
+    m_row = m_list.size() - 1;
     return true;
 }
 
-QList<QStringList> Grouping::rowsOf(const QList<Record> &records)
+Preload preload(VerificationList &list, const QString &code, const LookupSteps &steps)
 {
-    Grouping grouping;
-    QList<QStringList> rows;
-    for (const Record &record : records) {
-        if (grouping.add(record))
-            rows.append(grouping.row());
-        else
-            rows.last() = grouping.row();
+    if (isBlank(code))
+        return Preload::Blank;
+    if (findListed(list, code) >= 0)
+        return Preload::Listed;
+    if (list.isFull())
+        return Preload::Full;
+
+    Connection &connection = steps.reconnect();
+    if (!steps.yield())
+        return Preload::Stopped;
+    Recordset records;
+    records.Open(statement(code), &connection);
+    if (records.isEOF())
+        return Preload::NotFound;
+    Grouping grouping(list);
+    while (!records.isEOF()) {
+        if (!grouping.add(Record::read(records)))
+            return Preload::Full;
+        records.MoveNext();
+        if (!steps.yield())
+            return Preload::Stopped;
     }
-    return rows;
+    return Preload::Added;
 }
 
-int findListed(const Rows &rows, const QString &refNum)
+int findListed(const VerificationList &list, const QString &refNum)
 {
-    for (int row = 0; row < rows.count; ++row) {
-        if (rows.cell(row, RefNum) == refNum)
+    for (int row = 0; row < list.size(); ++row) {
+        if (list.at(row).refNum == refNum)
             return row;
     }
     return -1;
 }
 
-int findBedsideMatch(const Rows &rows, const QString &container, const QString &wristband)
+int findBedsideMatch(const VerificationList &list, const QString &container, const QString &wristband)
 {
     if (container.isEmpty() || wristband.isEmpty())
         return -1;
-    for (int row = 0; row < rows.count; ++row) {
-        if (rows.cell(row, RefNum) == container && rows.cell(row, IDNum) == wristband)
+    for (int row = 0; row < list.size(); ++row) {
+        const ListedContainer &listed = list.at(row);
+        if (listed.refNum == container && listed.idn == wristband)
             return row;
     }
     return -1;

@@ -9,9 +9,7 @@
 #include "dialogs.h"
 #include "fittext.h"
 #include "icons.h"
-#include "recordset.h"
 #include "session.h"
-#include "textgridmodel.h"
 #include "twips.h"
 #include "ui_frmextraction.h"
 
@@ -41,7 +39,7 @@ QString listFullMessage()
 } // namespace
 
 frmExtraction::frmExtraction(QWidget *parent)
-    : QWidget(parent), ui(std::make_unique<Ui::frmExtraction>()), m_grid(new TextGridModel(this))
+    : QWidget(parent), ui(std::make_unique<Ui::frmExtraction>()), m_list(new VerificationList(this))
 {
     ui->setupUi(this);
     ui->lblTitle_0->setObjectName(QStringLiteral("lblTitle(0)"));
@@ -73,7 +71,7 @@ frmExtraction::frmExtraction(QWidget *parent)
     ui->Picture1->setPixmap(Icons::render(QStringLiteral(":/scanner-bottle.svg"), ui->Picture1->size()));
     ui->Picture2->setPixmap(Icons::render(QStringLiteral(":/wristband-scan.svg"), ui->Picture2->size()));
 
-    ui->Grid1->setModel(m_grid);
+    ui->Grid1->setModel(m_list);
     ui->Grid1->verticalHeader()->hide();
     ui->Grid1->verticalHeader()->setDefaultSectionSize(ui->Grid1->fontMetrics().height() + 6);
     // Nothing is drawn as selected (the green rows must show), and row-wise
@@ -128,17 +126,33 @@ frmExtraction::~frmExtraction() = default;
 
 void frmExtraction::SetupGrid()
 {
-    static const QStringList titles = {QStringLiteral("HospNum"),   QStringLiteral("IDNum"),  QStringLiteral("LabExam(s)"),
-                                       QStringLiteral("PatientName"), QStringLiteral("Room"), QStringLiteral("Birthdate"),
-                                       QStringLiteral("Sex"),        QStringLiteral("RefNum"), QStringLiteral("RequestNum")};
     static const int widths[ColumnCount] = {1000, 900, 3000, 3000, 1000, 1200, 600, 1200, 1300};
 
-    m_grid->setColumnCount(ColumnCount);
-    m_grid->setTitles(titles);
     QList<int> design;
     for (int c = 0; c < ColumnCount; ++c)
         design << Twips::toPixels(widths[c]);
     m_columns = std::make_unique<FitText::Columns>(ui->Grid1, design);
+    // The columns grow to every text a lookup puts in the list.
+    connect(m_list, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex &, int first, int last) {
+        fitColumns(first, last);
+    });
+    connect(m_list, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex &from, const QModelIndex &to, const QList<int> &roles) {
+                if (roles.isEmpty() || roles.contains(Qt::DisplayRole))
+                    fitColumns(from.row(), to.row());
+            });
+}
+
+void frmExtraction::fitColumns(int first, int last)
+{
+    QList<QStringList> rows;
+    for (int r = first; r <= last; ++r) {
+        QStringList cells;
+        for (int c = 0; c < ColumnCount; ++c)
+            cells << m_list->text(r, VerificationList::Column(c));
+        rows << cells;
+    }
+    m_columns->fit(rows);
 }
 
 void frmExtraction::resizeEvent(QResizeEvent *event)
@@ -231,7 +245,7 @@ void frmExtraction::clearList()
     if (!self)
         return;
     if (yes) {
-        m_grid->removeAllRows();
+        m_list->clear();
         m_columns->reset();
         // A lookup under way has lost its list: it ends, its code stays in the box.
         m_guard->interrupt();
@@ -241,12 +255,12 @@ void frmExtraction::clearList()
 
 void frmExtraction::gridClicked()
 {
-    if (m_grid->dataRowCount() == 0)
+    if (m_list->size() == 0)
         return;
     const QModelIndex current = ui->Grid1->currentIndex();
     if (!current.isValid())
         return;
-    ui->lblExamInfo->setPlainText(m_grid->text(current.row(), LabExams));
+    ui->lblExamInfo->setPlainText(m_list->text(current.row(), LabExams));
 }
 
 void frmExtraction::ReconnectDatabase()
@@ -257,83 +271,50 @@ void frmExtraction::ReconnectDatabase()
 void frmExtraction::AddContainerToList()
 {
     QLineEdit *box = ui->txtAddContainerBarcode;
-    if (ContainerList::isBlank(box->text()))
-        return;
-
-    if (ContainerList::findListed(listRows(), box->text()) >= 0) {
-        Dialogs::inform(this, QStringLiteral("Already in list."));
-        box->clear();
-        unsetCursor();
-        return;
-    }
-    if (m_grid->dataRowCount() >= MaxContainerRows) {
-        Dialogs::inform(this, listFullMessage());
-        box->clear();
-        return;
-    }
-
     QPointer<frmExtraction> self(this);
-    setCursor(Qt::WaitCursor);
-    // Each yield lets the window repaint; it says stop when the window has
-    // gone, or when the list was cleared under the lookup (the code then
-    // stays in the box for a retry).
-    try {
+    ContainerList::LookupSteps steps;
+    steps.reconnect = [this]() -> Connection & {
+        setCursor(Qt::WaitCursor);
         ReconnectDatabase();
-        if (!m_guard->yield()) {
-            if (self)
-                unsetCursor();
-            return;
-        }
-        Recordset rs;
-        rs.Open(ContainerList::statement(box->text()), &Session::hospitalConnection());
-        if (rs.isEOF()) {
-            unsetCursor();
-            Dialogs::inform(this, QStringLiteral("Invalid Barcode"));
-            if (self)
-                box->clear();
-            return;
-        }
-
-        ContainerList::Grouping grouping;
-        int row = -1;
-        bool full = false;
-        while (!rs.isEOF()) {
-            if (grouping.add(ContainerList::Record::read(rs))) {
-                if (m_grid->dataRowCount() >= MaxContainerRows) {
-                    full = true;
-                    break;
-                }
-                m_grid->addRow(grouping.row());
-                row = m_grid->dataRowCount() - 1;
-            } else {
-                m_grid->setText(row, LabExams, grouping.row().at(LabExams));
-            }
-            m_columns->fit(grouping.row());
-            rs.MoveNext();
-            if (!m_guard->yield()) {
-                if (self)
-                    unsetCursor();
-                return;
-            }
-        }
-        if (full) {
-            unsetCursor();
-            Dialogs::inform(this, listFullMessage());
-            if (!self)
-                return;
-        }
+        return Session::hospitalConnection();
+    };
+    // It says stop when the window has gone, or when the list was cleared
+    // under the lookup (the code then stays in the box for a retry).
+    steps.yield = [this] { return m_guard->yield(); };
+    ContainerList::Preload answer;
+    try {
+        answer = ContainerList::preload(*m_list, box->text(), steps);
     } catch (const std::exception &error) {
         unsetCursor();
         Dialogs::reportConnectionError(this, AppError::describe(error));
         return;
     }
+
+    switch (answer) {
+    case ContainerList::Preload::Blank:
+        return;
+    case ContainerList::Preload::Stopped:
+        if (self)
+            unsetCursor();
+        return;
+    case ContainerList::Preload::Listed:
+        Dialogs::inform(this, QStringLiteral("Already in list."));
+        break;
+    case ContainerList::Preload::Full:
+        unsetCursor();
+        Dialogs::inform(this, listFullMessage());
+        break;
+    case ContainerList::Preload::NotFound:
+        unsetCursor();
+        Dialogs::inform(this, QStringLiteral("Invalid Barcode"));
+        break;
+    case ContainerList::Preload::Added:
+        break;
+    }
+    if (!self)
+        return;
     box->clear();
     unsetCursor();
-}
-
-ContainerList::Rows frmExtraction::listRows() const
-{
-    return {m_grid->dataRowCount(), [this](int row, ContainerList::Column column) { return m_grid->text(row, column); }};
 }
 
 void frmExtraction::containerEntered()
@@ -346,7 +327,7 @@ void frmExtraction::containerEntered()
 
 void frmExtraction::VerifyBedsideScan()
 {
-    if (m_grid->dataRowCount() == 0) {
+    if (m_list->size() == 0) {
         Dialogs::inform(this, QStringLiteral("No containers have been preloaded. Process Step 1 first."),
                         verificationTitle());
         ui->txtPatientBarcode->clear();
@@ -358,7 +339,7 @@ void frmExtraction::VerifyBedsideScan()
         return;
     ui->lblExamInfo->clear();
 
-    const int match = ContainerList::findBedsideMatch(listRows(), ui->txtVerifyContainer->text(), ui->txtPatientBarcode->text());
+    const int match = ContainerList::findBedsideMatch(*m_list, ui->txtVerifyContainer->text(), ui->txtPatientBarcode->text());
 
     QPointer<frmExtraction> self(this);
     if (match < 0) {
@@ -366,15 +347,14 @@ void frmExtraction::VerifyBedsideScan()
         Dialogs::inform(this, QStringLiteral("Failed Verification."), verificationTitle());
         Dialogs::beep();
     } else {
-        for (int c = 0; c < ColumnCount; ++c) {
-            ui->Grid1->setCurrentIndex(m_grid->index(match, c));
-            m_grid->setBackground(match, c, Green);
-        }
+        for (int c = 0; c < ColumnCount; ++c)
+            ui->Grid1->setCurrentIndex(m_list->index(match, c));
+        m_list->markPassed(match);
         // The current cell ends in the last column; keep the patient's columns in view.
-        ui->Grid1->scrollTo(m_grid->index(match, 0));
+        ui->Grid1->scrollTo(m_list->index(match, 0));
         setStripColour(Green);
         const QString patientAndExams =
-            m_grid->text(match, PatientName) + QStringLiteral(": ") + m_grid->text(match, LabExams);
+            m_list->text(match, PatientName) + QStringLiteral(": ") + m_list->text(match, LabExams);
         ui->lblExamInfo->setPlainText(patientAndExams);
         Dialogs::inform(this, QStringLiteral("Passed Verification. Proceed to extraction.") + patientAndExams,
                         verificationTitle());

@@ -13,7 +13,6 @@ class Columns;
 }
 class QLabel;
 class QTimer;
-class TextGridModel;
 
 namespace Ui {
 class frmExtraction;
@@ -30,8 +29,8 @@ public:
     explicit frmExtraction(QWidget *parent = nullptr);
     ~frmExtraction() override;
 
-    static constexpr int MaxContainerRows = ContainerList::MaxRows;
-    using enum ContainerList::Column;
+    static constexpr int MaxContainerRows = VerificationList::MaxRows;
+    using enum VerificationList::Column;
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -52,10 +51,10 @@ private:
     void showStepTwoPicture(bool wristband);
     void setStripColour(const QColor &colour);
     void setStepLabels(bool patientNext);
-    ContainerList::Rows listRows() const;
+    void fitColumns(int first, int last);
 
     std::unique_ptr<Ui::frmExtraction> ui;
-    TextGridModel *m_grid = nullptr;
+    VerificationList *m_list = nullptr;
     QTimer *tmrAutoFocus = nullptr;
     LookupGuard *m_guard = nullptr;
     ScanTiming *m_wristbandTiming = nullptr;

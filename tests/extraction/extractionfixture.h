@@ -2,7 +2,7 @@
 
 #include "fixture.h"
 #include "frmextraction.h"
-#include "textgridmodel.h"
+#include "verificationlist.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -35,6 +35,14 @@ inline void fillLab(FixtureDb &db)
     db.labRow(QStringLiteral("L'5"), QStringLiteral("H002"), QStringLiteral("A200"), QStringLiteral("R5"), QStringLiteral("E2"));
 }
 
+// A listed container for filling the list without a lookup.
+inline ListedContainer listedContainer(const QString &refNum, const QString &exam = QStringLiteral("X"))
+{
+    return ListedContainer{QStringLiteral("H"), QStringLiteral("I"), {exam},          QStringLiteral("N"),
+                           QStringLiteral("R"), QStringLiteral("B"), QStringLiteral("S"), refNum,
+                           QStringLiteral("R")};
+}
+
 // The screen's controls, found by their object names.
 struct ExtractionScreen
 {
@@ -44,7 +52,7 @@ struct ExtractionScreen
           container(screen->findChild<QLineEdit *>(QStringLiteral("txtVerifyContainer"))),
           patient(screen->findChild<QLineEdit *>(QStringLiteral("txtPatientBarcode"))),
           grid(screen->findChild<QTableView *>(QStringLiteral("Grid1"))),
-          model(qobject_cast<TextGridModel *>(grid->model())),
+          model(qobject_cast<VerificationList *>(grid->model())),
           info(screen->findChild<QPlainTextEdit *>(QStringLiteral("lblExamInfo"))),
           strip(screen->findChild<QFrame *>(QStringLiteral("fraCommands"))),
           tabs(screen->findChild<QTabWidget *>(QStringLiteral("SSTab1"))),
@@ -62,15 +70,20 @@ struct ExtractionScreen
     {
         QStringList cells;
         for (int c = 0; c < model->columnCount(); ++c)
-            cells << model->text(dataRow, c);
+            cells << model->text(dataRow, VerificationList::Column(c));
         return cells.join(QLatin1Char('|'));
+    }
+    // The background the grid draws for a cell (invalid: the grid's own).
+    QColor background(int dataRow, int column) const
+    {
+        return model->index(dataRow, column).data(Qt::BackgroundRole).value<QColor>();
     }
     QColor stripColour() const { return strip->palette().color(QPalette::Window); }
 
     frmExtraction *form;
     QLineEdit *add, *container, *patient;
     QTableView *grid;
-    TextGridModel *model;
+    VerificationList *model;
     QPlainTextEdit *info;
     QFrame *strip;
     QTabWidget *tabs;

@@ -101,7 +101,7 @@ void TestFrmExtraction::preload(const QStringList &codes)
 {
     for (const QString &code : codes)
         scan(s->add, code);
-    QCOMPARE(s->model->dataRowCount(), codes.size());
+    QCOMPARE(s->model->size(), codes.size());
     m_dialogs->clear();
 }
 
@@ -113,7 +113,7 @@ void TestFrmExtraction::loadShowsTheDesignedScreen()
     QCOMPARE(s->tabs->tabText(1), QStringLiteral("     Step 2 - Bedside Verification     "));
     QCOMPARE(s->tabs->currentIndex(), 0);
     QCOMPARE(m_form->focusWidget(), s->add);
-    QCOMPARE(s->model->dataRowCount(), 0);
+    QCOMPARE(s->model->size(), 0);
 
     const QStringList titles = {"HospNum", "IDNum", "LabExam(s)", "PatientName", "Room", "Birthdate", "Sex", "RefNum", "RequestNum"};
     const int widths[] = {1000, 900, 3000, 3000, 1000, 1200, 600, 1200, 1300};
@@ -170,7 +170,7 @@ void TestFrmExtraction::step1Scan()
     QCOMPARE(m_dialogs->texts(), messages);
     for (const auto &event : m_dialogs->events())
         QCOMPARE(event.title, QStringLiteral("Wardcheck"));
-    QCOMPARE(s->model->dataRowCount(), rows.size());
+    QCOMPARE(s->model->size(), rows.size());
     for (int r = 0; r < rows.size(); ++r)
         QCOMPARE(s->row(r), rows.at(r));
     QCOMPARE(s->add->text(), boxAfter);
@@ -199,7 +199,7 @@ void TestFrmExtraction::duplicatesAreExactMatchesOnly()
     QCOMPARE(m_dialogs->texts(), QStringList{QStringLiteral("Already in list.")});
     QCOMPARE(m_user->statements.size(), 1);
     QCOMPARE(s->add->text(), QString());
-    QCOMPARE(s->model->dataRowCount(), 1);
+    QCOMPARE(s->model->size(), 1);
 
     // Not the same text, so not a duplicate for the list; the database
     // (whose collation ignores case) finds the request.
@@ -207,7 +207,7 @@ void TestFrmExtraction::duplicatesAreExactMatchesOnly()
     scan(s->add, QStringLiteral("l001"));
     QCOMPARE(m_dialogs->texts(), QStringList());
     QCOMPARE(m_user->statements.size(), 2);
-    QCOMPARE(s->model->dataRowCount(), 2);
+    QCOMPARE(s->model->size(), 2);
 }
 
 void TestFrmExtraction::queryErrorKeepsTextAndRows()
@@ -227,7 +227,7 @@ void TestFrmExtraction::queryErrorKeepsTextAndRows()
     const QString message = m_dialogs->texts().first();
     QVERIFY2(message.startsWith(QStringLiteral("Error in connection.")) && message.size() > 20, qPrintable(message));
     QCOMPARE(s->add->text(), QStringLiteral("L002"));
-    QCOMPARE(s->model->dataRowCount(), 1);
+    QCOMPARE(s->model->size(), 1);
     QCOMPARE(s->model->text(0, frmExtraction::RefNum), QStringLiteral("L001"));
     QCOMPARE(m_form->cursor().shape(), Qt::ArrowCursor);
 }
@@ -245,25 +245,25 @@ void TestFrmExtraction::reconnectFailureIsReportedAndRecoverable()
     QVERIFY(bringDatabaseBack(m_db->path()));
     QTest::keyClick(s->add, Qt::Key_Return);
     QCOMPARE(m_dialogs->messageCount(), 1);
-    QCOMPARE(s->model->dataRowCount(), 1);
+    QCOMPARE(s->model->size(), 1);
 }
 
 void TestFrmExtraction::listIsFullAt32767Rows()
 {
-    QList<QStringList> filler;
+    QList<ListedContainer> filler;
     for (int i = 0; i < frmExtraction::MaxContainerRows - 1; ++i)
-        filler << QStringList{"H", "I", "X", "N", "R", "B", "S", QStringLiteral("F%1").arg(i), " R"};
-    s->model->addRows(filler);
+        filler << listedContainer(QStringLiteral("F%1").arg(i));
+    s->model->append(filler);
 
     scan(s->add, QStringLiteral("L001"));   // the last free row
     QCOMPARE(m_dialogs->messageCount(), 0);
-    QCOMPARE(s->model->dataRowCount(), 32767);
+    QCOMPARE(s->model->size(), 32767);
     const QString last = s->row(32766);
 
     scan(s->add, QStringLiteral("L002"));
     QCOMPARE(m_dialogs->messageCount(), 1);
     QVERIFY(m_dialogs->texts().first().contains(QStringLiteral("full")));
-    QCOMPARE(s->model->dataRowCount(), 32767);
+    QCOMPARE(s->model->size(), 32767);
     QCOMPARE(s->row(32766), last);
     QCOMPARE(m_user->statements.size(), 1);
     QCOMPARE(s->add->text(), QString());
@@ -286,7 +286,7 @@ void TestFrmExtraction::closeDuringLookupWaitsForItsEnd()
     QCOMPARE(cursorInLookup, Qt::WaitCursor);
     QVERIFY(visibleInLookup);
     QVERIFY(m_form);
-    QCOMPARE(s->model->dataRowCount(), 1);
+    QCOMPARE(s->model->size(), 1);
     QCOMPARE(s->model->text(0, frmExtraction::LabExams), QStringLiteral("CBC, Urinalysis, Lipid Profile"));
     s.reset();
     QTRY_VERIFY(m_form.isNull());
@@ -297,7 +297,7 @@ void TestFrmExtraction::lookupIsNotReentered()
     QTimer::singleShot(0, m_form, [this] { emit s->add->returnPressed(); });
     scan(s->add, QStringLiteral("L001"));
     QCOMPARE(m_user->statements.size(), 1);
-    QCOMPARE(s->model->dataRowCount(), 1);
+    QCOMPARE(s->model->size(), 1);
     QCOMPARE(s->model->text(0, frmExtraction::LabExams), QStringLiteral("CBC, Urinalysis, Lipid Profile"));
 }
 
@@ -317,7 +317,7 @@ void TestFrmExtraction::keysSentDuringLookupAreReplayedAfterIt()
     QCOMPARE(boxDuringLookup, QStringLiteral("L001"));
     QCOMPARE(m_user->statements, QStringList({ContainerList::statement(QStringLiteral("L001")),
                                               ContainerList::statement(QStringLiteral("L002"))}));
-    QCOMPARE(s->model->dataRowCount(), 2);
+    QCOMPARE(s->model->size(), 2);
     QCOMPARE(s->model->text(1, frmExtraction::RefNum), QStringLiteral("L002"));
     QCOMPARE(s->add->text(), QString());
 }
@@ -329,12 +329,12 @@ void TestFrmExtraction::clearDuringLookupEndsIt()
     preload({QStringLiteral("L002")});
     m_dialogs->answerNext(Dialogs::Answer::Yes);
     QTimer::singleShot(0, m_form, [this] {
-        s->model->addRow({"H", "I", "X", "N", "R", "B", "S", "OTHER", " R"});
+        s->model->append(listedContainer("OTHER"));
         s->clear->click();
-        s->model->addRow({"H", "I", "Y", "N", "R", "B", "S", "LATER", " R"});
+        s->model->append(listedContainer("LATER", "Y"));
     });
     scan(s->add, QStringLiteral("L001"));
-    QCOMPARE(s->model->dataRowCount(), 1);
+    QCOMPARE(s->model->size(), 1);
     QCOMPARE(s->model->text(0, frmExtraction::LabExams), QStringLiteral("Y"));
     QCOMPARE(s->add->text(), QStringLiteral("L001"));
     QCOMPARE(m_form->cursor().shape(), Qt::ArrowCursor);
@@ -394,9 +394,9 @@ void TestFrmExtraction::bedsideCheck()
         QCOMPARE(s->info->toPlainText(), expected);
         QCOMPARE(s->grid->currentIndex(), s->model->index(passRow, 8));
     }
-    for (int r = 0; r < s->model->dataRowCount(); ++r)
+    for (int r = 0; r < s->model->size(); ++r)
         for (int c = 0; c < 9; ++c)
-            QCOMPARE(s->model->background(r, c), r == passRow ? Green : QColor());
+            QCOMPARE(s->background(r, c), r == passRow ? Green : QColor());
 
     QCOMPARE(s->container->text(), QString());
     QCOMPARE(s->patient->text(), QString());
@@ -432,7 +432,7 @@ void TestFrmExtraction::greenRowsSurviveChecksAndTabSwitches()
     QCOMPARE(m_form->focusWidget(), s->add);
     for (int r = 0; r < 2; ++r)
         for (int c = 0; c < 9; ++c)
-            QCOMPARE(s->model->background(r, c), Green);
+            QCOMPARE(s->background(r, c), Green);
 }
 
 void TestFrmExtraction::checkWithEmptyList()
@@ -478,7 +478,7 @@ void TestFrmExtraction::clearList()
     QCOMPARE(m_dialogs->events().first().text, QStringLiteral("Are you sure you want to clear the list?"));
     QCOMPARE(m_dialogs->events().first().title, QStringLiteral("Wardcheck"));
     QCOMPARE(m_dialogs->events().first().buttons, Dialogs::Buttons::YesNo);
-    QCOMPARE(s->model->dataRowCount(), rowsAfter);
+    QCOMPARE(s->model->size(), rowsAfter);
     QCOMPARE(s->model->columnCount(), 9);
     QCOMPARE(s->model->headerData(7, Qt::Horizontal).toString(), QStringLiteral("RefNum"));
     QCOMPARE(m_form->focusWidget(), s->add);

@@ -10,7 +10,7 @@
 #include "session.h"
 #include "testmain.h"
 #include "standincontrol.h"
-#include "textgridmodel.h"
+#include "verificationlist.h"
 #include "usercomponent.h"
 
 #include <QDir>
@@ -115,8 +115,8 @@ bool TestFaults::lastScanWorked(Screen screen)
 {
     if (screen == Screen::Medicine)
         return MedicineScan::current().IDN == QLatin1String("A1") && !MedicineScan::current().lookupFailed;
-    auto *list = qobject_cast<TextGridModel *>(m_extraction->findChild<QTableView *>(QStringLiteral("Grid1"))->model());
-    return list->dataRowCount() > 0 && list->text(list->dataRowCount() - 1, 1) == QLatin1String("A1");
+    auto *list = qobject_cast<VerificationList *>(m_extraction->findChild<QTableView *>(QStringLiteral("Grid1"))->model());
+    return list->size() > 0 && list->at(list->size() - 1).idn == QLatin1String("A1");
 }
 
 void TestFaults::faultsAreReportedAndSurvived_data()
@@ -237,10 +237,10 @@ void TestFaults::fileReplacedBetweenTwoScans()
     QVERIFY(QFile::remove(m_db->path()));
     QVERIFY(QFile::copy(other.path(), m_db->path()));
     QVERIFY(scan(Screen::Extraction, QStringLiteral("L2")).isEmpty());
-    auto *list = qobject_cast<TextGridModel *>(m_extraction->findChild<QTableView *>(QStringLiteral("Grid1"))->model());
-    QCOMPARE(list->dataRowCount(), 2);
-    QCOMPARE(list->text(0, 3), QStringLiteral("Santos, Maria Lim"));
-    QCOMPARE(list->text(1, 3), QStringLiteral("Reyes, Maria Lim"));
+    auto *list = qobject_cast<VerificationList *>(m_extraction->findChild<QTableView *>(QStringLiteral("Grid1"))->model());
+    QCOMPARE(list->size(), 2);
+    QCOMPARE(list->at(0).patientName, QStringLiteral("Santos, Maria Lim"));
+    QCOMPARE(list->at(1).patientName, QStringLiteral("Reyes, Maria Lim"));
     QVERIFY(scan(Screen::Medicine, QStringLiteral("C1")).isEmpty());
     QCOMPARE(MedicineScan::current().PatientName, QStringLiteral("Reyes, Maria Lim"));
 }

@@ -12,6 +12,7 @@
 #include "session.h"
 #include "testmain.h"
 #include "textgridmodel.h"
+#include "verificationlist.h"
 
 #include <QElapsedTimer>
 #include <QLineEdit>
@@ -174,12 +175,12 @@ void TestLoad::scansAtScannerSpeed()
     text.clear();
     for (int i = 0; i < preloads; ++i)
         text += container(i) + QLatin1Char('\n');
-    auto *list = qobject_cast<TextGridModel *>(extraction->findChild<QTableView *>(QStringLiteral("Grid1"))->model());
-    QVERIFY(type(extraction, text, [&] { return list->dataRowCount() >= preloads; }));
-    QCOMPARE(list->dataRowCount(), preloads);
+    auto *list = qobject_cast<VerificationList *>(extraction->findChild<QTableView *>(QStringLiteral("Grid1"))->model());
+    QVERIFY(type(extraction, text, [&] { return list->size() >= preloads; }));
+    QCOMPARE(list->size(), preloads);
     for (int i = 0; i < preloads; ++i) {
-        if (list->text(i, 7) != container(i) || list->text(i, 1) != admission(i))
-            QFAIL(qPrintable(QStringLiteral("row %1 holds %2 / %3").arg(i).arg(list->text(i, 7), list->text(i, 1))));
+        if (list->at(i).refNum != container(i) || list->at(i).idn != admission(i))
+            QFAIL(qPrintable(QStringLiteral("row %1 holds %2 / %3").arg(i).arg(list->at(i).refNum, list->at(i).idn)));
     }
     QCOMPARE(m_user->statements.size(), preloads);
     QCOMPARE(dialogs.sequence(), QStringList());

@@ -5,7 +5,7 @@
 #include "frmextraction.h"
 #include "session.h"
 #include "testmain.h"
-#include "textgridmodel.h"
+#include "verificationlist.h"
 #include "modelrun.h"
 #include "wardmodel.h"
 
@@ -310,7 +310,7 @@ QString TestModelExtraction::run(const QList<Action> &actions, int *failedAt)
 
         const Expected &e = model.e;
         tabs = form->findChild<QTabWidget *>(QStringLiteral("SSTab1"));
-        auto *list = qobject_cast<TextGridModel *>(form->findChild<QTableView *>(QStringLiteral("Grid1"))->model());
+        auto *list = qobject_cast<VerificationList *>(form->findChild<QTableView *>(QStringLiteral("Grid1"))->model());
         QStringList seen;
         for (const auto &ev : dialogs.events())
             seen << (ev.kind == DialogRecorder::Event::Kind::Beep ? QStringLiteral("beep") : ev.title + QLatin1Char('|') + ev.text);
@@ -320,12 +320,13 @@ QString TestModelExtraction::run(const QList<Action> &actions, int *failedAt)
         };
         check(seen == e.events, QStringLiteral("messages"), seen.join(QStringLiteral(" / ")), e.events.join(QStringLiteral(" / ")));
         QStringList gotRows, wantRows;
-        for (int r = 0; r < list->dataRowCount(); ++r) {
+        for (int r = 0; r < list->size(); ++r) {
             QStringList cells;
             bool green = true;
             for (int c = 0; c < list->columnCount(); ++c) {
-                cells << list->text(r, c);
-                green = green && list->background(r, c) == Green;
+                const QModelIndex cell = list->index(r, c);
+                cells << cell.data().toString();
+                green = green && cell.data(Qt::BackgroundRole).value<QColor>() == Green;
             }
             gotRows << cells.join(QLatin1Char('|')) + (green ? QStringLiteral(" [green]") : QString());
         }
