@@ -130,9 +130,9 @@ int main(int argc, char **argv)
         const char *odbcFolder;
         bool keep;
     };
-    for (const Road &road : {Road{"new connection each scan", WARDCHECK_ODBC_PLAIN, false},
-                             Road{"unixODBC pooling", WARDCHECK_ODBC_POOLED, false},
-                             Road{"connection kept", WARDCHECK_ODBC_PLAIN, true}}) {
+    for (const Road &road : {Road{"new connection each scan", WARDCHECK_STANDIN_ODBC_PLAIN, false},
+                             Road{"unixODBC pooling", WARDCHECK_STANDIN_ODBC_POOLED, false},
+                             Road{"connection kept", WARDCHECK_STANDIN_ODBC_PLAIN, true}}) {
         QProcess child;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         const QString folder = QString::fromLocal8Bit(road.odbcFolder);

@@ -1,5 +1,5 @@
 # ASAN_OPTIONS for every run of the fuzzers: the short ones ctest makes and
-# the long ones of bench/evidence.
+# the long ones of tests/evidence.
 #
 # ASan records a stack for every malloc and free with its fast unwinder, which
 # follows frame pointers. Debian's Qt, SQLite and libstdc++ keep none, so past

@@ -86,8 +86,8 @@ int main(int argc, char **argv)
     const Road roads[] = {
         {"", {}},
         {", SQL Server road",
-         {QStringLiteral("WARDCHECK_TEST_ROAD=sqlserver"), QStringLiteral("ODBCSYSINI=" WARDCHECK_STANDIN_ODBC),
-          QStringLiteral("ODBCINSTINI=odbcinst.ini"), QStringLiteral("ODBCINI=" WARDCHECK_STANDIN_ODBC "/odbc.ini"),
+         {QStringLiteral("WARDCHECK_TEST_ROAD=sqlserver"), QStringLiteral("ODBCSYSINI=" WARDCHECK_STANDIN_ODBC_PLAIN),
+          QStringLiteral("ODBCINSTINI=odbcinst.ini"), QStringLiteral("ODBCINI=" WARDCHECK_STANDIN_ODBC_PLAIN "/odbc.ini"),
           QStringLiteral("WARDCHECK_STANDIN_DRIVER=" WARDCHECK_STANDIN_DRIVER),
           QStringLiteral("WARDCHECK_STANDIN_NAME=" WARDCHECK_STANDIN_NAME)}},
     };

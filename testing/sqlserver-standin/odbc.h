@@ -1,6 +1,7 @@
 #pragma once
 
-// Handles and helpers shared by the driver's entry points.
+// Handles and the functions the driver's files share. The entry points
+// (driver.cpp) only check handles and convert texts at the boundary.
 
 #include "control.h"
 #include "engine.h"
@@ -133,15 +134,56 @@ struct Stmt : Handle
     const std::vector<Column> &columns() const { return result ? result->columns : preparedColumns; }
 };
 
-// Writes a text into an application buffer, as narrow UTF-8 or as UTF-16.
-// `capacity` and the length written back count bytes when `bytes` is set,
-// characters otherwise. Sets 01004 on truncation.
+// Values (convert.cpp). putString writes a text into an application buffer,
+// as narrow UTF-8 or as UTF-16. `capacity` and the length written back count
+// bytes when `bytes` is set, characters otherwise. Sets 01004 on truncation.
 SQLRETURN putString(Handle *handle, const std::string &text, SQLPOINTER buffer, SQLLEN capacity, SQLLEN *length,
                     bool wide, bool bytes);
 std::string fromWide(const SQLWCHAR *text, SQLLEN length);
+std::string narrow(const SQLCHAR *text, SQLLEN length);
 std::u16string toUtf16(const std::string &text);
+// The application's parameter buffers as values, into stmt->parameterValues.
+bool readParameters(Stmt *stmt);
+// Converts one value into an application buffer. Character and binary data
+// continue from `offset` and set `done` when the last piece was given.
+SQLRETURN convert(Handle *handle, const Value &v, const Column &column, SQLSMALLINT cType, SQLPOINTER buffer,
+                  SQLLEN capacity, SQLLEN *indicator, size_t &offset, bool &done);
 
-// The entry points, narrow and wide sharing one body.
+// Handles and diagnostics (handles.cpp).
+void releaseBusy(Stmt *stmt);
+void closeCursor(Stmt *stmt);
+bool queriesRemain(const Stmt *stmt);
+SQLRETURN linkFailure(Handle *handle);
+void freeStatement(Stmt *stmt);
+SQLRETURN getDiagField(SQLSMALLINT type, SQLHANDLE handle, SQLSMALLINT record, SQLSMALLINT field, SQLPOINTER info,
+                       SQLSMALLINT capacity, SQLSMALLINT *length, bool wide);
+SQLRETURN getDiagRec(SQLSMALLINT type, SQLHANDLE handle, SQLSMALLINT record, SQLPOINTER state, SQLINTEGER *native,
+                     SQLPOINTER message, SQLSMALLINT capacity, SQLSMALLINT *length, bool wide);
+
+// Connecting and attributes (connect.cpp).
+std::string dsnDatabase(const std::string &dsn);
+SQLRETURN connect(Dbc *dbc, const std::string &database, const std::string &user, const std::string &password);
+SQLRETURN driverConnect(Dbc *dbc, const std::string &in, std::string &out);
+SQLRETURN disconnect(Dbc *dbc);
+SQLRETURN setConnectAttr(Dbc *dbc, SQLINTEGER attribute, SQLPOINTER value, const std::string &text);
+SQLRETURN getConnectAttr(Dbc *dbc, SQLINTEGER attribute, SQLPOINTER value, SQLINTEGER capacity, SQLINTEGER *length,
+                         bool wide);
+SQLRETURN setStmtAttr(Stmt *stmt, SQLINTEGER attribute, SQLPOINTER value);
+SQLRETURN getStmtAttr(Stmt *stmt, SQLINTEGER attribute, SQLPOINTER value, SQLINTEGER *length);
+
+// Running statements and fetching (statement.cpp). startNext runs the
+// batch's next query: SQL_SUCCESS with a result, SQL_NO_DATA when no query
+// is left.
+SQLRETURN startNext(Stmt *stmt);
+SQLRETURN execute(Stmt *stmt);
+SQLRETURN prepare(Stmt *stmt, const std::string &text);
+SQLRETURN execDirect(Stmt *stmt, const std::string &text);
+SQLRETURN fetch(Stmt *stmt);
+SQLRETURN getData(Stmt *stmt, SQLUSMALLINT column, SQLSMALLINT cType, SQLPOINTER buffer, SQLLEN capacity,
+                  SQLLEN *indicator);
+
+// What the stand-in says about itself and its tables (catalog.cpp); narrow
+// and wide callers share each body.
 SQLRETURN getInfo(Dbc *dbc, SQLUSMALLINT type, SQLPOINTER value, SQLSMALLINT capacity, SQLSMALLINT *length, bool wide);
 SQLRETURN describeColumn(Stmt *stmt, SQLUSMALLINT column, std::string &name, SQLSMALLINT *type, SQLULEN *size,
                          SQLSMALLINT *decimals, SQLSMALLINT *nullable);
