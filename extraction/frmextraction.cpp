@@ -1,8 +1,8 @@
 #include "frmextraction.h"
 #include "look.h"
 #include "lookupguard.h"
-#include "presets.h"
 #include "scantiming.h"
+#include "settings.h"
 
 #include "appinfo.h"
 #include "apperror.h"

@@ -11,9 +11,9 @@
 #include "medicinescan.h"
 #include "packagelookup.h"
 #include "patientcheck.h"
-#include "presets.h"
 #include "scantiming.h"
 #include "session.h"
+#include "settings.h"
 #include "twips.h"
 
 #include <QCloseEvent>

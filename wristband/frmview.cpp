@@ -10,11 +10,10 @@
 #include "icons.h"
 #include "recordset.h"
 #include "session.h"
-#include "sqltext.h"
 #include "textgridmodel.h"
 #include "twips.h"
 #include "ui_frmview.h"
-#include "usercomponent.h"
+#include "wristbandcheck.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -28,9 +27,6 @@ namespace {
 // About one frame: often enough that typing and repainting stay smooth,
 // rarely enough that a long list is not held up by repaints.
 constexpr qint64 FillSliceMs = 16;
-
-const QStringList ListFields = {QStringLiteral("HN"),     QStringLiteral("IDN"),    QStringLiteral("PatientName"),
-                                QStringLiteral("Sex"),    QStringLiteral("RoomID"), QStringLiteral("AdmDate")};
 
 } // namespace
 
@@ -112,27 +108,6 @@ void frmview::SetupGrid()
     m_columns = std::make_unique<FitText::Columns>(ui->Grid1, design);
 }
 
-QString frmview::patientListStatement() const
-{
-    QString sql = QStringLiteral("Select M.Hospnum as HN,N.idnum as IDN, M.Lastname + ', ' + M.Firstname + ' ' "
-                                 "+M.Middlename as PatientName, N.RoomID, ")
-        + QStringLiteral("M.Birthdate, M.Sex, N.AdmDate, N.dcrdate from patient_data..tbpatient N ")
-        + QStringLiteral("left outer join patient_data..tbmaster M on N.Hospnum = M.Hospnum ")
-        + QStringLiteral("where dcrdate is null ");
-    const QString search = ui->txtSearch->text();
-    if (!search.isEmpty()) {
-        // Escaped so that the text selects exactly the last names that begin
-        // with it: an apostrophe cannot end the literal and %, _ and [ match
-        // themselves instead of acting as patterns.
-        sql += QStringLiteral(" and lastname like '") + SqlText::likePrefixBody(search) + QStringLiteral("%'");
-    }
-    if (ui->optAdmDate->isChecked())
-        sql += QStringLiteral(" order by AdmDate desc ");
-    else
-        sql += QStringLiteral(" order by LastName asc ");
-    return sql;
-}
-
 void frmview::makeFirstRowCurrent()
 {
     if (!ui->Grid1->currentIndex().isValid() && m_grid->dataRowCount() > 0)
@@ -152,14 +127,17 @@ void frmview::LoadPatientList()
         m_columns->reset();
         try {
             Recordset rs;
-            rs.Open(patientListStatement(), &Session::hospitalConnection());
+            const auto order = ui->optAdmDate->isChecked() ? WristbandCheck::Order::AdmissionDate
+                                                            : WristbandCheck::Order::LastName;
+            rs.Open(WristbandCheck::patientListStatement(ui->txtSearch->text(), order), &Session::hospitalConnection());
+            const QStringList &fields = WristbandCheck::patientListFields();
             QList<QStringList> pending;
             QElapsedTimer slice;
             slice.start();
             for (; !rs.isEOF(); rs.MoveNext()) {
                 QStringList cells;
-                cells.reserve(ListFields.size());
-                for (const QString &field : ListFields)
+                cells.reserve(fields.size());
+                for (const QString &field : fields)
                     cells << rs.text(field);
                 pending << cells;
                 if (slice.elapsed() >= FillSliceMs) {
@@ -192,15 +170,12 @@ void frmview::addRows(const QList<QStringList> &rows)
 
 std::optional<quint64> frmview::settledList() const
 {
-    return m_guard->isBusy() ? std::nullopt : std::optional<quint64>(m_guard->generation());
+    return WristbandCheck::settledList(m_guard->isBusy(), m_guard->generation());
 }
 
-// A key or a click that arrives while a fill is starting or running may be
-// meant for a row that is about to go: a band is printed only from the
-// settled list the user acted on, never from the rows of another search.
 void frmview::printIfStillSeen(std::optional<quint64> seenGeneration)
 {
-    if (!settledList() || seenGeneration != settledList()) {
+    if (!WristbandCheck::mayPrint(seenGeneration, settledList())) {
         Dialogs::beep();
         return;
     }
@@ -217,10 +192,9 @@ void frmview::PrintWristband()
     setCursor(Qt::WaitCursor);
     try {
         std::unique_ptr<BarcodePrinter> printer = ComponentRegistry::create<BarcodePrinter>(ComponentIds::Barcode);
-        QString hospitalNumber = m_grid->text(row, 0);
-        QString admissionId = m_grid->text(row, 1);
-        printer->SetOrvaneUser(Session::user());
-        printer->PrintBarcode(hospitalNumber, admissionId);
+        const QString hospitalNumber = m_grid->text(row, 0);
+        const QString admissionId = m_grid->text(row, 1);
+        printer->print(Session::hospitalConnection(), hospitalNumber, admissionId);
     } catch (const std::exception &error) {
         unsetCursor();
         Dialogs::inform(this, QStringLiteral("The wristband could not be printed.\n\n") + AppError::describe(error));

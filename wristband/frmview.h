@@ -34,7 +34,6 @@ private:
     void LoadPatientList();
     void PrintWristband();
     void printIfStillSeen(std::optional<quint64> seenGeneration);
-    QString patientListStatement() const;
     // The fill the rows come from, when none is starting or running; the
     // rows are then the ones the user sees.
     std::optional<quint64> settledList() const;

@@ -2,12 +2,8 @@
 
 #include "apperror.h"
 #include "code128.h"
-#include "connection.h"
 #include "cupsqueue.h"
-#include "presets.h"
-#include "recordset.h"
-#include "sqltext.h"
-#include "usercomponent.h"
+#include "settings.h"
 
 #include <QDir>
 #include <QFile>
@@ -57,62 +53,6 @@ void drawLine(QPainter &painter, const QFont &font, qreal leftDots, qreal baseli
 }
 
 } // namespace
-
-QString WristbandData::patientName() const
-{
-    QString name = lastName;
-    const QString given = QStringList{firstName, middleName}.filter(QRegularExpression(QStringLiteral("\\S"))).join(
-        QLatin1Char(' '));
-    if (!given.isEmpty())
-        name += (name.isEmpty() ? QString() : QStringLiteral(", ")) + given;
-    return name;
-}
-
-void WristbandPrinter::SetOrvaneUser(UserComponent *user)
-{
-    m_user = user;
-}
-
-WristbandData WristbandPrinter::lookUp(Connection *connection, const QString &hospitalNumber,
-                                       const QString &admissionId)
-{
-    if (admissionId.isEmpty())
-        throw AppError(AppError::InvalidUseOfNull, QStringLiteral("The row has no admission id number."));
-
-    Recordset rs;
-    rs.Open(QStringLiteral("Select N.IDNum, N.Hospnum as AdmHospnum, N.RoomID, M.Hospnum, M.Lastname, M.Firstname, "
-                           "M.Middlename, M.Birthdate, M.Sex from patient_data..tbpatient N "
-                           "left outer join patient_data..tbmaster M on N.Hospnum = M.Hospnum "
-                           "where N.IDNum = '")
-                + SqlText::literalBody(admissionId) + QStringLiteral("'"),
-            connection);
-    // The database compares without regard to case; the band must belong
-    // to exactly the admission id it encodes.
-    while (!rs.isEOF() && rs.text(QStringLiteral("IDNum")) != admissionId)
-        rs.MoveNext();
-    if (rs.isEOF()) {
-        throw AppError(AppError::ItemNotFound,
-                       QStringLiteral("Admission %1 was not found; no wristband was printed.").arg(admissionId));
-    }
-    WristbandData data;
-    data.hospitalNumber = hospitalNumber;
-    data.admissionId = admissionId;
-    if (!hospitalNumber.isEmpty() && rs.text(QStringLiteral("AdmHospnum")) != hospitalNumber) {
-        throw AppError(AppError::ItemNotFound,
-                       QStringLiteral("Hospital number %1 does not belong to admission %2; no wristband was printed.")
-                           .arg(hospitalNumber, admissionId));
-    }
-    // Without a patient record the band carries what the list had.
-    if (!rs.text(QStringLiteral("Hospnum")).isEmpty()) {
-        data.lastName = rs.text(QStringLiteral("Lastname"));
-        data.firstName = rs.text(QStringLiteral("Firstname"));
-        data.middleName = rs.text(QStringLiteral("Middlename"));
-        data.birthDate = rs.text(QStringLiteral("Birthdate"));
-        data.sex = rs.text(QStringLiteral("Sex"));
-    }
-    data.room = rs.text(QStringLiteral("RoomID"));
-    return data;
-}
 
 QPageLayout WristbandPrinter::pageLayout()
 {
@@ -272,11 +212,8 @@ QString WristbandPrinter::writePdf(const WristbandData &data, const QString &fol
     return file.fileName();
 }
 
-void WristbandPrinter::PrintBarcode(QString &hospitalNumber, QString &admissionId)
+void WristbandPrinter::print(Connection &connection, const QString &hospitalNumber, const QString &admissionId)
 {
-    if (!m_user)
-        throw AppError(91, QStringLiteral("No user has been handed to the wristband printer."));
-
     // A queue named in the settings is the only place a band may go: one
     // that is missing is an error, never a reason to print elsewhere.
     const QString chosen = WardcheckSettings::wristbandPrinter();
@@ -287,7 +224,7 @@ void WristbandPrinter::PrintBarcode(QString &hospitalNumber, QString &admissionI
     if (!chosen.isEmpty() && printerInfo.isNull())
         throw notInstalled();
 
-    const WristbandData data = lookUp(m_user->SQLConnection(), hospitalNumber, admissionId);
+    const WristbandData data = WristbandCheck::lookUp(connection, hospitalNumber, admissionId);
     if (printerInfo.isNull()) {
         m_lastPdf = writePdf(data, outputFolder());
         return;

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "barcodeprinter.h"
+#include "wristbandcheck.h"
 
 #include <QDateTime>
 #include <QPageLayout>
-#include <QPointer>
 #include <QSizeF>
 #include <QString>
 
@@ -12,27 +12,12 @@ class Connection;
 class QPainter;
 class QPagedPaintDevice;
 
-// What one wristband shows.
-struct WristbandData
-{
-    QString hospitalNumber;
-    QString admissionId;   // the barcode's content, exactly as given
-    QString lastName;
-    QString firstName;
-    QString middleName;
-    QString birthDate;
-    QString sex;
-    QString room;
-
-    QString patientName() const;
-};
-
-// The wristband printing component: looks the admission up through the
-// logged-in user's connection and prints a band with the patient's name,
-// numbers, birth date, sex and room and a Code 128 barcode of the admission
-// id. Goes to the queue that Wardcheck.ini names ([printing] wristbandPrinter)
-// and to no other; without that setting to the default printer, or to a PDF
-// file when none is installed.
+// The wristband printing component: looks the admission up over the
+// connection it is given (WristbandCheck::lookUp) and prints a band with the
+// patient's name, numbers, birth date, sex and room and a Code 128 barcode
+// of the admission id. Goes to the queue that Wardcheck.ini names
+// ([printing] wristbandPrinter) and to no other; without that setting to the
+// default printer, or to a PDF file when none is installed.
 class WristbandPrinter : public BarcodePrinter
 {
     Q_OBJECT
@@ -40,16 +25,13 @@ class WristbandPrinter : public BarcodePrinter
 public:
     using BarcodePrinter::BarcodePrinter;
 
-    void SetOrvaneUser(UserComponent *user) override;
     // Throws AppError when the wristband printer named is not installed, the
     // admission cannot be found, the numbers do not belong together, the
     // barcode cannot be drawn or the output fails.
-    void PrintBarcode(QString &hospitalNumber, QString &admissionId) override;
+    void print(Connection &connection, const QString &hospitalNumber, const QString &admissionId) override;
 
     // The PDF written by the last print, when it went to a file.
     QString lastPdf() const { return m_lastPdf; }
-
-    static WristbandData lookUp(Connection *connection, const QString &hospitalNumber, const QString &admissionId);
 
     static QSizeF bandSizeMm() { return QSizeF(250, 25); }
     // Label printers take the band as a roll 25 mm wide that feeds 250 mm
@@ -74,6 +56,5 @@ public:
                             const QDateTime &at = QDateTime::currentDateTime());
 
 private:
-    QPointer<UserComponent> m_user;
     QString m_lastPdf;
 };

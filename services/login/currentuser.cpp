@@ -1,21 +1,11 @@
 #include "currentuser.h"
 
 #include "logindialog.h"
-#include "presets.h"
+#include "settings.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-
-namespace {
-PresetSettings componentSettings()
-{
-    return PresetSettings(QStringLiteral("Orvane_User"));
-}
-const QString KindKey = QStringLiteral("login/kind");
-const QString DatabaseKey = QStringLiteral("login/database");
-const QString UserNameKey = QStringLiteral("login/userName");
-} // namespace
 
 CurrentUser::CurrentUser(QObject *parent) : UserComponent(parent) {}
 
@@ -65,12 +55,12 @@ QString CurrentUser::defaultDatabasePath()
 
 ConnectionSettings CurrentUser::rememberedSettings()
 {
-    const PresetSettings settings = componentSettings();
     ConnectionSettings s;
-    s.kind = settings.value(KindKey).toString() == QLatin1String("odbc") ? ConnectionSettings::Kind::Odbc
-                                                                          : ConnectionSettings::Kind::Embedded;
-    s.database = settings.value(DatabaseKey).toString();
-    s.userName = settings.value(UserNameKey).toString();
+    s.kind = Settings::value(Settings::Key::LoginKind).toString() == QLatin1String("odbc")
+                 ? ConnectionSettings::Kind::Odbc
+                 : ConnectionSettings::Kind::Embedded;
+    s.database = Settings::value(Settings::Key::LoginDatabase).toString();
+    s.userName = Settings::value(Settings::Key::LoginUserName).toString();
     if (isDatabaseLocked())
         return s;
     // A database named by the environment wins over what was remembered;
@@ -86,15 +76,15 @@ ConnectionSettings CurrentUser::rememberedSettings()
 
 bool CurrentUser::isDatabaseLocked()
 {
-    const PresetSettings settings = componentSettings();
-    return settings.isLocked(KindKey) || settings.isLocked(DatabaseKey);
+    return Settings::isLocked(Settings::Key::LoginKind) || Settings::isLocked(Settings::Key::LoginDatabase);
 }
 
 void CurrentUser::remember(const ConnectionSettings &s)
 {
-    PresetSettings settings = componentSettings();
-    settings.remember(KindKey, s.kind == ConnectionSettings::Kind::Odbc ? QStringLiteral("odbc") : QStringLiteral("embedded"));
+    Settings::remember(Settings::Key::LoginKind,
+                       s.kind == ConnectionSettings::Kind::Odbc ? QStringLiteral("odbc") : QStringLiteral("embedded"));
     // A password typed into the connection string is not remembered either.
-    settings.remember(DatabaseKey, s.kind == ConnectionSettings::Kind::Odbc ? Connection::withoutPassword(s.database) : s.database);
-    settings.remember(UserNameKey, s.userName);
+    Settings::remember(Settings::Key::LoginDatabase,
+                       s.kind == ConnectionSettings::Kind::Odbc ? Connection::withoutPassword(s.database) : s.database);
+    Settings::remember(Settings::Key::LoginUserName, s.userName);
 }

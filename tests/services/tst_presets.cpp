@@ -4,7 +4,7 @@
 // locked.
 #include "currentuser.h"
 #include "logindialog.h"
-#include "presets.h"
+#include "settings.h"
 #include "testmain.h"
 
 #include <QComboBox>
@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -27,7 +28,37 @@ void writeFile(const QString &path, const QByteArray &content)
     file.write(content);
 }
 
+// One setting as its file holds it, written here by hand so that a key
+// misspelt in the table fails.
+struct Row
+{
+    const char *tag;
+    Settings::Key key;
+    const char *file;
+    const char *group;
+    const char *name;
+    QVariant defaultValue;
+    bool usersMayChange;
+};
+
+QList<Row> rows()
+{
+    using K = Settings::Key;
+    return {
+        {"login kind", K::LoginKind, "Orvane_User", "login", "kind", QStringLiteral("embedded"), true},
+        {"login database", K::LoginDatabase, "Orvane_User", "login", "database", QString(), true},
+        {"login user name", K::LoginUserName, "Orvane_User", "login", "userName", QString(), true},
+        {"login preset locked", K::LoginLocked, "Orvane_User", "preset", "locked", false, false},
+        {"wristband printer", K::WristbandPrinter, "Wardcheck", "printing", "wristbandPrinter", QString(), true},
+        {"wristbands must be scanned", K::WristbandsMustBeScanned, "Wardcheck", "policy", "wristbandsMustBeScanned",
+         false, true},
+        {"Wardcheck preset locked", K::WardcheckLocked, "Wardcheck", "preset", "locked", false, false},
+    };
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(Settings::Key)
 
 class TestPresets : public QObject
 {
@@ -41,6 +72,9 @@ private slots:
     void lockedPresetIsNotRemembered();
     void wardcheckSettings_data();
     void wardcheckSettings();
+    void everySetting_data();
+    void everySetting();
+    void everyKeyIsInTheTable();
 
 private:
     QString presetFile(const char *name) const { return m_system.filePath(QStringLiteral("ORVANE/%1.ini").arg(QLatin1String(name))); }
@@ -166,6 +200,76 @@ void TestPresets::wardcheckSettings()
         writeFile(userFile("Wardcheck"), user);
     QCOMPARE(WardcheckSettings::wristbandPrinter(), printer);
     QCOMPARE(WardcheckSettings::wristbandsMustBeScanned(), mustScan);
+}
+
+void TestPresets::everySetting_data()
+{
+    QTest::addColumn<Settings::Key>("key");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("group");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QVariant>("defaultValue");
+    QTest::addColumn<bool>("usersMayChange");
+    for (const Row &row : rows()) {
+        QTest::newRow(row.tag) << row.key << QString::fromLatin1(row.file) << QString::fromLatin1(row.group)
+                               << QString::fromLatin1(row.name) << row.defaultValue << row.usersMayChange;
+    }
+}
+
+// Each setting in each layer: its default with nothing written, the
+// preset's value, the user's on top (where users may change it), the
+// user's ignored under a locked preset; and a value remembered goes to the
+// user's own file, unless the preset is locked.
+void TestPresets::everySetting()
+{
+    QFETCH(Settings::Key, key);
+    QFETCH(QString, file);
+    QFETCH(QString, group);
+    QFETCH(QString, name);
+    QFETCH(QVariant, defaultValue);
+    QFETCH(bool, usersMayChange);
+    const QByteArray fileName = file.toLatin1();
+    const QByteArray preset = QStringLiteral("[%1]\n%2=true\n").arg(group, name).toUtf8();
+    const QByteArray own = QStringLiteral("[%1]\n%2=false\n").arg(group, name).toUtf8();
+    const auto ownValue = [&] {
+        QSettings user(userFile(fileName.constData()), QSettings::IniFormat);
+        return user.value(group + QLatin1Char('/') + name);
+    };
+
+    QCOMPARE(Settings::value(key), defaultValue);
+    QCOMPARE(Settings::isLocked(key), false);
+
+    writeFile(presetFile(fileName.constData()), preset);
+    QCOMPARE(Settings::value(key).toString(), QStringLiteral("true"));
+
+    writeFile(userFile(fileName.constData()), own);
+    QCOMPARE(Settings::value(key).toString(), usersMayChange ? QStringLiteral("false") : QStringLiteral("true"));
+    if (usersMayChange) {
+        Settings::remember(key, QStringLiteral("remembered"));
+        QCOMPARE(ownValue().toString(), QStringLiteral("remembered"));
+        QCOMPARE(Settings::value(key).toString(), QStringLiteral("remembered"));
+    }
+
+    writeFile(presetFile(fileName.constData()), preset + "[preset]\nlocked=true\n");
+    QCOMPARE(Settings::value(key).toString(), QStringLiteral("true"));
+    QCOMPARE(Settings::isLocked(key), true);
+    if (usersMayChange) {
+        Settings::remember(key, QStringLiteral("changed"));
+        QCOMPARE(ownValue().toString(), QStringLiteral("remembered"));
+    }
+}
+
+void TestPresets::everyKeyIsInTheTable()
+{
+    QList<Settings::Key> tested;
+    for (const Row &row : rows())
+        tested << row.key;
+    QList<Settings::Key> defined;
+    for (const Settings::Definition &definition : Settings::table()) {
+        QCOMPARE(Settings::definition(definition.key).name, definition.name);
+        defined << definition.key;
+    }
+    QCOMPARE(defined, tested);
 }
 
 WARDCHECK_TEST_MAIN(TestPresets)

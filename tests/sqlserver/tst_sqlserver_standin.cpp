@@ -5,7 +5,7 @@
 #include "packagelookup.h"
 #include "recordset.h"
 #include "testmain.h"
-#include "wristbandprinter.h"
+#include "wristbandcheck.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -441,11 +441,11 @@ void TestSqlServerStandin::programStatementsOverConnection()
     QCOMPARE(rs.text(QStringLiteral("RoomID")), QStringLiteral("1A-01"));
     rs.Close();
 
-    const WristbandData band = WristbandPrinter::lookUp(&connection, QStringLiteral("H1"), QStringLiteral("A1"));
+    const WristbandData band = WristbandCheck::lookUp(connection, QStringLiteral("H1"), QStringLiteral("A1"));
     QCOMPARE(band.lastName, QStringLiteral("Santos"));
     QCOMPARE(band.room, QStringLiteral("1A-01"));
     // The database finds "a1" too; the band must carry exactly the id it encodes.
-    QVERIFY_THROWS_EXCEPTION(AppError, WristbandPrinter::lookUp(&connection, QStringLiteral("H1"), QStringLiteral("a1")));
+    QVERIFY_THROWS_EXCEPTION(AppError, WristbandCheck::lookUp(connection, QStringLiteral("H1"), QStringLiteral("a1")));
 }
 
 void TestSqlServerStandin::namesTablesAsSqlServer()

@@ -1,9 +1,9 @@
-// Built against a library that needs only Qt Core: this must not build (the
-// test expects the failure).
-#include WINDOW_HEADER
+// Built against a library that must not reach Qt Gui either: this must not
+// build (the test expects the failure).
+#include GUI_HEADER
 
-int main(int argc, char **argv)
+int main()
 {
-    QGuiApplication app(argc, argv);
-    return app.exec();
+    QImage image(1, 1, QImage::Format_RGB32);
+    return image.isNull() ? 1 : 0;
 }

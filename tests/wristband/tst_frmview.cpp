@@ -37,12 +37,11 @@ public:
     FakePrinter() : m_id(++created) {}
     ~FakePrinter() override { ++destroyed; }
 
-    void SetOrvaneUser(UserComponent *user) override
+    void print(Connection &connection, const QString &hospitalNumber, const QString &admissionId) override
     {
-        calls << QStringLiteral("%1 user %2").arg(m_id).arg(user == Session::user() ? "current" : "other");
-    }
-    void PrintBarcode(QString &hospitalNumber, QString &admissionId) override
-    {
+        calls << QStringLiteral("%1 connection %2")
+                     .arg(m_id)
+                     .arg(&connection == Session::user()->SQLConnection() ? "current" : "other");
         if (failing)
             throw AppError(482, QStringLiteral("Printer out of labels"));
         calls << QStringLiteral("%1 print [%2] [%3]").arg(m_id).arg(hospitalNumber, admissionId);
@@ -498,7 +497,7 @@ void TestFrmView::printsCurrentRow()
     print->click();
     grid()->setCurrentIndex(model()->index(3, 2));
     QTest::mouseClick(print, Qt::LeftButton);
-    QCOMPARE(FakePrinter::calls, QStringList({"1 user current", "1 print [] [A99]", "2 user current",
+    QCOMPARE(FakePrinter::calls, QStringList({"1 connection current", "1 print [] [A99]", "2 connection current",
                                               "2 print [H3] [A3]"}));
     // A separate component per print, each released afterwards.
     QCOMPARE(FakePrinter::created, 2);
@@ -516,7 +515,7 @@ void TestFrmView::doubleClickPrintsThatRow()
     const QPoint at = grid()->visualRect(model()->index(2, 2)).center();
     QTest::mouseClick(viewport, Qt::LeftButton, {}, at);
     QTest::mouseDClick(viewport, Qt::LeftButton, {}, at);
-    QCOMPARE(FakePrinter::calls, QStringList({"1 user current", "1 print [H1] [A1]"}));
+    QCOMPARE(FakePrinter::calls, QStringList({"1 connection current", "1 print [H1] [A1]"}));
     QCOMPARE(FakePrinter::destroyed, 1);
 }
 

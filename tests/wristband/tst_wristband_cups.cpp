@@ -1,9 +1,9 @@
 #include "apperror.h"
 #include "bars.h"
 #include "fixture.h"
-#include "presets.h"
 #include "privatecups.h"
 #include "session.h"
+#include "settings.h"
 #include "testmain.h"
 #include "wristbandprinter.h"
 

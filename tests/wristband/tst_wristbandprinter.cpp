@@ -16,6 +16,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <functional>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -48,6 +49,38 @@ WristbandData band(const QString &admissionId)
     return data;
 }
 
+// Remembers what the component's own pair hands on.
+class RecordingPrinter : public BarcodePrinter
+{
+public:
+    void print(Connection &connection, const QString &hospitalNumber, const QString &admissionId) override
+    {
+        connections << &connection;
+        calls << QStringLiteral("[%1] [%2]").arg(hospitalNumber, admissionId);
+    }
+    QList<Connection *> connections;
+    QStringList calls;
+};
+
+// A user component that has not logged in.
+class NoConnectionUser : public UserComponent
+{
+public:
+    void ShowMain() override {}
+    QVariant Connected() override { return QVariant(); }
+    Connection *SQLConnection() override { return nullptr; }
+};
+
+long errorNumber(const std::function<void()> &call)
+{
+    try {
+        call();
+    } catch (const AppError &error) {
+        return error.number();
+    }
+    return 0;
+}
+
 } // namespace
 
 class TestWristbandPrinter : public QObject
@@ -64,11 +97,10 @@ private slots:
     void barsAreWholeDots();
     void unprintableIds_data();
     void unprintableIds();
-    void lookUp_data();
-    void lookUp();
     void fileNamesAreSafeAndNeverOverwrite();
     void printBarcodeWritesPdfWithoutPrinter();
     void printBarcodeNeedsUser();
+    void componentPairPrintsOverTheUsersConnection();
     void pdfIsTheOwnersOnly();
     void failedWriteIsReported();
 
@@ -189,47 +221,6 @@ void TestWristbandPrinter::unprintableIds()
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList());
 }
 
-void TestWristbandPrinter::lookUp_data()
-{
-    QTest::addColumn<QString>("hn");
-    QTest::addColumn<QString>("idn");
-    QTest::addColumn<QString>("expected");   // name|birth|sex|room, or "error"
-
-    QTest::newRow("patient") << "H1" << "A1" << "Smith, John A|3/4/1950|M|1A-01";
-    QTest::newRow("no middle name") << "H2" << "A2" << "Smythe, Jane|1/1/1970|F|1A-02";
-    QTest::newRow("apostrophe in id") << "H5" << "A'5" << "O'Brien, Pat Q|1/1/1970|M|1A-05";
-    QTest::newRow("no patient record") << "" << "A99" << "|||3C-07";
-    QTest::newRow("hospital number of another patient") << "H2" << "A1" << "error";
-    QTest::newRow("unknown admission") << "H1" << "A7" << "error";
-    QTest::newRow("id differing in case only") << "H1" << "a1" << "error";
-}
-
-void TestWristbandPrinter::lookUp()
-{
-    QFETCH(QString, hn);
-    QFETCH(QString, idn);
-    QFETCH(QString, expected);
-    FixtureDb db;
-    db.patient("H1", "Smith", "John", "A", "1950-03-04 00:00:00", "M");
-    db.patient("H2", "Smythe", "Jane", QVariant());
-    db.patient("H5", "O'Brien", "Pat", "Q", "1970-01-01 00:00:00", "M");
-    db.admission("A1", "H1", "1A-01");
-    db.admission("A2", "H2", "1A-02");
-    db.admission("A'5", "H5", "1A-05");
-    db.admission("A99", "H404", "3C-07");
-    db.close();
-    TestUser user(db.path());
-
-    if (expected == QLatin1String("error")) {
-        QVERIFY_THROWS_EXCEPTION(AppError, WristbandPrinter::lookUp(user.SQLConnection(), hn, idn));
-        return;
-    }
-    const WristbandData data = WristbandPrinter::lookUp(user.SQLConnection(), hn, idn);
-    QCOMPARE(QStringList({data.patientName(), data.birthDate, data.sex, data.room}).join(QLatin1Char('|')), expected);
-    QCOMPARE(data.admissionId, idn);
-    QCOMPARE(data.hospitalNumber, hn);
-}
-
 void TestWristbandPrinter::fileNamesAreSafeAndNeverOverwrite()
 {
     const QDateTime at(QDate(2026, 12, 8), QTime(4, 5, 6));
@@ -289,6 +280,31 @@ void TestWristbandPrinter::printBarcodeNeedsUser()
     QString hn = QStringLiteral("H1");
     QString idn = QStringLiteral("A1");
     QVERIFY_THROWS_EXCEPTION(AppError, printer.PrintBarcode(hn, idn));
+}
+
+void TestWristbandPrinter::componentPairPrintsOverTheUsersConnection()
+{
+    FixtureDb db;
+    db.close();
+    QString hn = QStringLiteral("H1");
+    QString idn = QStringLiteral("A1");
+    RecordingPrinter printer;   // no user handed over
+    QCOMPARE(errorNumber([&] { printer.PrintBarcode(hn, idn); }), 91L);
+
+    auto notLoggedIn = std::make_unique<NoConnectionUser>();
+    printer.SetOrvaneUser(notLoggedIn.get());
+    QCOMPARE(errorNumber([&] { printer.PrintBarcode(hn, idn); }), 91L);
+
+    auto user = std::make_unique<TestUser>(db.path());
+    printer.SetOrvaneUser(user.get());
+    printer.PrintBarcode(hn, idn);
+    QCOMPARE(printer.calls, QStringList{"[H1] [A1]"});
+    QCOMPARE(printer.connections, QList<Connection *>{user->SQLConnection()});
+
+    // The printer keeps no component alive that the program has let go.
+    user.reset();
+    QCOMPARE(errorNumber([&] { printer.PrintBarcode(hn, idn); }), 91L);
+    QCOMPARE(printer.calls.size(), 1);
 }
 
 // A band holds a patient's name, birth date and numbers: other users of

@@ -1,0 +1,90 @@
+#include "settings.h"
+
+#include <QSettings>
+
+#include <memory>
+
+namespace Settings {
+namespace {
+
+const QString Organisation = QStringLiteral("ORVANE");
+
+std::unique_ptr<QSettings> userFile(File file)
+{
+    auto settings = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, Organisation, fileName(file));
+    settings->setFallbacksEnabled(false);
+    return settings;
+}
+
+std::unique_ptr<QSettings> presetFile(File file)
+{
+    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::SystemScope, Organisation, fileName(file));
+}
+
+const QString &lockName(File file)
+{
+    return definition(file == File::OrvaneUser ? Key::LoginLocked : Key::WardcheckLocked).name;
+}
+
+bool lockedIn(const QSettings &preset, const Definition &setting)
+{
+    return preset.value(lockName(setting.file)).toBool() && preset.contains(setting.name);
+}
+
+} // namespace
+
+const Definition &definition(Key key)
+{
+    for (const Definition &setting : table()) {
+        if (setting.key == key)
+            return setting;
+    }
+    qFatal("Settings: key %d has no definition", int(key));
+}
+
+QString fileName(File file)
+{
+    return file == File::OrvaneUser ? QStringLiteral("Orvane_User") : QStringLiteral("Wardcheck");
+}
+
+bool isLocked(Key key)
+{
+    const Definition &setting = definition(key);
+    return lockedIn(*presetFile(setting.file), setting);
+}
+
+QVariant value(Key key)
+{
+    const Definition &setting = definition(key);
+    const auto preset = presetFile(setting.file);
+    if (setting.layer == Layer::PresetUser && !lockedIn(*preset, setting)) {
+        const auto user = userFile(setting.file);
+        if (user->contains(setting.name))
+            return user->value(setting.name);
+    }
+    return preset->value(setting.name, setting.defaultValue);
+}
+
+void remember(Key key, const QVariant &value)
+{
+    const Definition &setting = definition(key);
+    Q_ASSERT(setting.layer == Layer::PresetUser);
+    if (setting.layer == Layer::PresetUser && !isLocked(key))
+        userFile(setting.file)->setValue(setting.name, value);
+}
+
+} // namespace Settings
+
+namespace WardcheckSettings {
+
+QString wristbandPrinter()
+{
+    return Settings::value(Settings::Key::WristbandPrinter).toString().trimmed();
+}
+
+bool wristbandsMustBeScanned()
+{
+    return Settings::value(Settings::Key::WristbandsMustBeScanned).toBool();
+}
+
+} // namespace WardcheckSettings
