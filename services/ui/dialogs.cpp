@@ -24,6 +24,11 @@ QPointer<const QWidget> &droppedInputWindow()
     static QPointer<const QWidget> window;
     return window;
 }
+Dialogs::DroppedInput &droppedInput()
+{
+    static Dialogs::DroppedInput what = Dialogs::DroppedInput::None;
+    return what;
+}
 } // namespace
 
 QString Dialogs::programTitle()
@@ -65,17 +70,19 @@ Dialogs::Answer Dialogs::showBox(const Message &message)
         box.addButton(QMessageBox::Ok);
         box.exec();
     }
-    if (guard.dropped() > 0)
+    if (guard.dropped() > 0) {
         droppedInputWindow() = message.parent ? message.parent->window() : nullptr;
+        droppedInput() = message.buttons == Buttons::YesNo ? DroppedInput::SelectItsText : DroppedInput::EmptyTheBox;
+    }
     return answer;
 }
 
-bool Dialogs::takeDroppedInput(const QWidget *window)
+Dialogs::DroppedInput Dialogs::takeDroppedInput(const QWidget *window)
 {
     if (!window || droppedInputWindow() != window->window())
-        return false;
+        return DroppedInput::None;
     droppedInputWindow() = nullptr;
-    return true;
+    return droppedInput();
 }
 
 void Dialogs::inform(QWidget *parent, const QString &text, const QString &title)
