@@ -55,6 +55,7 @@ Dialogs::Answer Dialogs::show(const Message &message)
 
 Dialogs::Answer Dialogs::showBox(const Message &message)
 {
+    const QPointer<QWidget> opener = message.parent ? message.parent->window() : nullptr;
     QMessageBox box(QMessageBox::NoIcon, message.title, message.text, QMessageBox::NoButton, message.parent);
     ScanProofKeys guard(&box);
     guard.setBurstDropped([] { beep(); });
@@ -69,6 +70,13 @@ Dialogs::Answer Dialogs::showBox(const Message &message)
     } else {
         box.addButton(QMessageBox::Ok);
         box.exec();
+    }
+    // A window manager gives the keyboard back to the window a closed box
+    // covered; a bare X server (a ward kiosk) does not, and the next scan
+    // would go nowhere. The screen then puts the focus in its box.
+    if (opener && opener->isVisible()) {
+        opener->raise();
+        opener->activateWindow();
     }
     if (guard.dropped() > 0) {
         droppedInputWindow() = message.parent ? message.parent->window() : nullptr;

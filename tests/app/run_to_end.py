@@ -2,7 +2,7 @@
 """Runs the real wardcheck program to its end, as a ward PC does.
 
 Each case starts the program under the X server named by DISPLAY (ctest wraps
-this script in xvfb-run), logs in by typing, does what the case says, then
+this script in xvfb-run: a bare X server, no window manager), logs in by typing, does what the case says, then
 closes every window of the program the way a window manager's close button
 does (WM_DELETE_WINDOW) until the program ends. The exit status must be the
 expected one and stderr must hold nothing but Qt's usual notes; under the
@@ -73,7 +73,8 @@ def xdo(*args):
 
 
 def windows(pid, name=None):
-    args = ['search', '--onlyvisible', '--pid', str(pid)]
+    # --all: xdotool's search matches any one of its conditions unless told otherwise.
+    args = ['search', '--all', '--onlyvisible', '--pid', str(pid)]
     if name:
         args += ['--name', name]
     return [int(w) for w in xdo(*args).split()]
@@ -94,7 +95,19 @@ def focus(window):
 
 
 def type_text(text, delay_ms=2):
-    xdo('type', '--delay', str(delay_ms), text)
+    """Types like a scanner, in one xdotool run: each newline is the Return key.
+
+    xdotool's own typing sends a newline as the Linefeed key, which no box
+    takes for Enter, and its "type" swallows whatever follows it.
+    """
+    if all(c.isascii() and (c.isalnum() or c == '\n') for c in text):
+        xdo('key', '--delay', str(delay_ms), *['Return' if c == '\n' else c for c in text])
+        return
+    for i, part in enumerate(text.split('\n')):
+        if i:
+            key('Return')
+        if part:
+            xdo('type', '--delay', str(delay_ms), part)
 
 
 def key(*keys):
@@ -238,6 +251,42 @@ def case_lookup_box_open():
     return program
 
 
+def wait_gone(pid, name, seconds=20.0):
+    end = time.monotonic() + seconds
+    while time.monotonic() < end:
+        if not windows(pid, name):
+            return
+        time.sleep(0.05)
+    raise RuntimeError('the window "%s" stayed open' % name)
+
+
+def case_focus_back_after_box():
+    """After a box closes, the next scan reaches the screen, also with no window manager.
+
+    The box is closed with Enter and the next scan typed through the X
+    server, with the pointer away from every window: the keys go wherever
+    the X server's keyboard focus is, as on a ward PC whose scanner types
+    while the mouse lies idle. The proof that they arrived is the next
+    check's own box.
+    """
+    program, menu = logged_in()
+    open_screen(menu, 'alt+a', 'Medicine Verification', program)
+    xdo('mousemove', '--sync', '1279', '1023')
+    for check in range(1, 4):
+        type_text('C0000001\n')
+        time.sleep(0.5)
+        type_text('A090000\n')
+        try:
+            wait_for(program.pid, '^Verification$', 10.0)
+        except RuntimeError:
+            raise RuntimeError('scan %d after a closed box went nowhere' % check)
+        time.sleep(1.0)   # a nurse reads the verdict
+        key('Return')
+        wait_gone(program.pid, '^Verification$')
+        time.sleep(0.3)
+    return program
+
+
 LOGGED_IN_CASES = [
     ('menu only', case_menu_only),
     ('every screen opened', case_each_screen),
@@ -246,6 +295,7 @@ LOGGED_IN_CASES = [
     ('during a patient-list fill', case_during_list_fill),
     ('verdict box open', case_box_open),
     ('lookup error box open', case_lookup_box_open),
+    ('focus back after a box', case_focus_back_after_box),
 ]
 
 
