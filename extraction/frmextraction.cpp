@@ -354,7 +354,8 @@ void frmExtraction::VerifyBedsideScan()
         return;
     }
 
-    if (m_wristbandTiming->refuseUnscanned(this, WardcheckSettings::wristbandsMustBeScanned()))
+    if (m_wristbandTiming->refuseUnscanned(this, WardcheckSettings::wristbandsMustBeScanned(),
+                                           WardcheckSettings::scanMeanGapLimitMs()))
         return;
     ui->lblExamInfo->clear();
 

@@ -2,6 +2,7 @@
 
 #include <QSettings>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -59,6 +60,14 @@ QString wristbandPrinter()
 bool wristbandsMustBeScanned()
 {
     return PresetSettings(QStringLiteral("Wardcheck")).value(QStringLiteral("policy/wristbandsMustBeScanned")).toBool();
+}
+
+int scanMeanGapLimitMs()
+{
+    bool isNumber = false;
+    const QVariant value = PresetSettings(QStringLiteral("Wardcheck")).value(QStringLiteral("policy/scanMeanGapLimitMs"));
+    const int ms = value.toString().trimmed().toInt(&isNumber);
+    return isNumber ? std::clamp(ms, ScanMeanGapLeastMs, ScanMeanGapMostMs) : ScanMeanGapDefaultMs;
 }
 
 } // namespace WardcheckSettings

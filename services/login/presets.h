@@ -40,4 +40,15 @@ QString wristbandPrinter();
 // slower than a scanner's) or pasted is not checked. Off unless set.
 bool wristbandsMustBeScanned();
 
+// [policy] scanMeanGapLimitMs: for wristbandsMustBeScanned, the most a
+// wristband's keys may come apart on average, in milliseconds. A ward whose
+// scanners deliver keys in uneven bursts (Bluetooth, remote desktop) may
+// need more. Held between the bounds: below the lower one a wired scanner
+// fails, above the upper one a quick typist passes. Unset or not a number:
+// the default.
+inline constexpr int ScanMeanGapDefaultMs = 25;
+inline constexpr int ScanMeanGapLeastMs = 10;
+inline constexpr int ScanMeanGapMostMs = 60;
+int scanMeanGapLimitMs();
+
 } // namespace WardcheckSettings

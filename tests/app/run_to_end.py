@@ -320,6 +320,43 @@ def run_failed_login():
     return program.finish()
 
 
+def run_measure_scan():
+    """--measure-scan prints the gaps of one scan, with the ward's limit.
+
+    A scanner's 2 ms a key is taken for a scan; 40 ms a key is not, at the
+    default limit, and is at a preset limit of 60.
+    """
+    problems = []
+    for delay, limit, taken in ((2, None, 'yes'), (40, None, 'no'), (40, 60, 'yes')):
+        home = tempfile.mkdtemp(prefix='measure-', dir=WORK)
+        presets = os.path.join(home, 'xdg')
+        os.makedirs(os.path.join(presets, 'ORVANE'))
+        if limit:
+            with open(os.path.join(presets, 'ORVANE', 'Wardcheck.ini'), 'w') as f:
+                f.write('[policy]\nscanMeanGapLimitMs=%d\n' % limit)
+        env = dict(os.environ, HOME=home, XDG_CONFIG_HOME=os.path.join(home, '.config'), XDG_CONFIG_DIRS=presets)
+        env.pop('QT_QPA_PLATFORM', None)
+        process = subprocess.Popen([EXE, '--measure-scan'], env=env, stdout=subprocess.PIPE,
+                                   stderr=subprocess.PIPE, text=True)
+        try:
+            focus(wait_for(process.pid, 'Measure a Scan'))
+            time.sleep(0.2)
+            type_text('A090000\n', delay)
+            out, err = process.communicate(timeout=30)
+        except Exception:
+            process.kill()
+            out, err = process.communicate()
+        lines = out.splitlines()
+        gaps = next((line.split(':', 1)[1].split() for line in lines if line.startswith('Gaps between keys')), [])
+        expected = ['Code: A090000', 'Limit (ms, policy/scanMeanGapLimitMs): %d' % (limit or 25),
+                    'Taken for a scan: %s' % taken]
+        if process.returncode != 0 or any(line not in lines for line in expected) or len(gaps) != 7:
+            problems.append('%d ms a key, limit %s: status %s, printed %r' % (delay, limit, process.returncode, out))
+        if err.strip() and not all(USUAL.match(line) for line in err.splitlines()):
+            problems.append(err)
+    return (0 if not problems else '; '.join(problems)), ''
+
+
 def run_option(option):
     process = subprocess.run([EXE, option], capture_output=True, text=True, timeout=60,
                              env=dict(os.environ, QT_QPA_PLATFORM='offscreen'))
@@ -330,6 +367,7 @@ def main():
     cases = [(name, lambda make=make: run_logged_in(make)) for name, make in LOGGED_IN_CASES]
     cases += [('cancelled login', run_cancelled_login),
               ('failed login, then cancelled', run_failed_login),
+              ('--measure-scan', run_measure_scan),
               ('--version', lambda: run_option('--version')),
               ('--help', lambda: run_option('--help'))]
     failures = 0
