@@ -139,6 +139,9 @@ void frmExtraction::SetupGrid()
     for (int c = 0; c < ColumnCount; ++c)
         design << Twips::toPixels(widths[c]);
     m_columns = std::make_unique<FitText::Columns>(ui->Grid1, design);
+    // A request's exams show in full beside the list; grown to them, the
+    // column would push the name and the container code off it.
+    m_columns->limit(LabExams, design.at(LabExams));
 }
 
 void frmExtraction::resizeEvent(QResizeEvent *event)
