@@ -3,6 +3,7 @@
 #include "componentregistry.h"
 #include "currentuser.h"
 #include "icons.h"
+#include "measurescan.h"
 #include "modmain.h"
 #include "screens.h"
 #include "session.h"
@@ -40,6 +41,13 @@ QCommandLineOption wristbandsOption()
                               QStringLiteral("Opens the wristband printing screen after logging in."));
 }
 
+QCommandLineOption measureScanOption()
+{
+    return QCommandLineOption(QStringLiteral("measure-scan"),
+                              QStringLiteral("Prints the time between the keys of one code scanned into a box, "
+                                             "to choose policy/scanMeanGapLimitMs; no login."));
+}
+
 void describe(QCommandLineParser &parser)
 {
     parser.setApplicationDescription(QString::fromLatin1(Description));
@@ -47,6 +55,7 @@ void describe(QCommandLineParser &parser)
     // Answered in main before the parser runs; added so that --help lists it.
     parser.addVersionOption();
     parser.addOption(wristbandsOption());
+    parser.addOption(measureScanOption());
 }
 
 bool isHelp(const char *argument)
@@ -107,6 +116,11 @@ int main(int argc, char **argv)
         return *status;
     // --help among other options, and --help-all with Qt's own options.
     parser.process(app);
+
+    if (parser.isSet(measureScanOption())) {
+        QTextStream out(stdout);
+        return MeasureScan::run(out);
+    }
 
     ComponentRegistry::add(ComponentIds::CurrentUser, [] { return std::make_unique<CurrentUser>(); });
     ComponentRegistry::add(ComponentIds::Barcode, [] { return std::make_unique<WristbandPrinter>(); });

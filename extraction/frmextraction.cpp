@@ -132,6 +132,9 @@ void frmExtraction::SetupGrid()
     for (int c = 0; c < ColumnCount; ++c)
         design << Twips::toPixels(widths[c]);
     m_columns = std::make_unique<FitText::Columns>(ui->Grid1, design);
+    // A request's exams show in full beside the list; grown to them, the
+    // column would push the name and the container code off it.
+    m_columns->limit(VerificationList::LabExams, design.at(VerificationList::LabExams));
     // The columns grow to every text a lookup puts in the list.
     connect(m_list, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex &, int first, int last) {
         fitColumns(first, last);
@@ -335,7 +338,8 @@ void frmExtraction::VerifyBedsideScan()
         return;
     }
 
-    if (m_wristbandTiming->refuseUnscanned(this, WardcheckSettings::wristbandsMustBeScanned()))
+    if (m_wristbandTiming->refuseUnscanned(this, WardcheckSettings::wristbandsMustBeScanned(),
+                                           WardcheckSettings::scanMeanGapLimitMs()))
         return;
     ui->lblExamInfo->clear();
 

@@ -188,7 +188,8 @@ bool frmMeds::LookupMedicinePackage()
 bool frmMeds::VerifyPatient()
 {
     QPointer<frmMeds> self(this);
-    if (m_wristbandTiming->refuseUnscanned(this, WardcheckSettings::wristbandsMustBeScanned()))
+    if (m_wristbandTiming->refuseUnscanned(this, WardcheckSettings::wristbandsMustBeScanned(),
+                                           WardcheckSettings::scanMeanGapLimitMs()))
         return !self.isNull();
     const MedicineScan &scan = MedicineScan::current();
     const MedicineVerdict verdict = checkPatient(scan, ui->txtPatientBarcode->text(), ui->txtContainerBarcode->text());

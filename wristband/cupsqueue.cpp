@@ -1,6 +1,9 @@
 #include "cupsqueue.h"
 
+#include <QList>
 #include <QtMath>
+
+#include <algorithm>
 
 #include <cups/cups.h>
 
@@ -38,6 +41,104 @@ int newestJob(const QString &queue)
         newest = qMax(newest, jobs[i].id);
     cupsFreeJobs(count, jobs);
     return newest;
+}
+
+namespace {
+
+QByteArray printerUri(const QString &queue)
+{
+    const QByteArray name = queue.section(QLatin1Char('/'), 0, 0).toUtf8();
+    char uri[HTTP_MAX_URI];
+    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof(uri), "ipp", nullptr, "localhost", 0, "/printers/%s", name.constData());
+    return QByteArray(uri);
+}
+
+ipp_t *request(ipp_op_t operation, const QByteArray &uri)
+{
+    ipp_t *request = ippNewRequest(operation);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri.constData());
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+    return request;
+}
+
+struct JobEvent
+{
+    QByteArray event;
+    int job = 0;
+    int state = 0;
+    QString name;
+};
+
+} // namespace
+
+JobWatch::JobWatch(const QString &queue) : m_uri(printerUri(queue))
+{
+    ipp_t *create = request(IPP_OP_CREATE_PRINTER_SUBSCRIPTIONS, m_uri);
+    ippAddString(create, IPP_TAG_SUBSCRIPTION, IPP_TAG_KEYWORD, "notify-pull-method", nullptr, "ippget");
+    static const char *const events[] = {"job-created", "job-completed"};
+    ippAddStrings(create, IPP_TAG_SUBSCRIPTION, IPP_TAG_KEYWORD, "notify-events", 2, nullptr, events);
+    ippAddInteger(create, IPP_TAG_SUBSCRIPTION, IPP_TAG_INTEGER, "notify-lease-duration", 300);
+    ipp_t *response = cupsDoRequest(CUPS_HTTP_DEFAULT, create, "/");
+    if (response && ippGetStatusCode(response) <= IPP_STATUS_OK_EVENTS_COMPLETE) {
+        if (ipp_attribute_t *id = ippFindAttribute(response, "notify-subscription-id", IPP_TAG_INTEGER))
+            m_subscription = ippGetInteger(id, 0);
+    }
+    ippDelete(response);
+}
+
+JobWatch::~JobWatch()
+{
+    if (m_subscription <= 0)
+        return;
+    ipp_t *cancel = request(IPP_OP_CANCEL_SUBSCRIPTION, m_uri);
+    ippAddInteger(cancel, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "notify-subscription-id", m_subscription);
+    ippDelete(cupsDoRequest(CUPS_HTTP_DEFAULT, cancel, "/"));
+}
+
+JobWatch::Outcome JobWatch::outcome(const QString &jobName) const
+{
+    if (m_subscription <= 0)
+        return Outcome::Unknown;
+    ipp_t *get = request(IPP_OP_GET_NOTIFICATIONS, m_uri);
+    ippAddInteger(get, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "notify-subscription-ids", m_subscription);
+    ippAddInteger(get, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "notify-sequence-numbers", 1);
+    ipp_t *response = cupsDoRequest(CUPS_HTTP_DEFAULT, get, "/");
+    if (!response || ippGetStatusCode(response) > IPP_STATUS_OK_EVENTS_COMPLETE) {
+        ippDelete(response);
+        return Outcome::Unknown;
+    }
+    // One group of attributes per event.
+    QList<JobEvent> events;
+    for (ipp_attribute_t *attribute = ippFirstAttribute(response); attribute; attribute = ippNextAttribute(response)) {
+        const char *name = ippGetName(attribute);
+        if (ippGetGroupTag(attribute) != IPP_TAG_EVENT_NOTIFICATION || !name) {
+            continue;
+        }
+        const QByteArray key(name);
+        if (key == "notify-sequence-number" || events.isEmpty())
+            events.append(JobEvent());
+        JobEvent &event = events.last();
+        if (key == "notify-subscribed-event")
+            event.event = ippGetString(attribute, 0, nullptr);
+        else if (key == "notify-job-id")
+            event.job = ippGetInteger(attribute, 0);
+        else if (key == "job-state")
+            event.state = ippGetInteger(attribute, 0);
+        else if (key == "job-name")
+            event.name = QString::fromUtf8(ippGetString(attribute, 0, nullptr));
+    }
+    ippDelete(response);
+
+    const auto created = std::find_if(events.cbegin(), events.cend(), [&jobName](const JobEvent &event) {
+        return event.event == "job-created" && event.job > 0 && event.name == jobName;
+    });
+    if (created == events.cend())
+        return Outcome::Refused;
+    for (const JobEvent &event : std::as_const(events)) {
+        if (event.job == created->job && (event.state == IPP_JSTATE_CANCELED || event.state == IPP_JSTATE_ABORTED))
+            return Outcome::Failed;
+    }
+    return Outcome::Taken;
 }
 
 } // namespace CupsQueue

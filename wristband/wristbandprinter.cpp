@@ -240,13 +240,31 @@ void WristbandPrinter::print(Connection &connection, const QString &hospitalNumb
     printer.setDocName(QStringLiteral("Wristband %1").arg(admissionId));
     printer.setFullPage(true);
     const int newestBefore = CupsQueue::newestJob(printerInfo.printerName());
+    const CupsQueue::JobWatch watch(printerInfo.printerName());
     render(printer, data);
     if (printer.printerState() == QPrinter::Error)
         throw AppError(PrintFailed, QStringLiteral("The printer %1 reported an error.").arg(printerInfo.printerName()));
     // Qt does not say whether the print system took the job; a queue that
-    // refuses jobs would lose the band without a word.
-    if (CupsQueue::newestJob(printerInfo.printerName()) <= newestBefore) {
-        throw AppError(PrintFailed, QStringLiteral("The printer %1 did not take the wristband; nothing was printed.")
+    // refuses jobs would lose the band without a word. A job it took and has
+    // finished may already be forgotten: told it was not printed, the nurse
+    // would print a second band.
+    const auto notTaken = [&printerInfo] {
+        return AppError(PrintFailed, QStringLiteral("The printer %1 did not take the wristband; nothing was printed.")
+                                         .arg(printerInfo.printerName()));
+    };
+    switch (watch.outcome(printer.docName())) {
+    case CupsQueue::JobWatch::Outcome::Taken:
+        return;
+    case CupsQueue::JobWatch::Outcome::Refused:
+        throw notTaken();
+    case CupsQueue::JobWatch::Outcome::Failed:
+        throw AppError(PrintFailed, QStringLiteral("The printer %1 cancelled the wristband; check the printer before "
+                                                   "printing it again.")
                                         .arg(printerInfo.printerName()));
+    case CupsQueue::JobWatch::Outcome::Unknown:
+        // A print system that takes no subscription: the job must be listed.
+        if (CupsQueue::newestJob(printerInfo.printerName()) <= newestBefore)
+            throw notTaken();
+        return;
     }
 }

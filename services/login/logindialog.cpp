@@ -2,6 +2,7 @@
 
 #include "authenticator.h"
 #include "look.h"
+#include "settings.h"
 #include "ui_logindialog.h"
 
 #include <QFileDialog>
@@ -59,6 +60,7 @@ ConnectionSettings LoginDialog::settings() const
     s.database = ui->txtDatabase->text().trimmed();
     s.userName = ui->txtUserName->text().trimmed();
     s.password = ui->txtPassword->text();
+    s.queryTimeoutSeconds = WardcheckSettings::queryTimeoutSeconds();
     return s;
 }
 

@@ -2,6 +2,8 @@
 
 #include <QSettings>
 
+#include <algorithm>
+
 #include <memory>
 
 namespace Settings {
@@ -85,6 +87,28 @@ QString wristbandPrinter()
 bool wristbandsMustBeScanned()
 {
     return Settings::value(Settings::Key::WristbandsMustBeScanned).toBool();
+}
+
+namespace {
+
+int bounded(Settings::Key key, int fallback, int least, int most)
+{
+    bool isNumber = false;
+    const int value = Settings::value(key).toString().trimmed().toInt(&isNumber);
+    return isNumber ? std::clamp(value, least, most) : fallback;
+}
+
+} // namespace
+
+int scanMeanGapLimitMs()
+{
+    return bounded(Settings::Key::ScanMeanGapLimitMs, ScanMeanGapDefaultMs, ScanMeanGapLeastMs, ScanMeanGapMostMs);
+}
+
+int queryTimeoutSeconds()
+{
+    return bounded(Settings::Key::QueryTimeoutSeconds, QueryTimeoutDefaultSeconds, QueryTimeoutLeastSeconds,
+                   QueryTimeoutMostSeconds);
 }
 
 } // namespace WardcheckSettings

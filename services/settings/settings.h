@@ -37,6 +37,8 @@ enum class Key {
     LoginLocked,
     WristbandPrinter,
     WristbandsMustBeScanned,
+    ScanMeanGapLimitMs,
+    QueryTimeoutSeconds,
     WardcheckLocked,
 };
 
@@ -67,6 +69,15 @@ inline const QList<Definition> &table()
         // pasted is not checked.
         {Key::WristbandsMustBeScanned, File::Wardcheck, QStringLiteral("policy/wristbandsMustBeScanned"), false,
          Layer::PresetUser},
+        // For wristbandsMustBeScanned, the most a wristband's keys may come
+        // apart on average, in milliseconds. A ward whose scanners deliver
+        // keys in uneven bursts (Bluetooth, remote desktop) may need more.
+        // Held between the bounds below: under the lower one a wired scanner
+        // fails, over the upper one a quick typist passes.
+        {Key::ScanMeanGapLimitMs, File::Wardcheck, QStringLiteral("policy/scanMeanGapLimitMs"), 25, Layer::PresetUser},
+        // How long one statement may take before the lookup reports an
+        // error; hospital IT's to choose. Held between 1 and 600 seconds.
+        {Key::QueryTimeoutSeconds, File::Wardcheck, QStringLiteral("database/queryTimeoutSeconds"), 30, Layer::Preset},
         {Key::WardcheckLocked, File::Wardcheck, QStringLiteral("preset/locked"), false, Layer::Preset},
     };
     return definitions;
@@ -91,5 +102,16 @@ namespace WardcheckSettings {
 
 QString wristbandPrinter();   // trimmed
 bool wristbandsMustBeScanned();
+
+inline constexpr int ScanMeanGapDefaultMs = 25;
+inline constexpr int ScanMeanGapLeastMs = 10;
+inline constexpr int ScanMeanGapMostMs = 60;
+// Unset or not a whole number: the default; otherwise held between the bounds.
+int scanMeanGapLimitMs();
+
+inline constexpr int QueryTimeoutDefaultSeconds = 30;
+inline constexpr int QueryTimeoutLeastSeconds = 1;
+inline constexpr int QueryTimeoutMostSeconds = 600;
+int queryTimeoutSeconds();
 
 } // namespace WardcheckSettings

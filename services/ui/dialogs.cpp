@@ -24,6 +24,11 @@ QPointer<const QWidget> &droppedInputWindow()
     static QPointer<const QWidget> window;
     return window;
 }
+Dialogs::DroppedInput &droppedInput()
+{
+    static Dialogs::DroppedInput what = Dialogs::DroppedInput::None;
+    return what;
+}
 } // namespace
 
 QString Dialogs::programTitle()
@@ -50,6 +55,7 @@ Dialogs::Answer Dialogs::show(const Message &message)
 
 Dialogs::Answer Dialogs::showBox(const Message &message)
 {
+    const QPointer<QWidget> opener = message.parent ? message.parent->window() : nullptr;
     QMessageBox box(QMessageBox::NoIcon, message.title, message.text, QMessageBox::NoButton, message.parent);
     ScanProofKeys guard(&box);
     guard.setBurstDropped([] { beep(); });
@@ -65,17 +71,26 @@ Dialogs::Answer Dialogs::showBox(const Message &message)
         box.addButton(QMessageBox::Ok);
         box.exec();
     }
-    if (guard.dropped() > 0)
+    // A window manager gives the keyboard back to the window a closed box
+    // covered; a bare X server (a ward kiosk) does not, and the next scan
+    // would go nowhere. The screen then puts the focus in its box.
+    if (opener && opener->isVisible()) {
+        opener->raise();
+        opener->activateWindow();
+    }
+    if (guard.dropped() > 0) {
         droppedInputWindow() = message.parent ? message.parent->window() : nullptr;
+        droppedInput() = message.buttons == Buttons::YesNo ? DroppedInput::SelectItsText : DroppedInput::EmptyTheBox;
+    }
     return answer;
 }
 
-bool Dialogs::takeDroppedInput(const QWidget *window)
+Dialogs::DroppedInput Dialogs::takeDroppedInput(const QWidget *window)
 {
     if (!window || droppedInputWindow() != window->window())
-        return false;
+        return DroppedInput::None;
     droppedInputWindow() = nullptr;
-    return true;
+    return droppedInput();
 }
 
 void Dialogs::inform(QWidget *parent, const QString &text, const QString &title)

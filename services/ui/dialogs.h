@@ -40,10 +40,14 @@ public:
     // followed directly by what went wrong.
     static void reportConnectionError(QWidget *parent, const QString &description);
 
-    // True once after a box over this window dropped keys (a scan typed
-    // into it): the screen then empties the box that has the focus, so the
-    // nurse, who heard the beep, scans again into an empty box.
-    static bool takeDroppedInput(const QWidget *window);
+    // Once after a box over this window dropped keys (a scan typed into it),
+    // what the screen does with the box that has the focus, so that the
+    // nurse, who heard the beep, can simply scan again. After a message it
+    // is emptied. After a question it is left as it was, since No changes
+    // nothing, and its text is selected: the scan again replaces it rather
+    // than joining onto it. (Yes to the Reset question empties it anyway.)
+    enum class DroppedInput { None, EmptyTheBox, SelectItsText };
+    static DroppedInput takeDroppedInput(const QWidget *window);
 
     static void setHandler(Handler handler);
     static void setBeepHandler(BeepHandler handler);

@@ -9,6 +9,7 @@
 #include <QTableView>
 
 #include <cmath>
+#include <limits>
 
 namespace FitText {
 namespace {
@@ -67,7 +68,8 @@ int cellTextRoom(const QTableView *view, int columnWidth)
     return columnWidth - 2 * textMargin - (view->showGrid() ? 1 : 0);
 }
 
-Columns::Columns(QTableView *view, QList<int> designPixels) : m_view(view), m_design(std::move(designPixels))
+Columns::Columns(QTableView *view, QList<int> designPixels)
+    : m_view(view), m_design(std::move(designPixels)), m_most(m_design.size(), std::numeric_limits<int>::max())
 {
     const QFontMetricsF metrics(m_view->font());
     for (int c = 0; c < int(m_advance.size()); ++c)
@@ -75,6 +77,11 @@ Columns::Columns(QTableView *view, QList<int> designPixels) : m_view(view), m_de
     m_widestAdvance = metrics.maxWidth();
     m_margin = 100 - cellTextRoom(m_view, 100);
     reset();
+}
+
+void Columns::limit(int column, int mostPixels)
+{
+    m_most[column] = std::max(mostPixels, m_design.at(column));
 }
 
 void Columns::reset()
@@ -107,6 +114,7 @@ void Columns::fit(const QList<QStringList> &rows)
                 continue;
             widest = std::max(widest, int(std::ceil(metrics.horizontalAdvance(text))) + m_margin);
         }
+        widest = std::min(widest, m_most.at(c));
         if (widest > before)
             m_view->setColumnWidth(c, widest);
     }

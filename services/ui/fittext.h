@@ -21,7 +21,7 @@ void fitCaption(QWidget *control);
 void fitCaptions(QWidget *window);
 
 // A list's columns: at least as wide as designed, and as wide as the widest
-// text of the rows handed to it since the last reset.
+// text of the rows handed to it since the last reset, up to a column's limit.
 //
 // A cell's text is drawn shortened when its width, in fractions of a pixel,
 // is more than the column's width less the grid line and the text margins.
@@ -30,6 +30,10 @@ class Columns
 {
 public:
     Columns(QTableView *view, QList<int> designPixels);
+    // A column whose text is shown in full elsewhere grows no wider than
+    // this (nor narrower than designed), so that a long text cannot push the
+    // columns after it off the list.
+    void limit(int column, int mostPixels);
     // Back to the designed widths (a list that was emptied).
     void reset();
     // Grows columns to rows being added to the list, cell by cell.
@@ -44,6 +48,7 @@ private:
 
     QTableView *m_view;
     QList<int> m_design;
+    QList<int> m_most;
     std::array<qreal, 256> m_advance{};
     qreal m_widestAdvance = 0;
     int m_margin = 0;

@@ -57,9 +57,14 @@ bool LookupGuard::yield()
 void LookupGuard::afterStep()
 {
     const QPointer<QWidget> window = m_window;
-    if (Dialogs::takeDroppedInput(window) && m_input == Input::HeldBack) {
-        if (auto *box = qobject_cast<QLineEdit *>(window->focusWidget()))
-            box->clear();
+    const Dialogs::DroppedInput dropped = Dialogs::takeDroppedInput(window);
+    if (dropped != Dialogs::DroppedInput::None && m_input == Input::HeldBack) {
+        if (auto *box = qobject_cast<QLineEdit *>(window->focusWidget())) {
+            if (dropped == Dialogs::DroppedInput::EmptyTheBox)
+                box->clear();
+            else
+                box->selectAll();
+        }
     }
     // A replayed Enter may start the next step, which replays the rest.
     while (window && !isBusy() && !m_heldKeys.empty()) {

@@ -4,8 +4,101 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QCoreApplication>
 #include <private/qwindow_p.h>
 #include <qpa/qwindowsysteminterface_p.h>
+
+#include <optional>
+
+namespace {
+
+using KeyEvent = QWindowSystemInterfacePrivate::KeyEvent;
+
+bool isModifier(int key)
+{
+    switch (key) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_Meta:
+    case Qt::Key_CapsLock:
+    case Qt::Key_NumLock:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// A scanner set to end a code with CR LF sends Enter and at once a Line
+// Feed (Ctrl+J, or whatever key the window system reports with the text
+// "\n"). The Line Feed is part of that Enter. Left in the stream, it would
+// reach the box the Enter opened and beep as a dropped scan, or start the
+// next code in a text box.
+class LineFeedAfterEnter : public QWindowSystemEventHandler
+{
+public:
+    static LineFeedAfterEnter &instance()
+    {
+        static LineFeedAfterEnter handler;
+        return handler;
+    }
+
+    // Without changing what is remembered: another handler asks too.
+    bool partOfEnter(const KeyEvent &key) const
+    {
+        if (key.keyType == QEvent::KeyRelease)
+            return m_heldLineFeed != 0 && key.key == m_heldLineFeed;
+        return isLineFeed(key) && m_enterAt && key.timestamp - *m_enterAt < ulong(ScanProofKeys::BurstMs);
+    }
+
+    bool sendEvent(QWindowSystemInterfacePrivate::WindowSystemEvent *event) override
+    {
+        if (event->type == QWindowSystemInterfacePrivate::Key) {
+            const auto &key = *static_cast<const KeyEvent *>(event);
+            const bool drop = partOfEnter(key);
+            remember(key, drop);
+            if (drop)
+                return true;
+        }
+        return QWindowSystemEventHandler::sendEvent(event);
+    }
+
+private:
+    static bool isLineFeed(const KeyEvent &key)
+    {
+        return key.unicode == QLatin1String("\n") || (key.key == Qt::Key_J && key.modifiers & Qt::ControlModifier);
+    }
+
+    void remember(const KeyEvent &key, bool dropped)
+    {
+        if (key.keyType == QEvent::KeyRelease) {
+            if (dropped)
+                m_heldLineFeed = 0;
+            return;
+        }
+        if (dropped) {
+            m_heldLineFeed = key.key;
+            m_enterAt.reset();
+        } else if (key.key == Qt::Key_Return || key.key == Qt::Key_Enter) {
+            m_enterAt = key.timestamp;
+        } else if (!isModifier(key.key)) {
+            m_enterAt.reset();
+        }
+    }
+
+    std::optional<ulong> m_enterAt;
+    int m_heldLineFeed = 0;
+};
+
+void watchForLineFeeds()
+{
+    QWindowSystemInterfacePrivate::installWindowSystemEventHandler(&LineFeedAfterEnter::instance());
+}
+
+} // namespace
+
+Q_COREAPP_STARTUP_FUNCTION(watchForLineFeeds)
 
 // Sees every key press the window system delivers, before the check that
 // silently discards the ones meant for a blocked window.
@@ -15,6 +108,10 @@ public:
     explicit BlockedWindowKeys(ScanProofKeys *guard)
         : m_guard(guard), m_previous(QWindowSystemInterfacePrivate::eventHandler)
     {
+        // Qt keeps one handler and installs none over another: this one
+        // goes first and hands every event on to the one it replaces.
+        if (m_previous)
+            QWindowSystemInterfacePrivate::removeWindowSystemEventhandler(m_previous);
         QWindowSystemInterfacePrivate::installWindowSystemEventHandler(this);
     }
     ~BlockedWindowKeys() override
@@ -31,7 +128,8 @@ public:
         if (event->type == QWindowSystemInterfacePrivate::Key) {
             const auto *key = static_cast<const QWindowSystemInterfacePrivate::KeyEvent *>(event);
             QWindow *window = key->window ? key->window.data() : QGuiApplication::focusWindow();
-            if (key->keyType == QEvent::KeyPress && window && QWindowPrivate::get(window)->blockedByModalWindow)
+            if (key->keyType == QEvent::KeyPress && window && QWindowPrivate::get(window)->blockedByModalWindow
+                && !isModifier(key->key) && !LineFeedAfterEnter::instance().partOfEnter(*key))
                 m_guard->keyLost();
         }
         return m_previous ? m_previous->sendEvent(event) : QWindowSystemEventHandler::sendEvent(event);
@@ -41,6 +139,33 @@ private:
     ScanProofKeys *m_guard;
     QWindowSystemEventHandler *m_previous;
 };
+
+namespace {
+
+// Enter, Space and Escape answer a box, Tab and the arrows move between its
+// buttons. No other key may
+// answer: a box presses the button whose letter is typed (Alt or not), and a
+// scan that begins with "Y" would answer Yes to a question nobody read.
+bool mayAnswer(const QKeyEvent *key)
+{
+    switch (key->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+    case Qt::Key_Escape:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+        return !(key->modifiers() & (Qt::AltModifier | Qt::ControlModifier | Qt::MetaModifier));
+    default:
+        return false;
+    }
+}
+
+} // namespace
 
 ScanProofKeys::ScanProofKeys(QObject *parent, Clock clock)
     : QObject(parent), m_clock(std::move(clock)), m_blockedWindowKeys(std::make_unique<BlockedWindowKeys>(this))
@@ -78,9 +203,22 @@ bool ScanProofKeys::eventFilter(QObject *watched, QEvent *event)
     if (type != QEvent::KeyPress && type != QEvent::ShortcutOverride && type != QEvent::KeyRelease)
         return QObject::eventFilter(watched, event);
     const qint64 now = m_clock();
-    const auto *key = static_cast<const QKeyEvent *>(event);
+    auto *key = static_cast<QKeyEvent *>(event);
+    const bool neverAnswers = !mayAnswer(key);
+    if (type == QEvent::ShortcutOverride && neverAnswers) {
+        // Taken as an ordinary key, so that no button's mnemonic fires; the
+        // press itself is then dropped below.
+        key->accept();
+        return true;
+    }
+    if (isModifier(key->key()))
+        return false;   // answers nothing and types nothing
     if (type != QEvent::KeyPress) {
-        // Releases and the mnemonics of the box's buttons must not answer it either.
+        // Space answers on its release: the release of a press that passed
+        // passes too. Other releases and the mnemonics of the box's
+        // buttons must not answer it.
+        if (type == QEvent::KeyRelease && key->key() == m_pressKey && !m_pressDropped)
+            return false;
         return now - m_opened < OpeningMs || now - m_lastKey < BurstMs;
     }
     // One key press passes here more than once on its way (the window, then
@@ -95,7 +233,7 @@ bool ScanProofKeys::eventFilter(QObject *watched, QEvent *event)
     m_pressEvent = event;
     m_pressStamp = key->timestamp();
     m_pressKey = key->key();
-    m_pressDropped = early || burst;
+    m_pressDropped = early || burst || neverAnswers;
     if (m_pressDropped)
         dropped(now);
     return m_pressDropped;

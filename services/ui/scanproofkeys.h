@@ -10,8 +10,9 @@
 // types its code and Enter within milliseconds, and a nurse who scans the
 // next item while a verdict is showing would close it without seeing it.
 // Installed on a box, this drops every key that arrives in the box's first
-// moments, or within a scanner's burst of the key before it. A deliberate
-// key press or a click still answers the box.
+// moments, or within a scanner's burst of the key before it, and every key
+// other than Enter, Space, Escape and the keys that move between buttons.
+// A deliberate Enter, Space or Escape, or a click, still answers the box.
 //
 // Keys that the window system sends to a window the box blocks (a scan
 // typed during the lookup that ended in the box, or before the box has the

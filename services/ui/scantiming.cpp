@@ -41,17 +41,25 @@ bool ScanTiming::eventFilter(QObject *watched, QEvent *event)
     return QObject::eventFilter(watched, event);
 }
 
-bool ScanTiming::wasScanned() const
+bool ScanTiming::wasScanned(qint64 meanGapLimitMs) const
 {
     if (m_edited || m_box->text() != m_typed || m_times.size() < 2)
         return false;
     const qint64 span = m_times.back() - m_times.front();
-    return span <= MeanGapMs * qint64(m_times.size() - 1);
+    return span <= meanGapLimitMs * qint64(m_times.size() - 1);
 }
 
-bool ScanTiming::refuseUnscanned(QWidget *screen, bool policyOn)
+std::vector<qint64> ScanTiming::gaps() const
 {
-    if (!policyOn || m_box->text().isEmpty() || wasScanned())
+    std::vector<qint64> between;
+    for (size_t i = 1; i < m_times.size(); ++i)
+        between.push_back(m_times[i] - m_times[i - 1]);
+    return between;
+}
+
+bool ScanTiming::refuseUnscanned(QWidget *screen, bool policyOn, qint64 meanGapLimitMs)
+{
+    if (!policyOn || m_box->text().isEmpty() || wasScanned(meanGapLimitMs))
         return false;
     Dialogs::inform(screen, QStringLiteral("Scan the patient's wristband; a typed number is not accepted."),
                     QStringLiteral("Verification"));

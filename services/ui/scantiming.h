@@ -18,19 +18,24 @@ class ScanTiming : public QObject
     Q_OBJECT
 
 public:
-    // The most a scan's keys, Enter included, may come apart on average.
+    // The most a scan's keys, Enter included, may come apart on average,
+    // unless the ward's preset says otherwise.
     static constexpr qint64 MeanGapMs = 25;
 
     explicit ScanTiming(QLineEdit *box);
 
     // The box holds exactly the characters its key presses brought, none was
-    // corrected, and they came at a scanner's speed.
-    bool wasScanned() const;
+    // corrected, and they came no further apart on average than the limit.
+    bool wasScanned(qint64 meanGapLimitMs = MeanGapMs) const;
+
+    // The times between the keys typed since the box was last empty, Enter
+    // included, in milliseconds as the window system stamped them.
+    std::vector<qint64> gaps() const;
 
     // With the policy on, a wristband in the box that was not scanned is not
     // checked: the screen says so (title Verification), beeps and empties the
     // box. True when it was refused.
-    bool refuseUnscanned(QWidget *screen, bool policyOn);
+    bool refuseUnscanned(QWidget *screen, bool policyOn, qint64 meanGapLimitMs = MeanGapMs);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -109,7 +109,8 @@ def check(exe, manpage, folders):
             failures.append('%s %s is not in %s' % (what, name, where))
 
     # Help among other options goes through the window system's road.
-    for args, gui in ((['-h'], False), (['--wristbands', '--help'], True), (['-h', '--wristbands'], True)):
+    for args, gui in ((['-h'], False), (['--wristbands', '--help'], True), (['-h', '--wristbands'], True),
+                      (['--measure-scan', '--help'], True)):
         other = run(exe, args, gui)
         if other.returncode != 0 or other.stdout != alone.stdout:
             failures.append('%s ended with %d and printed other help:\n%s' % (' '.join(args), other.returncode, other.stdout))
@@ -117,6 +118,7 @@ def check(exe, manpage, folders):
     for args, named in ((['--no-such-option'], 'no-such-option'),
                         (['--wristbands', 'stray'], 'stray'),
                         (['--wristbands=yes'], '--wristbands'),
+                        (['--measure-scan=yes'], '--measure-scan'),
                         (['-x'], "'x'"),
                         (['-?'], "'?'")):
         bad = run(exe, args, gui=True)

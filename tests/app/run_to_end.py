@@ -2,7 +2,7 @@
 """Runs the real wardcheck program to its end, as a ward PC does.
 
 Each case starts the program under the X server named by DISPLAY (ctest wraps
-this script in xvfb-run), logs in by typing, does what the case says, then
+this script in xvfb-run: a bare X server, no window manager), logs in by typing, does what the case says, then
 closes every window of the program the way a window manager's close button
 does (WM_DELETE_WINDOW) until the program ends. The exit status must be the
 expected one and stderr must hold nothing but Qt's usual notes; under the
@@ -73,7 +73,8 @@ def xdo(*args):
 
 
 def windows(pid, name=None):
-    args = ['search', '--onlyvisible', '--pid', str(pid)]
+    # --all: xdotool's search matches any one of its conditions unless told otherwise.
+    args = ['search', '--all', '--onlyvisible', '--pid', str(pid)]
     if name:
         args += ['--name', name]
     return [int(w) for w in xdo(*args).split()]
@@ -94,7 +95,19 @@ def focus(window):
 
 
 def type_text(text, delay_ms=2):
-    xdo('type', '--delay', str(delay_ms), text)
+    """Types like a scanner, in one xdotool run: each newline is the Return key.
+
+    xdotool's own typing sends a newline as the Linefeed key, which no box
+    takes for Enter, and its "type" swallows whatever follows it.
+    """
+    if all(c.isascii() and (c.isalnum() or c == '\n') for c in text):
+        xdo('key', '--delay', str(delay_ms), *['Return' if c == '\n' else c for c in text])
+        return
+    for i, part in enumerate(text.split('\n')):
+        if i:
+            key('Return')
+        if part:
+            xdo('type', '--delay', str(delay_ms), part)
 
 
 def key(*keys):
@@ -238,6 +251,42 @@ def case_lookup_box_open():
     return program
 
 
+def wait_gone(pid, name, seconds=20.0):
+    end = time.monotonic() + seconds
+    while time.monotonic() < end:
+        if not windows(pid, name):
+            return
+        time.sleep(0.05)
+    raise RuntimeError('the window "%s" stayed open' % name)
+
+
+def case_focus_back_after_box():
+    """After a box closes, the next scan reaches the screen, also with no window manager.
+
+    The box is closed with Enter and the next scan typed through the X
+    server, with the pointer away from every window: the keys go wherever
+    the X server's keyboard focus is, as on a ward PC whose scanner types
+    while the mouse lies idle. The proof that they arrived is the next
+    check's own box.
+    """
+    program, menu = logged_in()
+    open_screen(menu, 'alt+a', 'Medicine Verification', program)
+    xdo('mousemove', '--sync', '1279', '1023')
+    for check in range(1, 4):
+        type_text('C0000001\n')
+        time.sleep(0.5)
+        type_text('A090000\n')
+        try:
+            wait_for(program.pid, '^Verification$', 10.0)
+        except RuntimeError:
+            raise RuntimeError('scan %d after a closed box went nowhere' % check)
+        time.sleep(1.0)   # a nurse reads the verdict
+        key('Return')
+        wait_gone(program.pid, '^Verification$')
+        time.sleep(0.3)
+    return program
+
+
 LOGGED_IN_CASES = [
     ('menu only', case_menu_only),
     ('every screen opened', case_each_screen),
@@ -246,6 +295,7 @@ LOGGED_IN_CASES = [
     ('during a patient-list fill', case_during_list_fill),
     ('verdict box open', case_box_open),
     ('lookup error box open', case_lookup_box_open),
+    ('focus back after a box', case_focus_back_after_box),
 ]
 
 
@@ -270,6 +320,43 @@ def run_failed_login():
     return program.finish()
 
 
+def run_measure_scan():
+    """--measure-scan prints the gaps of one scan, with the ward's limit.
+
+    A scanner's 2 ms a key is taken for a scan; 40 ms a key is not, at the
+    default limit, and is at a preset limit of 60.
+    """
+    problems = []
+    for delay, limit, taken in ((2, None, 'yes'), (40, None, 'no'), (40, 60, 'yes')):
+        home = tempfile.mkdtemp(prefix='measure-', dir=WORK)
+        presets = os.path.join(home, 'xdg')
+        os.makedirs(os.path.join(presets, 'ORVANE'))
+        if limit:
+            with open(os.path.join(presets, 'ORVANE', 'Wardcheck.ini'), 'w') as f:
+                f.write('[policy]\nscanMeanGapLimitMs=%d\n' % limit)
+        env = dict(os.environ, HOME=home, XDG_CONFIG_HOME=os.path.join(home, '.config'), XDG_CONFIG_DIRS=presets)
+        env.pop('QT_QPA_PLATFORM', None)
+        process = subprocess.Popen([EXE, '--measure-scan'], env=env, stdout=subprocess.PIPE,
+                                   stderr=subprocess.PIPE, text=True)
+        try:
+            focus(wait_for(process.pid, 'Measure a Scan'))
+            time.sleep(0.2)
+            type_text('A090000\n', delay)
+            out, err = process.communicate(timeout=30)
+        except Exception:
+            process.kill()
+            out, err = process.communicate()
+        lines = out.splitlines()
+        gaps = next((line.split(':', 1)[1].split() for line in lines if line.startswith('Gaps between keys')), [])
+        expected = ['Code: A090000', 'Limit (ms, policy/scanMeanGapLimitMs): %d' % (limit or 25),
+                    'Taken for a scan: %s' % taken]
+        if process.returncode != 0 or any(line not in lines for line in expected) or len(gaps) != 7:
+            problems.append('%d ms a key, limit %s: status %s, printed %r' % (delay, limit, process.returncode, out))
+        if err.strip() and not all(USUAL.match(line) for line in err.splitlines()):
+            problems.append(err)
+    return (0 if not problems else '; '.join(problems)), ''
+
+
 def run_option(option):
     process = subprocess.run([EXE, option], capture_output=True, text=True, timeout=60,
                              env=dict(os.environ, QT_QPA_PLATFORM='offscreen'))
@@ -280,6 +367,7 @@ def main():
     cases = [(name, lambda make=make: run_logged_in(make)) for name, make in LOGGED_IN_CASES]
     cases += [('cancelled login', run_cancelled_login),
               ('failed login, then cancelled', run_failed_login),
+              ('--measure-scan', run_measure_scan),
               ('--version', lambda: run_option('--version')),
               ('--help', lambda: run_option('--help'))]
     failures = 0

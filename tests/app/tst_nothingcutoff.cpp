@@ -17,6 +17,7 @@
 #include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSqlDatabase>
@@ -58,19 +59,32 @@ QStringList clippedCaptions(QWidget *window)
 
 // Cells that the list draws shortened, as "row,column: text": the text's
 // width, in fractions of a pixel, is more than the room its cell gives it.
-QStringList elidedCells(QTableView *view)
+// A column shown in full elsewhere may be left out.
+QStringList elidedCells(QTableView *view, int shownElsewhere = -1)
 {
     QStringList elided;
     const QAbstractItemModel *model = view->model();
     const QFontMetricsF metrics(view->font());
     for (int r = 0; r < model->rowCount(); ++r) {
         for (int c = 0; c < model->columnCount(); ++c) {
+            if (c == shownElsewhere)
+                continue;
             const QString text = model->index(r, c).data().toString();
             if (metrics.horizontalAdvance(text) > FitText::cellTextRoom(view, view->columnWidth(c)))
                 elided << QStringLiteral("%1,%2: %3").arg(r).arg(c).arg(text);
         }
     }
     return elided;
+}
+
+// A column of a list by its title.
+int column(const QTableView *view, const QString &title)
+{
+    for (int c = 0; c < view->model()->columnCount(); ++c) {
+        if (view->model()->headerData(c, Qt::Horizontal).toString() == title)
+            return c;
+    }
+    return -1;
 }
 
 QStringList demoContainers()
@@ -104,6 +118,7 @@ private slots:
     void captions();
     void verificationList();
     void patientList();
+    void manyExams();
 
 private:
     DialogRecorder m_dialogs;
@@ -166,7 +181,8 @@ void TestNothingCutOff::verificationList()
     }
     auto *view = screen.findChild<QTableView *>(QStringLiteral("Grid1"));
     QVERIFY(view->model()->rowCount() > 50);
-    const QStringList elided = elidedCells(view);
+    // The exams show in full beside the list (manyExams).
+    const QStringList elided = elidedCells(view, column(view, QStringLiteral("LabExam(s)")));
     QVERIFY2(elided.isEmpty(), qPrintable(elided.mid(0, 10).join(QStringLiteral("; "))));
 }
 
@@ -184,6 +200,56 @@ void TestNothingCutOff::patientList()
     QTRY_VERIFY(screen.cursor().shape() != Qt::WaitCursor);
     elided = elidedCells(view);
     QVERIFY2(elided.isEmpty(), qPrintable(elided.mid(0, 10).join(QStringLiteral("; "))));
+}
+
+// A request with many exams pushes nothing off the verification list: the
+// exams column keeps its designed width, the name and the container code
+// stay in view, whole, and the exams show in full beside the list.
+void TestNothingCutOff::manyExams()
+{
+    FixtureDb db;
+    db.patient(QStringLiteral("H1"), QStringLiteral("Dela Cruz"), QStringLiteral("Juan"), QStringLiteral("Santos"));
+    db.admission(QStringLiteral("A1"), QStringLiteral("H1"));
+    QStringList names;
+    for (int i = 1; i <= 20; ++i) {
+        const QString id = QStringLiteral("E%1").arg(i);
+        names << QStringLiteral("Serum electrolyte panel %1").arg(i);
+        db.exam(id, names.last());
+        db.labRow(QStringLiteral("L1"), QStringLiteral("H1"), QStringLiteral("A1"), QStringLiteral("Q1"), id);
+    }
+    db.close();
+    Session::reset();
+    installTestUser(db.path());
+    const auto backToTheDemo = qScopeGuard([] {
+        Session::reset();
+        installTestUser(QStringLiteral(DEMO_DB));
+    });
+
+    frmExtraction screen;
+    screen.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&screen));
+    auto *box = screen.findChild<QLineEdit *>(QStringLiteral("txtAddContainerBarcode"));
+    auto *view = screen.findChild<QTableView *>(QStringLiteral("Grid1"));
+    const int exams = column(view, QStringLiteral("LabExam(s)"));
+    const int name = column(view, QStringLiteral("PatientName"));
+    const int code = column(view, QStringLiteral("RefNum"));
+    QVERIFY(exams >= 0 && name >= 0 && code >= 0);
+    const int designedExams = view->columnWidth(exams);
+    box->setText(QStringLiteral("L1"));
+    QTest::keyClick(box, Qt::Key_Return);
+    QCOMPARE(view->model()->rowCount(), 1);
+
+    QCOMPARE(view->columnWidth(exams), designedExams);
+    const QStringList elided = elidedCells(view, exams);
+    QVERIFY2(elided.isEmpty(), qPrintable(elided.join(QStringLiteral("; "))));
+    const int room = view->viewport()->width();
+    const int nameEnds = view->columnViewportPosition(name) + view->columnWidth(name);
+    QVERIFY2(nameEnds <= room, qPrintable(QStringLiteral("the name ends at %1 of %2").arg(nameEnds).arg(room)));
+    QVERIFY2(view->columnViewportPosition(code) < room,
+             qPrintable(QStringLiteral("the container code starts at %1 of %2").arg(view->columnViewportPosition(code)).arg(room)));
+
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(0, 0)).center());
+    QCOMPARE(screen.findChild<QPlainTextEdit *>(QStringLiteral("lblExamInfo"))->toPlainText(), names.join(QStringLiteral(", ")));
 }
 
 WARDCHECK_TEST_MAIN(TestNothingCutOff)

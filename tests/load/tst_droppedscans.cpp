@@ -19,6 +19,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPointer>
+#include <QPushButton>
 #include <QTabBar>
 #include <QTimer>
 #include <QtTest>
@@ -103,6 +104,10 @@ private slots:
     void medicine();
     void extraction_data();
     void extraction();
+    void lineFeedAfterEnter_data();
+    void lineFeedAfterEnter();
+    void questionAnsweredNo_data();
+    void questionAnsweredNo();
 
 private:
     // Every box shown from now on: the scan, if any, typed into it at once,
@@ -285,6 +290,130 @@ void TestDroppedScans::extraction()
     QCOMPARE(form->focusWidget(), box);
     QCOMPARE(box->text(), QString());
     delete form;
+}
+
+// Scanners set to end their codes with CR LF: the Line Feed is part of the
+// Enter before it. It neither beeps in the box the Enter opened nor starts
+// the next code.
+void TestDroppedScans::lineFeedAfterEnter_data()
+{
+    QTest::addColumn<bool>("extraction");
+    QTest::addColumn<QString>("scans");
+    QTest::addColumn<int>("boxes");
+    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QString>("next");        // scanned afterwards, left in its box by a lookup
+
+    const QString lf(LineFeedKey);
+    QTest::newRow("medicine: passing check") << false << "C1\n" + lf + "A1\n" + lf << 1
+                                             << QStringList{"M:Ok to dispense this medicine for Dela Cruz"} << 0 << "C2";
+    QTest::newRow("medicine: failed check") << false << "C1\n" + lf + "A2\n" + lf << 1
+                                            << QStringList{"M:Failed Verification.", "beep"} << 0 << "C2";
+    QTest::newRow("Step 1: two containers") << true << "L1\n" + lf + "L2\n" + lf << 0 << QStringList() << 2 << "";
+    QTest::newRow("Step 1: Invalid Barcode") << true << "L9\n" + lf << 1 << QStringList{"M:Invalid Barcode"} << 0 << "";
+}
+
+void TestDroppedScans::lineFeedAfterEnter()
+{
+    QFETCH(bool, extraction);
+    QFETCH(QString, scans);
+    QFETCH(int, boxes);
+    QFETCH(QStringList, expected);
+    QFETCH(int, rows);
+    QFETCH(QString, next);
+
+    std::unique_ptr<QWidget> form;
+    std::unique_ptr<ExtractionScreen> screen;
+    QLineEdit *box = nullptr;
+    QLineEdit *wristband = nullptr;
+    if (extraction) {
+        auto *extractionForm = new frmExtraction();
+        form.reset(extractionForm);
+        screen = std::make_unique<ExtractionScreen>(extractionForm);
+        box = screen->add;
+    } else {
+        form = std::make_unique<frmMeds>();
+        box = form->findChild<QLineEdit *>(QStringLiteral("txtContainerBarcode"));
+        wristband = form->findChild<QLineEdit *>(QStringLiteral("txtPatientBarcode"));
+    }
+    activate(form.get());
+    answerBoxes(QString());
+    scan(form.get(), scans, boxes);
+
+    const QStringList seen = m_dialogs->sequence();
+    QVERIFY2(seen.size() == expected.size(), qPrintable(seen.join(QStringLiteral(" / "))));
+    for (int i = 0; i < seen.size(); ++i)
+        QVERIFY2(seen.at(i).startsWith(expected.at(i)), qPrintable(seen.join(QStringLiteral(" / "))));
+    if (screen)
+        QCOMPARE(screen->model->rowCount(), rows);
+    QCOMPARE(form->focusWidget(), box);
+    QCOMPARE(box->text(), QString());
+    if (!next.isEmpty()) {
+        scan(form.get(), next + QStringLiteral("\n") + QString(LineFeedKey), 0);
+        QCOMPARE(box->text(), next);
+        QCOMPARE(form->focusWidget(), wristband);
+        QCOMPARE(wristband->text(), QString());
+        QCOMPARE(m_dialogs->sequence().size(), expected.size());
+    }
+}
+
+// A scan typed into the Reset or Clear List question beeps and is dropped;
+// No then changes nothing: the code in the box stays, selected, so that the
+// scan again replaces it instead of joining onto it.
+void TestDroppedScans::questionAnsweredNo_data()
+{
+    QTest::addColumn<bool>("extraction");
+    QTest::addColumn<QString>("before");      // scanned first
+    QTest::addColumn<QString>("typed");       // then typed, without Enter
+    QTest::addColumn<QString>("question");
+    QTest::addColumn<QString>("inBox");       // the box's text before and after the question
+
+    QTest::newRow("Reset, waiting for the patient") << false << "C1\n" << "" << "Are you sure you want to reset the scanning process?" << "C1";
+    QTest::newRow("Clear List, a code half typed") << true << "L1\n" << "L2" << "Are you sure you want to clear the list?" << "L2";
+}
+
+void TestDroppedScans::questionAnsweredNo()
+{
+    QFETCH(bool, extraction);
+    QFETCH(QString, before);
+    QFETCH(QString, typed);
+    QFETCH(QString, question);
+    QFETCH(QString, inBox);
+
+    std::unique_ptr<QWidget> form;
+    QLineEdit *box = nullptr;
+    QPushButton *ask = nullptr;
+    if (extraction) {
+        form = std::make_unique<frmExtraction>();
+        box = form->findChild<QLineEdit *>(QStringLiteral("txtAddContainerBarcode"));
+        ask = form->findChild<QPushButton *>(QStringLiteral("cmdClearAll"));
+    } else {
+        form = std::make_unique<frmMeds>();
+        box = form->findChild<QLineEdit *>(QStringLiteral("txtContainerBarcode"));
+        ask = form->findChild<QPushButton *>(QStringLiteral("btn_Reset"));
+    }
+    activate(form.get());
+    scan(form.get(), before + typed, 0);
+    const MedicineScan scanBefore = MedicineScan::current();
+    const int rowsBefore = extraction ? ExtractionScreen(static_cast<frmExtraction *>(form.get())).model->rowCount() : 0;
+    QCOMPARE(box->text(), inBox);
+
+    answerBoxes(QStringLiteral("A1\n"));
+    QTest::mouseClick(ask, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(m_boxesClosed == 1 && !QApplication::activeModalWidget(), 30000);
+    QCOMPARE(m_boxesStuck, 0);
+    QTest::qWait(50);
+
+    QCOMPARE(m_dialogs->sequence(), (QStringList{QStringLiteral("M:") + question, QStringLiteral("beep")}));
+    QCOMPARE(form->focusWidget(), box);
+    QCOMPARE(box->text(), inBox);
+    if (extraction)
+        QCOMPARE(ExtractionScreen(static_cast<frmExtraction *>(form.get())).model->rowCount(), rowsBefore);
+    else
+        QCOMPARE(MedicineScan::current().ReferenceNum, scanBefore.ReferenceNum);
+    // The scan again replaces what the box held.
+    scan(form.get(), QStringLiteral("L7"), 0);
+    QCOMPARE(box->text(), QStringLiteral("L7"));
 }
 
 WARDCHECK_TEST_MAIN(TestDroppedScans)

@@ -58,7 +58,7 @@ private slots:
     void extraction();
 
 private:
-    void setPolicy(bool on);
+    void setPolicy(bool on, int meanGapLimitMs);
     void activate(QWidget *window);
 
     QTemporaryDir m_presets;
@@ -95,10 +95,15 @@ void TestScannedWristband::cleanup()
     m_db.reset();
 }
 
-void TestScannedWristband::setPolicy(bool on)
+// A limit of 0 leaves the ward's limit unset.
+void TestScannedWristband::setPolicy(bool on, int meanGapLimitMs)
 {
     QSettings preset(m_presets.filePath(QStringLiteral("ORVANE/Wardcheck.ini")), QSettings::IniFormat);
     preset.setValue(QStringLiteral("policy/wristbandsMustBeScanned"), on);
+    if (meanGapLimitMs > 0)
+        preset.setValue(QStringLiteral("policy/scanMeanGapLimitMs"), meanGapLimitMs);
+    else
+        preset.remove(QStringLiteral("policy/scanMeanGapLimitMs"));
     preset.sync();
     QCOMPARE(preset.status(), QSettings::NoError);
 }
@@ -117,13 +122,21 @@ void TestScannedWristband::medicine_data()
     QTest::addColumn<int>("msPerKey");
     QTest::addColumn<bool>("pasted");
     QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<int>("limit");              // the ward's preset, ms a key; 0: not set
     const QStringList pass{"M:Ok to dispense this medicine for Dela Cruz, Juan Santos"};
-    QTest::newRow("policy on, scanned at 2 ms a key") << true << 2 << false << pass;
-    QTest::newRow("policy on, scanned at 8 ms a key") << true << 8 << false << pass;
-    QTest::newRow("policy on, typed at 60 ms a key") << true << 60 << false << QStringList{Refusal, "beep"};
-    QTest::newRow("policy on, pasted") << true << 2 << true << QStringList{Refusal, "beep"};
-    QTest::newRow("policy off, typed at 60 ms a key") << false << 60 << false << pass;
-    QTest::newRow("policy off, pasted") << false << 2 << true << pass;
+    const QStringList refused{Refusal, "beep"};
+    QTest::newRow("policy on, scanned at 2 ms a key") << true << 2 << false << pass << 0;
+    QTest::newRow("policy on, scanned at 8 ms a key") << true << 8 << false << pass << 0;
+    QTest::newRow("policy on, typed at 60 ms a key") << true << 60 << false << refused << 0;
+    QTest::newRow("policy on, pasted") << true << 2 << true << refused << 0;
+    QTest::newRow("policy off, typed at 60 ms a key") << false << 60 << false << pass << 0;
+    QTest::newRow("policy off, pasted") << false << 2 << true << pass << 0;
+    QTest::newRow("policy on, 35 ms a key") << true << 35 << false << refused << 0;
+    QTest::newRow("ward's limit 40, 35 ms a key") << true << 35 << false << pass << 40;
+    QTest::newRow("ward's limit 15, 20 ms a key") << true << 20 << false << refused << 15;
+    QTest::newRow("ward's limit 15, 8 ms a key") << true << 8 << false << pass << 15;
+    QTest::newRow("ward's limit 500 is held at 60, 65 ms a key") << true << 65 << false << refused << 500;
+    QTest::newRow("ward's limit 500 is held at 60, 55 ms a key") << true << 55 << false << pass << 500;
 }
 
 void TestScannedWristband::medicine()
@@ -132,7 +145,8 @@ void TestScannedWristband::medicine()
     QFETCH(int, msPerKey);
     QFETCH(bool, pasted);
     QFETCH(QStringList, expected);
-    setPolicy(policy);
+    QFETCH(int, limit);
+    setPolicy(policy, limit);
     QPointer<frmMeds> form = new frmMeds();
     activate(form);
     typeInto(form, QStringLiteral("C1\n"), 2);
@@ -169,7 +183,8 @@ void TestScannedWristband::extraction()
     QFETCH(int, msPerKey);
     QFETCH(bool, pasted);
     QFETCH(QStringList, expected);
-    setPolicy(policy);
+    QFETCH(int, limit);
+    setPolicy(policy, limit);
     QPointer<frmExtraction> form = new frmExtraction();
     ExtractionScreen screen(form);
     activate(form);

@@ -26,6 +26,11 @@ void writeFile(const QString &path, const QByteArray &content)
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         qFatal("cannot write %s", qPrintable(path));
     file.write(content);
+    // Qt's settings cache reads a file again only when its size or time
+    // changed; two rows may write files of one size within a second.
+    file.flush();
+    static int written = 0;
+    file.setFileTime(QDateTime::currentDateTime().addSecs(-1000 + ++written), QFileDevice::FileModificationTime);
 }
 
 // One setting as its file holds it, written here by hand so that a key
@@ -52,6 +57,8 @@ QList<Row> rows()
         {"wristband printer", K::WristbandPrinter, "Wardcheck", "printing", "wristbandPrinter", QString(), true},
         {"wristbands must be scanned", K::WristbandsMustBeScanned, "Wardcheck", "policy", "wristbandsMustBeScanned",
          false, true},
+        {"scan mean gap limit", K::ScanMeanGapLimitMs, "Wardcheck", "policy", "scanMeanGapLimitMs", 25, true},
+        {"query timeout", K::QueryTimeoutSeconds, "Wardcheck", "database", "queryTimeoutSeconds", 30, false},
         {"Wardcheck preset locked", K::WardcheckLocked, "Wardcheck", "preset", "locked", false, false},
     };
 }
@@ -75,6 +82,8 @@ private slots:
     void everySetting_data();
     void everySetting();
     void everyKeyIsInTheTable();
+    void scanMeanGapLimit_data();
+    void scanMeanGapLimit();
 
 private:
     QString presetFile(const char *name) const { return m_system.filePath(QStringLiteral("ORVANE/%1.ini").arg(QLatin1String(name))); }
@@ -270,6 +279,41 @@ void TestPresets::everyKeyIsInTheTable()
         defined << definition.key;
     }
     QCOMPARE(defined, tested);
+}
+
+// The ward's limit for a scanned wristband, held between its bounds.
+void TestPresets::scanMeanGapLimit_data()
+{
+    QTest::addColumn<QByteArray>("preset");
+    QTest::addColumn<QByteArray>("user");
+    QTest::addColumn<int>("limit");
+    const auto policy = [](const char *value) { return QByteArray("[policy]\nscanMeanGapLimitMs=") + value + "\n"; };
+    QTest::newRow("nothing set") << QByteArray() << QByteArray() << 25;
+    QTest::newRow("the preset") << policy("40") << QByteArray() << 40;
+    QTest::newRow("the least") << policy("10") << QByteArray() << 10;
+    QTest::newRow("the most") << policy("60") << QByteArray() << 60;
+    QTest::newRow("below the least") << policy("3") << QByteArray() << 10;
+    QTest::newRow("zero") << policy("0") << QByteArray() << 10;
+    QTest::newRow("negative") << policy("-40") << QByteArray() << 10;
+    QTest::newRow("above the most") << policy("250") << QByteArray() << 60;
+    QTest::newRow("not a number") << policy("fast") << QByteArray() << 25;
+    QTest::newRow("a fraction") << policy("30.5") << QByteArray() << 25;
+    QTest::newRow("blanks around") << policy(" 35 ") << QByteArray() << 35;
+    QTest::newRow("the user's own on top") << policy("40") << policy("15") << 15;
+    QTest::newRow("the user's own, bounded") << policy("40") << policy("1000") << 60;
+    QTest::newRow("locked") << policy("40") + "[preset]\nlocked=true\n" << policy("15") << 40;
+}
+
+void TestPresets::scanMeanGapLimit()
+{
+    QFETCH(QByteArray, preset);
+    QFETCH(QByteArray, user);
+    QFETCH(int, limit);
+    if (!preset.isEmpty())
+        writeFile(presetFile("Wardcheck"), preset);
+    if (!user.isEmpty())
+        writeFile(userFile("Wardcheck"), user);
+    QCOMPARE(WardcheckSettings::scanMeanGapLimitMs(), limit);
 }
 
 WARDCHECK_TEST_MAIN(TestPresets)

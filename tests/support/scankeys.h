@@ -4,6 +4,10 @@
 #include <QWindow>
 #include <qpa/qwindowsysteminterface.h>
 
+// A scanner's Line Feed in a text for postKeys: Ctrl+J, as a scanner set to
+// end its codes with CR LF types it after Enter.
+inline constexpr QChar LineFeedKey(0x240A);
+
 // Queues the keys of a text (\n is Enter) through the window system, as a
 // scanner's or a keyboard's keys come. With msPerKey, the keys carry the
 // window system's time stamps that far apart, whatever this machine's
@@ -12,6 +16,24 @@ inline void postKeys(QWindow *window, const QString &text, ulong msPerKey = 0)
 {
     static ulong clock = 1'000'000;
     for (const QChar c : text) {
+        if (c == LineFeedKey) {
+            clock += msPerKey;
+            const auto post = [window, msPerKey](QEvent::Type type, int key, Qt::KeyboardModifiers modifiers,
+                                                 const QString &keyText) {
+                if (msPerKey > 0) {
+                    QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
+                        window, clock, type, key, modifiers, keyText);
+                } else {
+                    QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
+                        window, type, key, modifiers, keyText);
+                }
+            };
+            post(QEvent::KeyPress, Qt::Key_Control, Qt::ControlModifier, QString());
+            post(QEvent::KeyPress, Qt::Key_J, Qt::ControlModifier, QStringLiteral("\n"));
+            post(QEvent::KeyRelease, Qt::Key_J, Qt::ControlModifier, QStringLiteral("\n"));
+            post(QEvent::KeyRelease, Qt::Key_Control, Qt::NoModifier, QString());
+            continue;
+        }
         const bool enter = c == QLatin1Char('\n');
         const int key = enter ? int(Qt::Key_Return) : int(c.toUpper().unicode());
         const QString keyText = enter ? QStringLiteral("\r") : QString(c);

@@ -62,7 +62,7 @@ bool answers(const QString &socketPath)
 
 } // namespace
 
-PrivateCups::PrivateCups() : m_dir(QDir(QDir::tempPath()).filePath(QStringLiteral("wardcheck-cups-XXXXXX")))
+PrivateCups::PrivateCups(JobHistory history) : m_dir(QDir(QDir::tempPath()).filePath(QStringLiteral("wardcheck-cups-XXXXXX")))
 {
     // The filters run as lp and read the job's document from the spool.
     QFile::setPermissions(m_dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
@@ -85,9 +85,11 @@ PrivateCups::PrivateCups() : m_dir(QDir(QDir::tempPath()).filePath(QStringLitera
                              "User lp\n"
                              "Group lp\n"
                              "SystemGroup root\n"
-                             "FileDevice No\n")
+                             "FileDevice %6\n")
                   .arg(path(QStringLiteral("etc")), path(QStringLiteral("spool")), path(QStringLiteral("cache")),
-                       path(QStringLiteral("state")), path(QStringLiteral("log"))));
+                       path(QStringLiteral("state")), path(QStringLiteral("log")),
+                       // A queue into /dev/null (addNullQueue) finishes a job at once.
+                       history == JobHistory::Forgotten ? QStringLiteral("Yes") : QStringLiteral("No")));
     // No authentication: only this test talks to the socket. A failed job is
     // aborted rather than stopping its queue, so that a wait for it ends.
     writeFile(path(QStringLiteral("etc/cupsd.conf")),
@@ -98,14 +100,14 @@ PrivateCups::PrivateCups() : m_dir(QDir(QDir::tempPath()).filePath(QStringLitera
                              "WebInterface No\n"
                              "DefaultAuthType None\n"
                              "ErrorPolicy abort-job\n"
-                             "PreserveJobFiles Yes\n"
-                             "PreserveJobHistory Yes\n"
+                             "PreserveJobFiles %2\n"
+                             "PreserveJobHistory %2\n"
                              "<Policy default>\n"
                              "  <Limit All>\n"
                              "    Order deny,allow\n"
                              "  </Limit>\n"
                              "</Policy>\n")
-                  .arg(socketPath()));
+                  .arg(socketPath(), history == JobHistory::Kept ? QStringLiteral("Yes") : QStringLiteral("No")));
     writeFile(path(QStringLiteral("client/client.conf")), QStringLiteral("ServerName %1\n").arg(socketPath()));
 }
 
@@ -233,6 +235,11 @@ QString PrivateCups::addPdfQueue(const QString &name, int dpi)
     return lpadmin({QStringLiteral("-p"), name, QStringLiteral("-E"), QStringLiteral("-v"),
                     QStringLiteral("cups-pdf:/") + name, QStringLiteral("-P"), CupsPdfPpd, QStringLiteral("-o"),
                     QStringLiteral("Resolution=%1dpi").arg(dpi)});
+}
+
+QString PrivateCups::addNullQueue(const QString &name)
+{
+    return lpadmin({QStringLiteral("-p"), name, QStringLiteral("-E"), QStringLiteral("-v"), QStringLiteral("file:///dev/null")});
 }
 
 QString PrivateCups::setDefault(const QString &name)

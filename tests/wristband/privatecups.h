@@ -33,7 +33,12 @@ public:
         QString format;
     };
 
-    PrivateCups();
+    // Kept: finished jobs stay listed, with their documents, as the tests
+    // read them back. Forgotten: CUPS drops a job as soon as it has ended,
+    // as print servers set to keep no history do.
+    enum class JobHistory { Kept, Forgotten };
+
+    explicit PrivateCups(JobHistory history = JobHistory::Kept);
     ~PrivateCups();
     PrivateCups(const PrivateCups &) = delete;
     PrivateCups &operator=(const PrivateCups &) = delete;
@@ -55,6 +60,9 @@ public:
     // Adds an enabled queue that prints through cups-pdf into pdfFolder(name)
     // at the given resolution. Returns an empty text or lpadmin's complaint.
     QString addPdfQueue(const QString &name, int dpi);
+    // Adds an enabled raw queue that writes its jobs into /dev/null: a job
+    // ends moments after it was sent. Needs JobHistory::Forgotten.
+    QString addNullQueue(const QString &name);
     QString setDefault(const QString &name);
     QString pdfFolder(const QString &queue) const;
 

@@ -18,6 +18,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cups/cups.h>
 #include <cups/ipp.h>
 #include <unistd.h>
 
@@ -74,6 +75,7 @@ private slots:
 
     void printsOnlyWhereChosen_data();
     void printsOnlyWhereChosen();
+    void printedWithNoJobHistory();
 
 private:
     void chooseQueue(const QString &queue);
@@ -286,6 +288,81 @@ void TestWristbandCups::printsOnlyWhereChosen()
         QVERIFY2(written.first().endsWith(QStringLiteral("job_%1.pdf").arg(job.id)), qPrintable(written.first()));
         checkBand(QDir(m_cups.pdfFolder(q)).filePath(written.first()), QSizeF(25, 250), 300, 0);
     }
+}
+
+// A print server that keeps no job history drops a job as soon as it has
+// printed. A band it took is printed, not refused: the nurse who is told
+// otherwise prints it again and gets two. Several bands in a row, as a ward
+// prints them; a queue turning jobs away is still an error.
+void TestWristbandCups::printedWithNoJobHistory()
+{
+    PrivateCups noHistory(PrivateCups::JobHistory::Forgotten);
+    const QString started = noHistory.start();
+    QVERIFY2(started.isEmpty(), qPrintable(started));
+    QString failed = noHistory.addPdfQueue(QStringLiteral("Wristband"), 300);
+    QVERIFY2(failed.isEmpty(), qPrintable(failed));
+    failed = noHistory.addNullQueue(QStringLiteral("Quick"));
+    QVERIFY2(failed.isEmpty(), qPrintable(failed));
+    const auto useServer = [](const PrivateCups &cups) {
+        qputenv("CUPS_SERVER", QFile::encodeName(cups.socketPath()));
+        qputenv("CUPS_SERVERROOT", QFile::encodeName(cups.clientConfigFolder()));
+        cupsSetServer(qPrintable(cups.socketPath()));
+    };
+    useServer(noHistory);
+    const auto backToTheOther = qScopeGuard([&] { useServer(m_cups); });
+
+    FixtureDb db;
+    db.patient(Hn, "Dela Cruz", "Juan", "Santos", "1950-03-04 00:00:00", "M");
+    db.admission(AdmissionId, Hn, "4B-12");
+    db.close();
+    installTestUser(db.path());
+    // A queue that is done with a job moments after it was sent: the job is
+    // gone before the program can look at it.
+    chooseQueue(QStringLiteral("Quick"));
+    for (int i = 0; i < 10; ++i) {
+        WristbandPrinter printer;
+        printer.SetOrvaneUser(Session::user());
+        QString hn = Hn;
+        QString idn = AdmissionId;
+        try {
+            printer.PrintBarcode(hn, idn);
+        } catch (const AppError &e) {
+            QFAIL(qPrintable(QStringLiteral("band %1 on Quick: %2\n%3").arg(i + 1).arg(e.description(), noHistory.log())));
+        }
+    }
+
+    chooseQueue(QStringLiteral("Wristband"));
+    const int bands = 3;
+    for (int i = 0; i < bands; ++i) {
+        WristbandPrinter printer;
+        printer.SetOrvaneUser(Session::user());
+        QString hn = Hn;
+        QString idn = AdmissionId;
+        try {
+            printer.PrintBarcode(hn, idn);
+        } catch (const AppError &e) {
+            QFAIL(qPrintable(QStringLiteral("band %1: %2\n%3").arg(i + 1).arg(e.description(), noHistory.log())));
+        }
+    }
+    // Each band was printed once: cups-pdf wrote it.
+    QTRY_COMPARE_WITH_TIMEOUT(pdfsIn(noHistory.pdfFolder(QStringLiteral("Wristband"))).size(), bands, 60000);
+    checkBand(QDir(noHistory.pdfFolder(QStringLiteral("Wristband"))).filePath(pdfsIn(noHistory.pdfFolder(QStringLiteral("Wristband"))).constFirst()),
+              QSizeF(25, 250), 300, 0);
+
+    bool rejected = false;
+    const QByteArray why = run(QStringLiteral("cupsreject"), {QStringLiteral("Wristband")}, &rejected);
+    QVERIFY2(rejected, why.constData());
+    WristbandPrinter printer;
+    printer.SetOrvaneUser(Session::user());
+    QString hn = Hn;
+    QString idn = AdmissionId;
+    QString thrown;
+    try {
+        printer.PrintBarcode(hn, idn);
+    } catch (const AppError &e) {
+        thrown = e.description();
+    }
+    QCOMPARE(thrown, QStringLiteral("The printer Wristband did not take the wristband; nothing was printed."));
 }
 
 WARDCHECK_TEST_MAIN(TestWristbandCups)
