@@ -20,8 +20,6 @@
 
 namespace {
 
-constexpr long PrintFailed = 482;   // the platform's "Printer error"
-
 // Narrow bars at 0.4 mm scan well from a curved band; 0.25 mm is the least
 // a thermal wristband printer resolves reliably.
 constexpr qreal PreferredModuleMm = 0.4;
@@ -79,11 +77,11 @@ void WristbandPrinter::paint(QPainter &painter, const WristbandData &data)
     QString reason;
     const int modules = Code128::moduleCount(data.admissionId, &reason);
     if (modules <= 0)
-        throw AppError(PrintFailed, QStringLiteral("The admission id cannot be printed as a barcode: %1").arg(reason));
+        throw AppError(AppError::PrinterError, QStringLiteral("The admission id cannot be printed as a barcode: %1").arg(reason));
     const int dpi = painter.device()->logicalDpiX();
     const int module = moduleDots(modules, dpi);
     if (module <= 0) {
-        throw AppError(PrintFailed,
+        throw AppError(AppError::PrinterError,
                        QStringLiteral("The admission id %1 is too long for the wristband's barcode.").arg(data.admissionId));
     }
 
@@ -110,7 +108,7 @@ void WristbandPrinter::paint(QPainter &painter, const WristbandData &data)
                                           data.admissionId);
     if (!failed.isEmpty()) {
         painter.restore();
-        throw AppError(PrintFailed, QStringLiteral("The admission id cannot be printed as a barcode: %1").arg(failed));
+        throw AppError(AppError::PrinterError, QStringLiteral("The admission id cannot be printed as a barcode: %1").arg(failed));
     }
     const QFont caption = fontMm(3.0, dots);
     painter.setFont(caption);
@@ -126,13 +124,13 @@ void WristbandPrinter::render(QPagedPaintDevice &device, const WristbandData &da
     const QSizeF page = device.pageLayout().fullRect(QPageLayout::Millimeter).size();
     const QSizeF band = bandSizeMm();
     if (qAbs(page.width() - band.width()) > 0.5 || qAbs(page.height() - band.height()) > 0.5) {
-        throw AppError(PrintFailed, QStringLiteral("The printer cannot take a page of %1 × %2 mm.")
+        throw AppError(AppError::PrinterError, QStringLiteral("The printer cannot take a page of %1 × %2 mm.")
                                         .arg(band.width())
                                         .arg(band.height()));
     }
     QPainter painter;
     if (!painter.begin(&device))
-        throw AppError(PrintFailed, QStringLiteral("The printer could not be started."));
+        throw AppError(AppError::PrinterError, QStringLiteral("The printer could not be started."));
     try {
         paint(painter, data);
     } catch (...) {
@@ -140,7 +138,7 @@ void WristbandPrinter::render(QPagedPaintDevice &device, const WristbandData &da
         throw;
     }
     if (!painter.end())
-        throw AppError(PrintFailed, QStringLiteral("The printer did not accept the wristband."));
+        throw AppError(AppError::PrinterError, QStringLiteral("The printer did not accept the wristband."));
 }
 
 QString WristbandPrinter::outputFolder()
@@ -165,7 +163,7 @@ QString WristbandPrinter::pdfFileName(const QString &admissionId, const QDateTim
 QString WristbandPrinter::writePdf(const WristbandData &data, const QString &folder, const QDateTime &at)
 {
     if (!QDir().mkpath(folder))
-        throw AppError(PrintFailed, QStringLiteral("The folder %1 could not be made.").arg(folder));
+        throw AppError(AppError::PrinterError, QStringLiteral("The folder %1 could not be made.").arg(folder));
     const QString base = pdfFileName(data.admissionId, at);
     QFile file;
     for (int n = 1; n < 1000; ++n) {
@@ -176,10 +174,10 @@ QString WristbandPrinter::writePdf(const WristbandData &data, const QString &fol
         if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly, QFileDevice::ReadOwner | QFileDevice::WriteOwner))
             break;
         if (!file.exists())
-            throw AppError(PrintFailed, QStringLiteral("%1 could not be written: %2").arg(file.fileName(), file.errorString()));
+            throw AppError(AppError::PrinterError, QStringLiteral("%1 could not be written: %2").arg(file.fileName(), file.errorString()));
     }
     if (!file.isOpen())
-        throw AppError(PrintFailed, QStringLiteral("No free file name for %1 in %2.").arg(base, folder));
+        throw AppError(AppError::PrinterError, QStringLiteral("No free file name for %1 in %2.").arg(base, folder));
 
     // A file that could not be written whole is not left behind half-written.
     const auto discard = [&file] {
@@ -207,7 +205,7 @@ QString WristbandPrinter::writePdf(const WristbandData &data, const QString &fol
     }
     if (!written) {
         discard();
-        throw AppError(PrintFailed, QStringLiteral("%1 could not be written: %2").arg(file.fileName(), why));
+        throw AppError(AppError::PrinterError, QStringLiteral("%1 could not be written: %2").arg(file.fileName(), why));
     }
     return file.fileName();
 }
@@ -219,7 +217,7 @@ void WristbandPrinter::print(Connection &connection, const QString &hospitalNumb
     const QString chosen = WardcheckSettings::wristbandPrinter();
     const QPrinterInfo printerInfo = chosen.isEmpty() ? QPrinterInfo::defaultPrinter() : QPrinterInfo::printerInfo(chosen);
     const auto notInstalled = [&chosen] {
-        return AppError(PrintFailed, QStringLiteral("The wristband printer %1 is not installed.").arg(chosen));
+        return AppError(AppError::PrinterError, QStringLiteral("The wristband printer %1 is not installed.").arg(chosen));
     };
     if (!chosen.isEmpty() && printerInfo.isNull())
         throw notInstalled();
@@ -233,7 +231,7 @@ void WristbandPrinter::print(Connection &connection, const QString &hospitalNumb
     if (printer.outputFormat() != QPrinter::NativeFormat || printer.printerName() != printerInfo.printerName()) {
         if (!chosen.isEmpty())
             throw notInstalled();
-        throw AppError(PrintFailed, QStringLiteral("The printer %1 could not be reached.").arg(printerInfo.printerName()));
+        throw AppError(AppError::PrinterError, QStringLiteral("The printer %1 could not be reached.").arg(printerInfo.printerName()));
     }
     const int dpi = CupsQueue::defaultResolution(printerInfo.printerName());
     printer.setResolution(dpi > 0 ? dpi : FallbackDpi);
@@ -243,13 +241,13 @@ void WristbandPrinter::print(Connection &connection, const QString &hospitalNumb
     const CupsQueue::JobWatch watch(printerInfo.printerName());
     render(printer, data);
     if (printer.printerState() == QPrinter::Error)
-        throw AppError(PrintFailed, QStringLiteral("The printer %1 reported an error.").arg(printerInfo.printerName()));
+        throw AppError(AppError::PrinterError, QStringLiteral("The printer %1 reported an error.").arg(printerInfo.printerName()));
     // Qt does not say whether the print system took the job; a queue that
     // refuses jobs would lose the band without a word. A job it took and has
     // finished may already be forgotten: told it was not printed, the nurse
     // would print a second band.
     const auto notTaken = [&printerInfo] {
-        return AppError(PrintFailed, QStringLiteral("The printer %1 did not take the wristband; nothing was printed.")
+        return AppError(AppError::PrinterError, QStringLiteral("The printer %1 did not take the wristband; nothing was printed.")
                                          .arg(printerInfo.printerName()));
     };
     switch (watch.outcome(printer.docName())) {
@@ -258,7 +256,7 @@ void WristbandPrinter::print(Connection &connection, const QString &hospitalNumb
     case CupsQueue::JobWatch::Outcome::Refused:
         throw notTaken();
     case CupsQueue::JobWatch::Outcome::Failed:
-        throw AppError(PrintFailed, QStringLiteral("The printer %1 cancelled the wristband; check the printer before "
+        throw AppError(AppError::PrinterError, QStringLiteral("The printer %1 cancelled the wristband; check the printer before "
                                                    "printing it again.")
                                         .arg(printerInfo.printerName()));
     case CupsQueue::JobWatch::Outcome::Unknown:

@@ -39,7 +39,7 @@ Connection &hospitalConnection()
     UserComponent *component = user();
     Connection *connection = component ? component->SQLConnection() : nullptr;
     if (!connection)
-        throw AppError(91, QStringLiteral("Object variable or With block variable not set"));
+        throw AppError(AppError::ObjectVariableNotSet, QStringLiteral("Object variable or With block variable not set"));
     return *connection;
 }
 

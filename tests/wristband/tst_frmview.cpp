@@ -43,7 +43,7 @@ public:
                      .arg(m_id)
                      .arg(&connection == Session::user()->SQLConnection() ? "current" : "other");
         if (failing)
-            throw AppError(482, QStringLiteral("Printer out of labels"));
+            throw AppError(AppError::PrinterError, QStringLiteral("Printer out of labels"));
         calls << QStringLiteral("%1 print [%2] [%3]").arg(m_id).arg(hospitalNumber, admissionId);
     }
 
