@@ -3,6 +3,7 @@
 #include "apperror.h"
 #include "passwordhash.h"
 
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
@@ -47,6 +48,19 @@ void checkEmbeddedLogin(Connection &connection, const QString &userName, const Q
 
 } // namespace
 
+QString explainLoginFailure(const QString &driverText)
+{
+    // Microsoft's drivers say "SSL Provider: ... certificate verify failed"
+    // or "... issued by an authority that is not trusted"; OpenSSL and
+    // GnuTLS, under FreeTDS, speak of certificates and TLS handshakes.
+    static const QRegularExpression certificate(
+        QStringLiteral("certificate|SSL Provider|SSL routines|TLS handshake|SSL handshake|encryption errors"),
+        QRegularExpression::CaseInsensitiveOption);
+    if (!certificate.match(driverText).hasMatch())
+        return driverText;
+    return driverText + QLatin1Char('\n') + UntrustedCertificate;
+}
+
 std::unique_ptr<Connection> logIn(ConnectionSettings settings)
 {
     if (settings.userName.trimmed().isEmpty())
@@ -65,7 +79,8 @@ std::unique_ptr<Connection> logIn(ConnectionSettings settings)
     try {
         connection->Open();
     } catch (const AppError &e) {
-        throw LoginError(e.description());
+        throw LoginError(settings.kind == ConnectionSettings::Kind::Odbc ? explainLoginFailure(e.description())
+                                                                         : e.description());
     }
     if (settings.kind == ConnectionSettings::Kind::Embedded)
         checkEmbeddedLogin(*connection, settings.userName, password);

@@ -85,6 +85,16 @@ SQLRETURN connect(Dbc *dbc, const std::string &database, const std::string &user
     case ConnectVerdict::TimedOut:
         std::this_thread::sleep_for(std::chrono::milliseconds(verdict.waitMs));
         return dbc->fail("HYT00", "Login timeout expired");
+    case ConnectVerdict::UntrustedCertificate:
+        // As Microsoft's ODBC Driver 18 refuses a server whose certificate
+        // this PC does not trust (it encrypts and checks by default).
+        dbc->diags.push_back({"08001", -1,
+                              DriverPrefix + "Client unable to establish connection. For solutions related to "
+                                             "encryption errors, see https://go.microsoft.com/fwlink/?linkid=2226722"});
+        return dbc->fail("08001",
+                         "SSL Provider: [error:0A000086:SSL routines::certificate verify failed:unable to get local "
+                         "issuer certificate]",
+                         -1);
     case ConnectVerdict::LoginFailed:
         return dbc->fail(ServerError{"28000", 18456, "Login failed for user '" + user + "'."});
     case ConnectVerdict::Accepted:

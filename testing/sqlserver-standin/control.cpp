@@ -15,7 +15,7 @@ namespace {
 
 struct Fault
 {
-    enum Kind { Refuse, Timeout, Drop };
+    enum Kind { Refuse, Timeout, Drop, Certificate };
     Kind kind;
     long argument = 0;
     long times = -1; // -1: every time
@@ -79,6 +79,8 @@ bool parseFaults(std::string_view text, std::vector<Fault> &out)
             fault.kind = Fault::Timeout;
             if (!hasArgument)
                 fault.argument = 100;
+        } else if (kind == "untrusted-certificate" && !hasArgument) {
+            fault.kind = Fault::Certificate;
         } else if (kind == "drop-after-rows" && hasArgument) {
             fault.kind = Fault::Drop;
         } else {
@@ -153,6 +155,8 @@ ConnectVerdict attempt(const std::string &user, const std::string &password)
         return {ConnectVerdict::Refused, 0};
     if (fire(s, Fault::Timeout, &wait))
         return {ConnectVerdict::TimedOut, int(wait)};
+    if (fire(s, Fault::Certificate))
+        return {ConnectVerdict::UntrustedCertificate, 0};
     if (s.login && (s.login->first != user || s.login->second != password))
         return {ConnectVerdict::LoginFailed, 0};
     return {};

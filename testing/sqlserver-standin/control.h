@@ -8,7 +8,7 @@ namespace standin {
 // What the "server" makes of a connect attempt.
 struct ConnectVerdict
 {
-    enum Kind { Accepted, Refused, TimedOut, LoginFailed };
+    enum Kind { Accepted, Refused, TimedOut, LoginFailed, UntrustedCertificate };
     Kind kind = Accepted;
     int waitMs = 0;
 };

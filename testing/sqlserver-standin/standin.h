@@ -29,6 +29,9 @@ long wardcheck_standin_open_connections(void);
 // Faults, comma-separated; each one kind[:argument][/times], where times is
 // how often it fires (every time if left out):
 //   connect-refused          the connect fails with 08001, as when no server listens
+//   untrusted-certificate    the connect fails with 08001 and an SSL Provider error, as
+//                            Microsoft's ODBC Driver 18 does for a server certificate
+//                            that the PC does not trust
 //   login-timeout:MS         the connect waits MS milliseconds (100 if left out),
 //                            then fails with HYT00 "Login timeout expired"
 //   drop-after-rows:N        a result's fetch after N rows fails with 08S01 and the
