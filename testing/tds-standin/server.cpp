@@ -295,8 +295,11 @@ private:
         const bool known = std::any_of(logins.begin(), logins.end(), [&](const auto &entry) {
             return lower(entry.first) == lower(login.user) && entry.second == login.password;
         });
-        if (m_server.faults.refuseLogins || !known)
+        if (m_server.faults.refuseLogins || !known) {
+            std::fprintf(stderr, "tds-standin: login of '%s' refused (%s)\n", login.user.c_str(),
+                         m_server.faults.refuseLogins ? "logins are refused" : "unknown user or wrong password");
             return refuseLogin(out, login.user);
+        }
         const std::string database = login.database.empty() ? std::string("master") : login.database;
         standin::ServerError error;
         if ((!login.database.empty() && !standin::isKnownDatabase(login.database))
@@ -316,11 +319,10 @@ private:
         out.loginAck(major >= 0x72 && major <= 0x74 ? login.tdsVersion : 0x74000004, "Microsoft SQL Server");
         out.envChange(4, std::to_string(m_packetSize), std::to_string(m_packetSize));
         out.done(DoneFinal, 0, 0);
-        if (!send(out, true))
-            return false;
+        // Counted before the answer goes, so that a client that has it sees it counted.
         m_loggedIn = true;
         ++m_server.counters.logins;
-        return true;
+        return send(out, true);
     }
 
     // ---------------------------------------------------------- statements
