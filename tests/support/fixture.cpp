@@ -19,6 +19,8 @@ std::map<QString, std::unique_ptr<TdsStandinProcess>> &tdsServers()
     return servers;
 }
 
+} // namespace
+
 TdsStandinProcess &tdsServerFor(const QString &databasePath)
 {
     std::unique_ptr<TdsStandinProcess> &server = tdsServers()[databasePath];
@@ -29,8 +31,6 @@ TdsStandinProcess &tdsServerFor(const QString &databasePath)
     }
     return *server;
 }
-
-} // namespace
 
 FixtureDb::FixtureDb() : m_path(m_dir.filePath(QStringLiteral("hospital.db")))
 {

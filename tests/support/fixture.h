@@ -49,6 +49,9 @@ private:
 // stopped with the FixtureDb.
 bool onSqlServerRoad();   // either road to a SQL Server
 bool onFreeTdsRoad();
+class TdsStandinProcess;
+// The FreeTDS road's server for a fixture file (started if need be).
+TdsStandinProcess &tdsServerFor(const QString &databasePath);
 ConnectionSettings fixtureSettings(const QString &databasePath);
 // How an "Error in connection." begins when the fixture file has gone.
 QString databaseGoneDescription();
