@@ -39,6 +39,7 @@ private slots:
     void refusedLogins_data();
     void refusedLogins();
     void queryTimeoutSendsAttention();
+    void secondStatementWhileResultsPending();
     void droppedLink();
     void serverRestart();
     void everyStatementFails();
@@ -76,6 +77,8 @@ public:
     }
     ~OdbcLink()
     {
+        if (m_pending)
+            SQLFreeHandle(SQL_HANDLE_STMT, m_pending);
         if (m_stmt)
             SQLFreeHandle(SQL_HANDLE_STMT, m_stmt);
         if (m_connected)
@@ -142,6 +145,22 @@ private:
         return records.isEmpty() ? QStringLiteral("<no diagnostic>") : records.join(QStringLiteral(" | "));
     }
 
+public:
+    // Starts a statement on a handle of its own and leaves its rows unread.
+    bool startPending(const QString &sql)
+    {
+        SQLAllocHandle(SQL_HANDLE_STMT, m_dbc, &m_pending);
+        QByteArray text = sql.toUtf8();
+        return SQL_SUCCEEDED(SQLExecDirect(m_pending, reinterpret_cast<SQLCHAR *>(text.data()), SQL_NTS));
+    }
+    void finishPending()
+    {
+        SQLFreeHandle(SQL_HANDLE_STMT, m_pending);
+        m_pending = SQL_NULL_HSTMT;
+    }
+
+private:
+    SQLHSTMT m_pending = SQL_NULL_HSTMT;
     SQLHENV m_env = SQL_NULL_HENV;
     SQLHDBC m_dbc = SQL_NULL_HDBC;
     SQLHSTMT m_stmt = SQL_NULL_HSTMT;
@@ -351,6 +370,24 @@ void TestFreeTdsStandin::queryTimeoutSendsAttention()
     QVERIFY2(link.query("select Hospnum from patient_data..tbmaster order by Hospnum", rows), qPrintable(link.state()));
     QCOMPARE(rows, QStringList({"H1", "H2", "H3"}));
     QCOMPARE(m_server->counter("logins"), 1L);
+}
+
+// One active statement per connection: FreeTDS refuses the second with
+// 24000 "Invalid cursor state" where Microsoft's driver (and the stand-in
+// driver) say HY000 "Connection is busy with results for another command".
+// The program reads every result to its end before the next statement, so
+// it meets neither.
+void TestFreeTdsStandin::secondStatementWhileResultsPending()
+{
+    OdbcLink link(m_server->connectionString() + ";UID=tester;PWD=pw");
+    QVERIFY2(link.connected(), qPrintable(link.state()));
+    QVERIFY(link.startPending("select Hospnum from patient_data..tbmaster"));
+    QStringList rows;
+    QVERIFY(!link.query("select Lastname from patient_data..tbmaster", rows));
+    QVERIFY2(link.state().startsWith("24000"), qPrintable(link.state()));
+    link.finishPending();
+    QVERIFY2(link.query("select Lastname from patient_data..tbmaster where Hospnum = 'H1'", rows), qPrintable(link.state()));
+    QCOMPARE(rows, QStringList{"Santos"});
 }
 
 void TestFreeTdsStandin::droppedLink()
