@@ -514,6 +514,10 @@ bool datetimeOf(const std::string &text, int32_t &days, uint32_t &ticks)
     days = int32_t(n - daysFromCivil(1900, 1, 1));
     // datetime keeps three-hundredths of a second.
     ticks = uint32_t((hour * 3600 + minute * 60 + second) * 300 + std::lround(fraction * 300));
+    if (ticks >= 86400u * 300) { // 23:59:59.999 rounds to the next midnight, as SQL Server rounds it
+        ticks -= 86400u * 300;
+        ++days;
+    }
     return true;
 }
 

@@ -17,6 +17,11 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 // The real FreeTDS driver (Debian's tdsodbc) over TCP to the TDS stand-in
 // server: the program's statements give the same rows as over the embedded
 // file, names keep their accents, and the server's refusals, stalls, drops
@@ -43,6 +48,8 @@ private slots:
     void droppedLink();
     void serverRestart();
     void everyStatementFails();
+    void malformedMessagesEndOnlyTheirLink_data();
+    void malformedMessagesEndOnlyTheirLink();
     void stopsWhenTold();
 
 private:
@@ -460,6 +467,49 @@ void TestFreeTdsStandin::everyStatementFails()
     QStringList rows;
     QVERIFY(!link.query("select 1", rows));
     QVERIFY2(link.state().startsWith("42000") || link.state().startsWith("HY000"), qPrintable(link.state()));
+}
+
+void TestFreeTdsStandin::malformedMessagesEndOnlyTheirLink_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("not TDS") << QByteArray("GET / HTTP/1.0\r\n\r\n");
+    QTest::newRow("length shorter than the header") << QByteArray("\x12\x01\x00\x04\x00\x00\x00\x00", 8);
+    QTest::newRow("LOGIN7 cut short") << QByteArray("\x10\x01\x00\x10\x00\x00\x01\x00\x5e\x00\x00\x00\x04\x00\x00\x74", 16);
+    QTest::newRow("batch before a login")
+        << QByteArray("\x01\x01\x00\x14\x00\x00\x01\x00\x04\x00\x00\x00s\x00e\x00l\x00e\x00", 20);
+    QTest::newRow("pre-login without its terminator") << QByteArray("\x12\x01\x00\x0d\x00\x00\x01\x00\x00\x00\x05\x00\x06", 13);
+}
+
+// A client that sends what is not TDS loses its link, and only its link.
+void TestFreeTdsStandin::malformedMessagesEndOnlyTheirLink()
+{
+    QFETCH(QByteArray, bytes);
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    QVERIFY(fd >= 0);
+    timeval limit{10, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(m_server->port());
+    QCOMPARE(::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+    QCOMPARE(::send(fd, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL), ssize_t(bytes.size()));
+    ::shutdown(fd, SHUT_WR);
+    char answer[4096];
+    ssize_t got = 0;
+    qsizetype total = 0;
+    while ((got = ::recv(fd, answer, sizeof answer, 0)) > 0)
+        total += got;
+    ::close(fd);
+    QCOMPARE(got, ssize_t(0));  // closed by the server, not timed out
+    QCOMPARE(total, qsizetype(0));
+    QTRY_COMPARE(m_server->counter("open"), 0L);
+
+    OdbcLink link(m_server->connectionString() + ";UID=tester;PWD=pw");
+    QVERIFY2(link.connected(), qPrintable(link.state()));
+    QStringList rows;
+    QVERIFY2(link.query("select Hospnum from patient_data..tbmaster where Hospnum = 'H1'", rows), qPrintable(link.state()));
+    QCOMPARE(rows, QStringList{"H1"});
 }
 
 void TestFreeTdsStandin::stopsWhenTold()
