@@ -16,6 +16,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <sstream>
 
 namespace tds {
@@ -327,30 +328,70 @@ private:
 
     // ---------------------------------------------------------- statements
 
-    void fail(Tokens &out, const standin::ServerError &error, uint16_t status, uint64_t rows)
+    enum class Outcome { Done, Failed, Attention, LinkEnds };
+
+    void errorOf(Tokens &out, const standin::ServerError &error)
     {
         const int number = error.native ? error.native : 50000;
         out.error(number, 1, number == 824 ? 24 : 16, error.text, m_server.m_options.serverName);
-        out.done(uint16_t(status | DoneError), SelectCommand, rows);
     }
 
-    bool rpc(const std::string &payload)
+    // The stall and the always-failing fault meet every statement alike,
+    // whether it came as a batch or in a procedure call. A fault's ERROR is
+    // written without its DONE, which the caller knows.
+    Outcome faultsFirst(Tokens &out)
     {
-        ++m_server.counters.batches;
-        std::string name = "?";
-        if (payload.size() >= 6) {
-            const size_t headers = size_t(uint8_t(payload[0])) | size_t(uint8_t(payload[1])) << 8
-                | size_t(uint8_t(payload[2])) << 16 | size_t(uint8_t(payload[3])) << 24;
-            if (headers + 2 <= payload.size()) {
-                const size_t units = size_t(uint8_t(payload[headers])) | size_t(uint8_t(payload[headers + 1])) << 8;
-                if (units != 0xffff && headers + 2 + 2 * units <= payload.size())
-                    name = utf8(fromWire(payload.data() + headers + 2, units));
+        const auto stallUntil = Clock::now() + std::chrono::milliseconds(m_server.faults.stallMs.load());
+        while (Clock::now() < stallUntil) {
+            switch (interrupted(millisecondsUntil(stallUntil))) {
+            case Interrupt::None:
+                break;
+            case Interrupt::Attention:
+                return Outcome::Attention;
+            case Interrupt::Broken:
+                return Outcome::LinkEnds;
             }
         }
-        Tokens out;
-        out.error(2812, 62, 16, "Could not find stored procedure '" + name + "'.", m_server.m_options.serverName);
-        out.done(DoneError, 0, 0, 0xfe);
-        return send(out, true);
+        if (const int number = m_server.faults.failStatements) {
+            const Canned canned = cannedError(number);
+            out.error(number, canned.state, canned.severity, canned.text, m_server.m_options.serverName);
+            return Outcome::Failed;
+        }
+        return Outcome::Done;
+    }
+
+    // Translates and runs SQL text. In a batch each statement ends in a DONE
+    // (MORE between them); in a procedure call in a DONEINPROC (always MORE,
+    // as the DONEPROC follows), and a statement that does not compile ends
+    // in its ERROR alone.
+    Outcome runText(Tokens &out, const std::string &text, bool inProcedure)
+    {
+        const uint8_t token = inProcedure ? DoneInProcToken : DoneToken;
+        std::vector<standin::Translated> statements;
+        standin::ServerError error;
+        if (!standin::translate(text, statements, error)) {
+            errorOf(out, error);
+            if (!inProcedure)
+                out.done(DoneError, SelectCommand, 0);
+            return Outcome::Failed;
+        }
+        if (statements.empty()) {
+            if (!inProcedure)
+                out.done(DoneFinal, 0, 0);
+            return Outcome::Done;
+        }
+        for (size_t k = 0; k < statements.size(); ++k) {
+            const uint16_t more = inProcedure || k + 1 < statements.size() ? DoneMore : DoneFinal;
+            const standin::Translated &statement = statements[k];
+            if (statement.kind != standin::Translated::Kind::Query) {
+                out.done(more, 0, 0, token);
+                continue;
+            }
+            const Outcome outcome = query(out, statement, more, inProcedure ? DoneMore : DoneFinal, token);
+            if (outcome != Outcome::Done)
+                return outcome;
+        }
+        return Outcome::Done;
     }
 
     bool batch(const std::string &payload)
@@ -362,64 +403,185 @@ private:
             std::fprintf(stderr, "tds-standin: %s\n", why.c_str());
             return false;
         }
-        const auto stallUntil = Clock::now() + std::chrono::milliseconds(m_server.faults.stallMs.load());
-        while (Clock::now() < stallUntil) {
-            switch (interrupted(millisecondsUntil(stallUntil))) {
-            case Interrupt::None:
-                break;
-            case Interrupt::Attention:
-                return acknowledgeAttention();
-            case Interrupt::Broken:
-                return false;
-            }
-        }
         Tokens out;
-        if (const int number = m_server.faults.failStatements) {
-            const Canned canned = cannedError(number);
-            out.error(number, canned.state, canned.severity, canned.text, m_server.m_options.serverName);
+        Outcome outcome = faultsFirst(out);
+        if (outcome == Outcome::Failed)
             out.done(DoneError, 0, 0);
-            return send(out, true);
-        }
-        std::vector<standin::Translated> statements;
-        standin::ServerError error;
-        if (!standin::translate(text, statements, error)) {
-            fail(out, error, DoneFinal, 0);
-            return send(out, true);
-        }
-        if (statements.empty()) {
-            out.done(DoneFinal, 0, 0);
-            return send(out, true);
-        }
-        for (size_t k = 0; k < statements.size(); ++k) {
-            const uint16_t more = k + 1 < statements.size() ? DoneMore : DoneFinal;
-            const standin::Translated &statement = statements[k];
-            if (statement.kind != standin::Translated::Kind::Query) {
-                out.done(more, 0, 0);
-                continue;
-            }
-            switch (query(out, statement, more)) {
-            case Outcome::Done:
-                continue;
-            case Outcome::Failed:
-                return send(out, true);
-            case Outcome::Attention:
-                out.done(DoneAttention, 0, 0);
-                return send(out, true);
-            case Outcome::LinkEnds:
-                return false;
-            }
+        else if (outcome == Outcome::Done)
+            outcome = runText(out, text, false);
+        return finish(out, outcome);
+    }
+
+    bool finish(Tokens &out, Outcome outcome)
+    {
+        switch (outcome) {
+        case Outcome::Done:
+        case Outcome::Failed:
+            break;
+        case Outcome::Attention:
+            out.done(DoneAttention, 0, 0);
+            break;
+        case Outcome::LinkEnds:
+            return false;
         }
         return send(out, true);
     }
 
-    enum class Outcome { Done, Failed, Attention, LinkEnds };
+    // ---------------------------------------------------------- procedure calls
 
-    Outcome query(Tokens &out, const standin::Translated &statement, uint16_t more)
+    static uint16_t procIdOf(const RpcRequest &request)
+    {
+        if (request.procId)
+            return request.procId;
+        const std::string name = lower(request.procName);
+        const std::pair<const char *, uint16_t> known[] = {
+            {"sp_executesql", SpExecuteSql}, {"sp_execute", SpExecute}, {"sp_prepexec", SpPrepExec},
+            {"sp_unprepare", SpUnprepare},
+        };
+        for (const auto &[procName, id] : known) {
+            if (name == procName || name == std::string("sys.") + procName)
+                return id;
+        }
+        return 0;
+    }
+
+    static std::string procNameOf(const RpcRequest &request)
+    {
+        if (!request.procId)
+            return request.procName;
+        static const char *const names[] = {"",           "sp_cursor",        "sp_cursoropen",   "sp_cursorprepare",
+                                            "sp_cursorexecute", "sp_cursorprepexec", "sp_cursorunprepare",
+                                            "sp_cursorfetch",   "sp_cursoroption",   "sp_cursorclose", "sp_executesql",
+                                            "sp_prepare",       "sp_execute",        "sp_prepexec",    "sp_prepexecrpc",
+                                            "sp_unprepare"};
+        return request.procId < std::size(names) ? names[request.procId] : "#" + std::to_string(request.procId);
+    }
+
+    void procedureFails(Tokens &out, int number, int state, const std::string &text, uint16_t final)
+    {
+        out.error(number, state, 16, text, m_server.m_options.serverName);
+        out.done(uint16_t(final | DoneError), 0, 0, DoneProcToken);
+    }
+
+    bool rpc(const std::string &payload)
+    {
+        std::vector<RpcRequest> requests;
+        std::string why;
+        if (!parseRpc(payload, requests, why)) {
+            std::fprintf(stderr, "tds-standin: %s\n", why.c_str());
+            return false;
+        }
+        Tokens out;
+        for (size_t k = 0; k < requests.size(); ++k) {
+            ++m_server.counters.rpcs;
+            const Outcome outcome = procedure(out, requests[k], k + 1 < requests.size() ? DoneMore : DoneFinal);
+            if (outcome == Outcome::Attention || outcome == Outcome::LinkEnds)
+                return finish(out, outcome);
+        }
+        return send(out, true);
+    }
+
+    // One request of an RPC message: the procedures a driver calls to run a
+    // statement; any other is unknown, as a user procedure would be here.
+    Outcome procedure(Tokens &out, const RpcRequest &request, uint16_t final)
+    {
+        const std::vector<RpcParameter> &p = request.parameters;
+        const auto noValues = [&](size_t definitions) {
+            // The stand-in runs statements as written; it binds no parameter values.
+            return p.size() <= definitions + 1 && (p.size() <= definitions || p[definitions].null || p[definitions].text.empty());
+        };
+        switch (procIdOf(request)) {
+        case SpPrepExec:
+            // @handle OUTPUT, @params, @stmt, then the values of @params.
+            if (p.size() < 3 || !p[2].character || p[2].null) {
+                procedureFails(out, 8144, 2, "Procedure or function sp_prepexec has too many arguments specified.", final);
+                return Outcome::Failed;
+            }
+            if (p.size() > 3 || !(p[1].null || p[1].text.empty())) {
+                procedureFails(out, 50000, 1, "The stand-in server runs statements without parameters.", final);
+                return Outcome::Failed;
+            }
+            return statement(out, p[2].text, true, final);
+        case SpExecuteSql:
+            // @stmt, [@params, values...]
+            if (p.empty() || !p[0].character || p[0].null) {
+                procedureFails(out, 214, 2, "Procedure expects parameter '@statement' of type 'ntext/nchar/nvarchar'.", final);
+                return Outcome::Failed;
+            }
+            if (p.size() > 2 || (p.size() == 2 && !noValues(1))) {
+                procedureFails(out, 50000, 1, "The stand-in server runs statements without parameters.", final);
+                return Outcome::Failed;
+            }
+            return statement(out, p[0].text, false, final);
+        case SpExecute: {
+            const auto found = p.empty() || !p[0].integer ? m_prepared.end() : m_prepared.find(p[0].number);
+            if (found == m_prepared.end()) {
+                procedureFails(out, 8179, 4,
+                               "Could not find prepared statement with handle "
+                                   + (p.empty() ? std::string("(none)") : std::to_string(p[0].number)) + ".",
+                               final);
+                return Outcome::Failed;
+            }
+            if (p.size() > 1) {
+                procedureFails(out, 50000, 1, "The stand-in server runs statements without parameters.", final);
+                return Outcome::Failed;
+            }
+            return statement(out, found->second, false, final);
+        }
+        case SpUnprepare:
+            if (p.empty() || !p[0].integer || m_prepared.erase(p[0].number) == 0) {
+                procedureFails(out, 8179, 4,
+                               "Could not find prepared statement with handle "
+                                   + (p.empty() || !p[0].integer ? std::string("(none)") : std::to_string(p[0].number))
+                                   + ".",
+                               final);
+                return Outcome::Failed;
+            }
+            out.returnStatus(0);
+            out.done(final, 0, 0, DoneProcToken);
+            return Outcome::Done;
+        default:
+            procedureFails(out, 2812, 62, "Could not find stored procedure '" + procNameOf(request) + "'.", final);
+            return Outcome::Failed;
+        }
+    }
+
+    // A statement in a procedure call, answered as SQL Server answers
+    // sp_prepexec: its results (each ending in DONEINPROC), RETURNSTATUS,
+    // the new handle as a RETURNVALUE, DONEPROC.
+    Outcome statement(Tokens &out, const std::string &text, bool newHandle, uint16_t final)
+    {
+        ++m_server.counters.batches;
+        Outcome outcome = faultsFirst(out);
+        if (outcome == Outcome::Done)
+            outcome = runText(out, text, true);
+        switch (outcome) {
+        case Outcome::Done:
+            break;
+        case Outcome::Failed:
+            out.done(uint16_t(final | DoneError), 0, 0, DoneProcToken);
+            return outcome;
+        case Outcome::Attention:
+        case Outcome::LinkEnds:
+            return outcome;
+        }
+        out.returnStatus(0);
+        if (newHandle) {
+            const int32_t handle = m_nextHandle++;
+            m_prepared[handle] = text;
+            out.returnValueInt(0, "", handle);
+        }
+        out.done(final, 0, 0, DoneProcToken);
+        return Outcome::Done;
+    }
+
+    Outcome query(Tokens &out, const standin::Translated &statement, uint16_t more, uint16_t onFailure, uint8_t token)
     {
         standin::ServerError error;
         std::unique_ptr<standin::Result> result = m_session.run(statement, {}, error);
         if (!result) {
-            fail(out, error, DoneFinal, 0);
+            errorOf(out, error);
+            out.done(uint16_t(onFailure | DoneError), SelectCommand, 0, token);
             return Outcome::Failed;
         }
         const ResultWriter writer(result->columns);
@@ -437,7 +599,8 @@ private:
             }
             const int got = result->next(row, error);
             if (got < 0 || (got > 0 && !writer.row(out, row, error))) {
-                fail(out, error, DoneCount, rows);
+                errorOf(out, error);
+                out.done(uint16_t(onFailure | DoneError | DoneCount), SelectCommand, rows, token);
                 return Outcome::Failed;
             }
             if (got == 0)
@@ -456,7 +619,7 @@ private:
                 }
             }
         }
-        out.done(uint16_t(more | DoneCount), SelectCommand, rows);
+        out.done(uint16_t(more | DoneCount), SelectCommand, rows, token);
         return Outcome::Done;
     }
 
@@ -467,6 +630,8 @@ private:
     std::string m_pending;
     bool m_loggedIn = false;
     standin::Session m_session;
+    std::map<int32_t, std::string> m_prepared; // sp_prepexec's handles
+    int32_t m_nextHandle = 1;
 };
 
 Server::Server(Options options) : m_options(std::move(options)) {}
@@ -663,7 +828,8 @@ std::string Server::command(const std::string &line)
         std::ostringstream out;
         out << "links " << counters.links << " open " << counters.openLinks << " logins " << counters.logins
             << " refused " << counters.refusedLogins << " batches " << counters.batches << " attentions "
-            << counters.attentions << " drops " << counters.drops << " listening " << (m_listener >= 0 ? 1 : 0);
+            << counters.attentions << " drops " << counters.drops << " listening " << (m_listener >= 0 ? 1 : 0)
+            << " rpcs " << counters.rpcs;
         return out.str();
     } else if (verb == "quit") {
         stop();

@@ -41,7 +41,8 @@ struct Counters
     std::atomic<long> openLinks{0};
     std::atomic<long> logins{0};      // successful
     std::atomic<long> refusedLogins{0};
-    std::atomic<long> batches{0};
+    std::atomic<long> batches{0};     // statements received: SQL batches and statements in procedure calls
+    std::atomic<long> rpcs{0};        // procedure calls, sp_unprepare and refused ones included
     std::atomic<long> attentions{0};
     std::atomic<long> drops{0};       // links closed by a fault or a command
 };

@@ -202,6 +202,26 @@ void Tokens::done(uint16_t status, uint16_t command, uint64_t rows, uint8_t toke
     u64(rows);
 }
 
+void Tokens::returnStatus(int32_t value)
+{
+    byte(0x79);
+    u32(uint32_t(value));
+}
+
+void Tokens::returnValueInt(uint16_t ordinal, const std::string &name, int32_t value)
+{
+    byte(0xac);
+    u16(ordinal);
+    bText(name);
+    byte(0x01); // an output parameter
+    u32(0);     // user type
+    u16(0);     // flags
+    byte(0x26); // INTN(4)
+    byte(4);
+    byte(4);
+    u32(uint32_t(value));
+}
+
 std::string Tokens::take()
 {
     std::string out;
@@ -343,6 +363,250 @@ bool batchText(const std::string &payload, std::string &text, std::string &why)
     }
     text = utf8(fromWire(payload.data() + headers, (payload.size() - headers) / 2));
     return true;
+}
+
+namespace {
+
+// Reads a message front to back and notices when a length points past its end.
+class Reader
+{
+public:
+    explicit Reader(const std::string &bytes, size_t at = 0) : m_bytes(bytes), m_at(at) {}
+    bool ok() const { return m_ok; }
+    bool atEnd() const { return m_at >= m_bytes.size(); }
+    uint8_t peek() const { return m_at < m_bytes.size() ? uint8_t(m_bytes[m_at]) : 0; }
+    uint8_t u8() { return uint8_t(take(1)[0]); }
+    uint16_t u16() { return uint16_t(littleEndian(2)); }
+    uint32_t u32() { return uint32_t(littleEndian(4)); }
+    uint64_t u64() { return littleEndian(8); }
+    std::string take(size_t n)
+    {
+        if (!m_ok || n > m_bytes.size() - m_at) {
+            m_ok = false;
+            m_at = m_bytes.size();
+            return std::string(n ? 1 : 0, '\0');
+        }
+        std::string out = m_bytes.substr(m_at, n);
+        m_at += n;
+        return out;
+    }
+
+private:
+    uint64_t littleEndian(unsigned bytes)
+    {
+        const std::string raw = take(bytes);
+        uint64_t v = 0;
+        for (unsigned k = 0; m_ok && k < bytes; ++k)
+            v |= uint64_t(uint8_t(raw[k])) << (8 * k);
+        return v;
+    }
+
+    const std::string &m_bytes;
+    size_t m_at;
+    bool m_ok = true;
+};
+
+std::string latin1(const std::string &bytes)
+{
+    std::u16string units;
+    for (char c : bytes)
+        units.push_back(char16_t(uint8_t(c)));
+    return utf8(units);
+}
+
+long long signedValue(const std::string &bytes, bool isSigned)
+{
+    uint64_t v = 0;
+    for (size_t k = 0; k < bytes.size(); ++k)
+        v |= uint64_t(uint8_t(bytes[k])) << (8 * k);
+    if (isSigned && !bytes.empty() && bytes.size() < 8 && (uint8_t(bytes.back()) & 0x80))
+        v |= ~uint64_t(0) << (8 * bytes.size());
+    return static_cast<long long>(v);
+}
+
+// A value in partial length-prefixed chunks (the `max` types).
+bool plpValue(Reader &in, RpcParameter &p)
+{
+    const uint64_t total = in.u64();
+    if (total == ~uint64_t(0))
+        return in.ok();
+    p.null = false;
+    for (int chunks = 0; in.ok(); ++chunks) {
+        const uint32_t length = in.u32();
+        if (length == 0)
+            return in.ok();
+        p.text += in.take(length);
+        if (chunks > 1000000 || p.text.size() > (64u << 20))
+            return false;
+    }
+    return false;
+}
+
+bool parameter(Reader &in, RpcParameter &p, std::string &why)
+{
+    const uint8_t nameUnits = in.u8();
+    const std::string name = in.take(2u * nameUnits);
+    p.name = utf8(fromWire(name.data(), nameUnits));
+    p.status = in.u8();
+    p.type = in.u8();
+    size_t fixed = 0;
+    enum class Length { Fixed, Byte, UShort, Long } length = Length::Byte;
+    bool unicode = false;
+    bool collation = false;
+    switch (p.type) {
+    case 0x1f: fixed = 0; length = Length::Fixed; break;                       // NULL
+    case 0x30: case 0x32: fixed = 1; length = Length::Fixed; break;           // INT1, BIT
+    case 0x34: fixed = 2; length = Length::Fixed; break;                      // INT2
+    case 0x38: case 0x3a: case 0x3b: case 0x7a: fixed = 4; length = Length::Fixed; break;
+    case 0x7f: case 0x3c: case 0x3d: case 0x3e: fixed = 8; length = Length::Fixed; break;
+    case 0x26: case 0x68: case 0x6d: case 0x6e: case 0x6f: case 0x24:         // INTN, BITN, FLTN, MONEYN, DATETIMN, GUID
+        in.u8();
+        break;
+    case 0x6a: case 0x6c: // DECIMALN, NUMERICN: size, precision, scale
+        in.take(3);
+        break;
+    case 0x28: // DATEN
+        break;
+    case 0x29: case 0x2a: case 0x2b: // TIMEN, DATETIME2N, DATETIMEOFFSETN: scale
+        in.u8();
+        break;
+    case 0xe7: case 0xef: unicode = true; [[fallthrough]];                    // NVARCHAR, NCHAR
+    case 0xa7: case 0xaf: collation = true; [[fallthrough]];                  // BIGVARCHAR, BIGCHAR
+    case 0xa5: case 0xad:                                                     // BIGVARBINARY, BIGBINARY
+        length = Length::UShort;
+        break;
+    case 0x63: unicode = true; [[fallthrough]];                               // NTEXT
+    case 0x23: collation = true; [[fallthrough]];                             // TEXT
+    case 0x22:                                                                // IMAGE
+        length = Length::Long;
+        break;
+    default:
+        why = "RPC parameter of a type the stand-in does not read (0x" + std::to_string(p.type) + " decimal)";
+        return false;
+    }
+    p.character = collation;
+    std::string value;
+    switch (length) {
+    case Length::Fixed:
+        value = in.take(fixed);
+        p.null = p.type == 0x1f;
+        break;
+    case Length::Byte: {
+        const uint8_t size = in.u8();
+        value = in.take(size);
+        p.null = size == 0;
+        break;
+    }
+    case Length::UShort: {
+        const uint16_t max = in.u16();
+        if (collation)
+            in.take(5);
+        if (max == 0xffff) {
+            if (!plpValue(in, p)) {
+                why = "RPC parameter with broken PLP chunks";
+                return false;
+            }
+            value = std::move(p.text);
+            p.text.clear();
+            break;
+        }
+        const uint16_t size = in.u16();
+        p.null = size == 0xffff;
+        if (!p.null)
+            value = in.take(size);
+        break;
+    }
+    case Length::Long: {
+        in.u32(); // the largest size
+        if (collation)
+            in.take(5);
+        const uint32_t size = in.u32();
+        p.null = size == 0xffffffff;
+        if (!p.null)
+            value = in.take(size);
+        break;
+    }
+    }
+    if (!in.ok()) {
+        why = "RPC parameter runs past the end of its message";
+        return false;
+    }
+    if (p.null)
+        return true;
+    switch (p.type) {
+    case 0x30:
+        p.integer = true;
+        p.number = signedValue(value, false);
+        break;
+    case 0x32: case 0x34: case 0x38: case 0x7f: case 0x26: case 0x68:
+        p.integer = true;
+        p.number = signedValue(value, p.type != 0x26 || value.size() > 1);
+        break;
+    default:
+        break;
+    }
+    if (unicode) {
+        if (value.size() % 2) {
+            why = "RPC parameter with half a UTF-16 character";
+            return false;
+        }
+        p.text = utf8(fromWire(value.data(), value.size() / 2));
+    } else if (collation) {
+        p.text = latin1(value);
+    } else {
+        p.text = value;
+    }
+    return true;
+}
+
+} // namespace
+
+bool parseRpc(const std::string &payload, std::vector<RpcRequest> &out, std::string &why)
+{
+    out.clear();
+    if (payload.size() < 4) {
+        why = "RPC request without its headers";
+        return false;
+    }
+    const size_t headers = le32(payload, 0);
+    if (headers < 4 || headers > payload.size()) {
+        why = "RPC request with a malformed ALL_HEADERS block";
+        return false;
+    }
+    Reader in(payload, headers);
+    while (out.size() < 1000) {
+        RpcRequest request;
+        const uint16_t nameUnits = in.u16();
+        if (nameUnits == 0xffff) {
+            request.procId = in.u16();
+        } else {
+            const std::string name = in.take(2u * nameUnits);
+            request.procName = utf8(fromWire(name.data(), nameUnits));
+        }
+        request.options = in.u16();
+        if (!in.ok()) {
+            why = "RPC request shorter than its procedure and options";
+            return false;
+        }
+        while (!in.atEnd() && in.peek() != 0xff && in.peek() != 0xfe && in.peek() != 0x80) {
+            RpcParameter p;
+            if (!parameter(in, p, why))
+                return false;
+            request.parameters.push_back(std::move(p));
+            if (request.parameters.size() > 2100) {
+                why = "RPC request with more than 2,100 parameters";
+                return false;
+            }
+        }
+        out.push_back(std::move(request));
+        if (in.atEnd())
+            return true;
+        in.u8(); // the separator of the next request
+        if (in.atEnd())
+            return true;
+    }
+    why = "RPC message with more than 1,000 requests";
+    return false;
 }
 
 namespace {

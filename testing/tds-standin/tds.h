@@ -30,6 +30,12 @@ enum DoneStatus : uint16_t {
     DoneAttention = 0x20,
 };
 
+enum DoneTokenType : uint8_t {
+    DoneToken = 0xfd,
+    DoneProcToken = 0xfe,
+    DoneInProcToken = 0xff,
+};
+
 constexpr uint16_t SelectCommand = 0xc1;
 // SQL_Latin1_General_CP1_CI_AS: LCID 0x0409, ignore case, kana and width; sort 52.
 inline const std::string DefaultCollation{"\x09\x04\xd0\x00\x34", 5};
@@ -59,7 +65,10 @@ public:
     void envChange(uint8_t type, const std::string &newValue, const std::string &oldValue);
     void collationChange(const std::string &collation);
     void loginAck(uint32_t tdsVersion, const std::string &program);
-    void done(uint16_t status, uint16_t command, uint64_t rows, uint8_t token = 0xfd);
+    void done(uint16_t status, uint16_t command, uint64_t rows, uint8_t token = DoneToken);
+    // A procedure's RETURNSTATUS (0x79), and an INTN output parameter's RETURNVALUE (0xac).
+    void returnStatus(int32_t value);
+    void returnValueInt(uint16_t ordinal, const std::string &name, int32_t value);
 
     const std::string &bytes() const { return m_bytes; }
     std::string take();
@@ -90,6 +99,44 @@ bool preLoginWellFormed(const std::string &payload);
 
 // The SQL text of a batch, after its ALL_HEADERS block.
 bool batchText(const std::string &payload, std::string &utf8, std::string &why);
+
+// One parameter of an RPC request, its value decoded as far as the
+// stand-in needs: integers as numbers, character data as UTF-8.
+struct RpcParameter
+{
+    std::string name;
+    uint8_t status = 0; // 0x01: an output parameter
+    uint8_t type = 0;   // the TDS type byte
+    bool null = true;
+    bool integer = false;
+    long long number = 0;
+    bool character = false;
+    std::string text;   // character data as UTF-8; other types their raw bytes
+};
+
+// One request of an RPC message: a procedure named by its id (ProcIDSwitch
+// 0xFFFF; 10 sp_executesql, 12 sp_execute, 13 sp_prepexec, 15 sp_unprepare)
+// or by its name, with its parameters in order.
+struct RpcRequest
+{
+    uint16_t procId = 0; // 0 when named
+    std::string procName;
+    uint16_t options = 0;
+    std::vector<RpcParameter> parameters;
+};
+
+enum ProcId : uint16_t {
+    SpExecuteSql = 10,
+    SpPrepare = 11,
+    SpExecute = 12,
+    SpPrepExec = 13,
+    SpUnprepare = 15,
+};
+
+// The requests of an RPC message after its ALL_HEADERS block, several of
+// them separated by 0xff (0x80 before TDS 7.2). False, with why, for a
+// message that breaks its own lengths or uses a type the stand-in does not read.
+bool parseRpc(const std::string &payload, std::vector<RpcRequest> &out, std::string &why);
 
 // One result set as SQL Server sends it.
 class ResultWriter

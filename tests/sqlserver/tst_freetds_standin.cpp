@@ -1,5 +1,6 @@
 #include "apperror.h"
 #include "connection.h"
+#include "dialogrecorder.h"
 #include "containerlist.h"
 #include "fixture.h"
 #include "frmview.h"
@@ -9,8 +10,11 @@
 #include "tdsstandinprocess.h"
 #include "testmain.h"
 #include "textgridmodel.h"
+#include "wristbandcheck.h"
 
 #include <QAbstractItemView>
+#include <QElapsedTimer>
+#include <QPushButton>
 #include <QLineEdit>
 #include <QtTest>
 
@@ -44,6 +48,12 @@ private slots:
     void refusedLogins_data();
     void refusedLogins();
     void queryTimeoutSendsAttention();
+    void preparedStatements_data();
+    void preparedStatements();
+    void procedureCalls_data();
+    void procedureCalls();
+    void lookupsTimeOut_data();
+    void lookupsTimeOut();
     void secondStatementWhileResultsPending();
     void droppedLink();
     void serverRestart();
@@ -159,6 +169,57 @@ public:
         SQLAllocHandle(SQL_HANDLE_STMT, m_dbc, &m_pending);
         QByteArray text = sql.toUtf8();
         return SQL_SUCCEEDED(SQLExecDirect(m_pending, reinterpret_cast<SQLCHAR *>(text.data()), SQL_NTS));
+    }
+    // A procedure call with one text bound as `sqlType`.
+    bool call(const QString &sql, const QString &argument, SQLSMALLINT sqlType, QStringList &rows)
+    {
+        rows.clear();
+        if (m_stmt)
+            SQLFreeHandle(SQL_HANDLE_STMT, m_stmt);
+        SQLAllocHandle(SQL_HANDLE_STMT, m_dbc, &m_stmt);
+        QByteArray value = argument.toUtf8();
+        SQLLEN length = value.size();
+        SQLBindParameter(m_stmt, 1, SQL_PARAM_INPUT, SQL_C_CHAR, sqlType, SQLULEN(value.size()), 0, value.data(),
+                         length, &length);
+        QByteArray text = sql.toUtf8();
+        SQLRETURN rc = SQLExecDirect(m_stmt, reinterpret_cast<SQLCHAR *>(text.data()), SQL_NTS);
+        if (!SQL_SUCCEEDED(rc)) {
+            m_state = diagnostic(SQL_HANDLE_STMT, m_stmt);
+            return false;
+        }
+        while (SQL_SUCCEEDED(rc = SQLFetch(m_stmt))) {
+            char got[256] = {};
+            SQLLEN size = 0;
+            SQLGetData(m_stmt, 1, SQL_C_CHAR, got, sizeof got, &size);
+            rows << QString::fromUtf8(got);
+        }
+        SQLCloseCursor(m_stmt);
+        return rc == SQL_NO_DATA;
+    }
+    // As the program runs a statement: prepared, the query timeout set on
+    // the prepared handle, executed (FreeTDS sends sp_prepexec), every row
+    // read, and the handle freed (sp_unprepare).
+    bool prepared(const QString &sql, QStringList &rows, SQLULEN timeoutSeconds = 0)
+    {
+        rows.clear();
+        SQLHSTMT stmt = SQL_NULL_HSTMT;
+        SQLAllocHandle(SQL_HANDLE_STMT, m_dbc, &stmt);
+        QByteArray text = sql.toUtf8();
+        bool ok = SQL_SUCCEEDED(SQLPrepare(stmt, reinterpret_cast<SQLCHAR *>(text.data()), SQL_NTS));
+        SQLSetStmtAttr(stmt, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(timeoutSeconds), 0);
+        ok = ok && SQL_SUCCEEDED(SQLExecute(stmt));
+        SQLRETURN rc = SQL_NO_DATA;
+        while (ok && SQL_SUCCEEDED(rc = SQLFetch(stmt))) {
+            char value[256] = {};
+            SQLLEN length = 0;
+            SQLGetData(stmt, 1, SQL_C_CHAR, value, sizeof value, &length);
+            rows << (length == SQL_NULL_DATA ? QStringLiteral("<null>") : QString::fromUtf8(value));
+        }
+        ok = ok && rc == SQL_NO_DATA;
+        if (!ok)
+            m_state = diagnostic(SQL_HANDLE_STMT, stmt);
+        SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+        return ok;
     }
     void finishPending()
     {
@@ -377,6 +438,158 @@ void TestFreeTdsStandin::queryTimeoutSendsAttention()
     QVERIFY2(link.query("select Hospnum from patient_data..tbmaster order by Hospnum", rows), qPrintable(link.state()));
     QCOMPARE(rows, QStringList({"H1", "H2", "H3"}));
     QCOMPARE(m_server->counter("logins"), 1L);
+}
+
+void TestFreeTdsStandin::preparedStatements_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<int>("timeout");
+    QTest::addColumn<QString>("failure");
+    QTest::addColumn<bool>("linkSurvives");
+    const QString all = QStringLiteral("select Hospnum from patient_data..tbmaster order by Hospnum");
+    QTest::newRow("rows") << QString() << all << 0 << QString() << true;
+    QTest::newRow("stalled past the timeout") << "stall 30000" << all << 1 << "HYT00" << true;
+    QTest::newRow("every statement fails") << "fail-statements 1205" << all << 0
+                                           << "has been chosen as the deadlock victim" << true;
+    QTest::newRow("no such table") << QString() << "select Hospnum from patient_data..nosuch" << 0
+                                   << "Invalid object name" << true;
+    QTest::newRow("link dropped after rows") << "drop-after-rows 2" << all << 0 << "Unexpected EOF from the server"
+                                             << false;
+}
+
+// Statements run as the program runs them: FreeTDS sends them as
+// sp_prepexec calls and frees them with sp_unprepare, and the server's
+// stall, failures and drops reach them as they reach a batch.
+void TestFreeTdsStandin::preparedStatements()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, sql);
+    QFETCH(int, timeout);
+    QFETCH(QString, failure);
+    QFETCH(bool, linkSurvives);
+    OdbcLink link(m_server->connectionString() + ";UID=tester;PWD=pw");
+    QVERIFY2(link.connected(), qPrintable(link.state()));
+    if (!fault.isEmpty())
+        QCOMPARE(m_server->control(fault), QStringLiteral("ok"));
+    QStringList rows;
+    const bool ok = link.prepared(sql, rows, SQLULEN(timeout));
+    QCOMPARE(m_server->control("clear"), QStringLiteral("ok"));
+    QCOMPARE(m_server->counter("batches"), 1L);
+    if (failure.isEmpty()) {
+        QVERIFY2(ok, qPrintable(link.state()));
+        QCOMPARE(rows, QStringList({"H1", "H2", "H3"}));
+        // sp_prepexec, and sp_unprepare with the handle it gave back.
+        QCOMPARE(m_server->counter("rpcs"), 2L);
+    } else {
+        QVERIFY(!ok);
+        QVERIFY2(link.state().contains(failure), qPrintable(link.state()));
+        if (failure == QLatin1String("HYT00"))
+            QCOMPARE(m_server->counter("attentions"), 1L);
+    }
+    QCOMPARE(link.dead(), !linkSurvives);
+    if (!linkSurvives)
+        return;
+    QVERIFY2(link.prepared("select Lastname from patient_data..tbmaster where Hospnum = 'H2'", rows),
+             qPrintable(link.state()));
+    QCOMPARE(rows, QStringList{"Müller"});
+    QCOMPARE(m_server->counter("logins"), 1L);
+}
+
+void TestFreeTdsStandin::procedureCalls_data()
+{
+    QTest::addColumn<QString>("call");
+    QTest::addColumn<int>("sqlType");
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<QString>("failure");
+    const QString executeSql = QStringLiteral("{call sp_executesql (?)}");
+    QTest::newRow("sp_executesql, varchar") << executeSql << int(SQL_VARCHAR) << QStringList{"Müller"} << QString();
+    QTest::newRow("sp_executesql, nvarchar") << executeSql << int(SQL_WVARCHAR) << QStringList{"Müller"} << QString();
+    QTest::newRow("sp_executesql, long nvarchar") << executeSql << int(SQL_WLONGVARCHAR) << QStringList{"Müller"} << QString();
+    QTest::newRow("a handle never given out") << "{call sp_unprepare (42)}" << 0 << QStringList()
+                                              << "Could not find prepared statement with handle 42.";
+    QTest::newRow("any other procedure") << "{call sp_who}" << 0 << QStringList()
+                                         << "Could not find stored procedure 'sp_who'.";
+}
+
+void TestFreeTdsStandin::procedureCalls()
+{
+    QFETCH(QString, call);
+    QFETCH(int, sqlType);
+    QFETCH(QStringList, rows);
+    QFETCH(QString, failure);
+    OdbcLink link(m_server->connectionString() + ";UID=tester;PWD=pw");
+    QVERIFY2(link.connected(), qPrintable(link.state()));
+    QStringList got;
+    const bool ok = sqlType ? link.call(call, QStringLiteral("select Lastname from patient_data..tbmaster where Hospnum = 'H2'"),
+                                        SQLSMALLINT(sqlType), got)
+                            : link.query(call, got);
+    QCOMPARE(m_server->counter("rpcs"), 1L);
+    if (failure.isEmpty()) {
+        QVERIFY2(ok, qPrintable(link.state()));
+        QCOMPARE(got, rows);
+    } else {
+        QVERIFY(!ok);
+        QVERIFY2(link.state().contains(failure), qPrintable(link.state()));
+    }
+    // The link is in step after a refusal.
+    QVERIFY2(link.query("select Hospnum from patient_data..tbmaster where Hospnum = 'H1'", got), qPrintable(link.state()));
+    QCOMPARE(got, QStringList{"H1"});
+}
+
+void TestFreeTdsStandin::lookupsTimeOut_data()
+{
+    QTest::addColumn<bool>("patientList");
+    QTest::newRow("patient list") << true;
+    QTest::newRow("wristband lookup") << false;
+}
+
+// The patient list and the wristband lookup have the query timeout too: a
+// stalled statement ends in its error after the timeout (2 s here), not
+// sent again, and the next try works.
+void TestFreeTdsStandin::lookupsTimeOut()
+{
+    QFETCH(bool, patientList);
+    ConnectionSettings settings = freeTds();
+    settings.queryTimeoutSeconds = 2;
+    auto user = std::make_unique<TestUser>(settings);
+    Connection &connection = *user->SQLConnection();
+    Session::setUser(std::move(user));
+    DialogRecorder dialogs;
+    QCOMPARE(m_server->control("stall 20000"), QStringLiteral("ok"));
+    QElapsedTimer waited;
+    waited.start();
+    if (patientList) {
+        frmview screen;
+        screen.show();
+        QTRY_COMPARE_WITH_TIMEOUT(dialogs.messageCount(), 1, 15000);
+        const qint64 ms = waited.elapsed();
+        QCOMPARE(m_server->control("stall 0"), QStringLiteral("ok"));
+        QVERIFY2(ms >= 1900 && ms < 10000, qPrintable(QString::number(ms)));
+        QVERIFY2(dialogs.texts().first().startsWith("Error in connection."), qPrintable(dialogs.texts().first()));
+        QVERIFY2(dialogs.texts().first().contains("Timeout expired"), qPrintable(dialogs.texts().first()));
+        auto *model = qobject_cast<TextGridModel *>(screen.findChild<QAbstractItemView *>(QStringLiteral("Grid1"))->model());
+        QVERIFY(model);
+        QCOMPARE(model->dataRowCount(), 0);
+        QCOMPARE(m_server->counter("batches"), 1L);
+        screen.findChild<QPushButton *>(QStringLiteral("Command1"))->click();
+        QTRY_COMPARE(model->dataRowCount(), 2);
+        QCOMPARE(dialogs.messageCount(), 1);
+    } else {
+        try {
+            WristbandCheck::lookUp(connection, QStringLiteral("H1"), QStringLiteral("A1"));
+            QFAIL("the lookup passed");
+        } catch (const AppError &error) {
+            const qint64 ms = waited.elapsed();
+            QCOMPARE(m_server->control("stall 0"), QStringLiteral("ok"));
+            QVERIFY2(ms >= 1900 && ms < 10000, qPrintable(QString::number(ms)));
+            QVERIFY2(error.description().contains("Timeout expired"), qPrintable(error.description()));
+        }
+        QCOMPARE(m_server->counter("batches"), 1L);
+        QCOMPARE(WristbandCheck::lookUp(connection, QStringLiteral("H1"), QStringLiteral("A1")).patientName(),
+                 QStringLiteral("Santos, Maria Lim"));
+    }
+    QCOMPARE(m_server->counter("attentions"), 1L);
 }
 
 // One active statement per connection: FreeTDS refuses the second with
