@@ -494,7 +494,8 @@ private:
         case SpPrepExec:
             // @handle OUTPUT, @params, @stmt, then the values of @params.
             if (p.size() < 3 || !p[2].character || p[2].null) {
-                procedureFails(out, 8144, 2, "Procedure or function sp_prepexec has too many arguments specified.", final);
+                procedureFails(out, 201, 4,
+                               "Procedure or function 'sp_prepexec' expects parameter '@stmt', which was not supplied.", final);
                 return Outcome::Failed;
             }
             if (p.size() > 3 || !(p[1].null || p[1].text.empty())) {

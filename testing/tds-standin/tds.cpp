@@ -481,7 +481,9 @@ bool parameter(Reader &in, RpcParameter &p, std::string &why)
         length = Length::Long;
         break;
     default:
-        why = "RPC parameter of a type the stand-in does not read (0x" + std::to_string(p.type) + " decimal)";
+        char type[8];
+        std::snprintf(type, sizeof type, "0x%02x", unsigned(p.type));
+        why = std::string("RPC parameter of a type the stand-in does not read (") + type + ")";
         return false;
     }
     p.character = collation;
