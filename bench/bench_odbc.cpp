@@ -3,7 +3,10 @@
 // connection before its lookup. Prints, for a new server connection every
 // time, for unixODBC's connection pooling, and for the connection Wardcheck
 // keeps itself, the physical connects the scans cost, the time per scan,
-// and what the process's heap and resident memory grew by.
+// and what the process's heap and resident memory grew by. Where the TDS
+// stand-in server is built, the same scans run through the real FreeTDS
+// driver over TCP to it, a new login each scan and the connection kept,
+// counted in the server's logins.
 //
 //   bench_odbc [scans]           each way, 1,000 scans by default
 #include "benchsupport.h"
@@ -13,6 +16,9 @@
 #include "frmmeds.h"
 #include "session.h"
 #include "standincontrol.h"
+#ifdef WARDCHECK_FREETDS_ENV
+#include "tdsstandinprocess.h"
+#endif
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -42,7 +48,7 @@ qint64 residentBytes()
     return statm.readAll().split(' ').value(1).toLongLong() * sysconf(_SC_PAGESIZE);
 }
 
-int runScans(const QString &road, bool keep, int scans)
+int runScans(const QString &road, bool keep, bool freeTds, int scans)
 {
     const QString path = Bench::hospitalDatabase();
     const std::vector<Bench::Package> packages = Bench::samplePackages(path, scans);
@@ -50,10 +56,26 @@ int runScans(const QString &road, bool keep, int scans)
         QTextStream(stderr) << "no packages found in " << path << Qt::endl;
         return 2;
     }
-    StandinControl server;
+    // The stand-in driver's counters; FreeTDS's road counts the server's logins.
+    std::unique_ptr<StandinControl> server = freeTds ? nullptr : std::make_unique<StandinControl>();
     ConnectionSettings settings{ConnectionSettings::Kind::Odbc,
                                 QStringLiteral("Driver={%1};Database=%2").arg(QStringLiteral(WARDCHECK_STANDIN_NAME), path),
                                 QStringLiteral("ward"), QStringLiteral("pw")};
+#ifdef WARDCHECK_FREETDS_ENV
+    TdsStandinProcess tds;
+    if (freeTds) {
+        if (!tds.start(path)) {
+            QTextStream(stderr) << "the TDS stand-in did not start: " << tds.errorString() << Qt::endl;
+            return 2;
+        }
+        settings = ConnectionSettings{ConnectionSettings::Kind::Odbc, tds.connectionString(), TdsStandinProcess::user(),
+                                      TdsStandinProcess::password()};
+    }
+    long loginsBefore = 0;
+#else
+    if (freeTds)
+        return 2;
+#endif
     settings.reuseServerConnection = keep;
     Session::setUser(std::make_unique<Bench::User>(settings));
     QStringList verdicts;
@@ -74,7 +96,12 @@ int runScans(const QString &road, bool keep, int scans)
     QElapsedTimer clock;
     for (int i = -20; i < int(packages.size()); ++i) {   // the first 20 warm the caches
         if (i == 0) {
-            server.resetCounters();
+            if (server)
+                server->resetCounters();
+#ifdef WARDCHECK_FREETDS_ENV
+            if (freeTds)
+                loginsBefore = tds.counter(QStringLiteral("logins"));
+#endif
             heapBefore = heapInUse();
             residentBefore = residentBytes();
         }
@@ -94,9 +121,15 @@ int runScans(const QString &road, bool keep, int scans)
     const qint64 heapGrowth = heapInUse() - heapBefore;
     const qint64 residentGrowth = residentBytes() - residentBefore;
     Bench::print(QStringLiteral("medicine scan, %1").arg(road), Bench::summarise(perScan), int(perScan.size()));
-    std::printf("  %s: %ld physical connects, %ld disconnects for %d scans; heap grew %lld KiB, resident %lld KiB; "
+    long connects = server ? server->connects() : 0;
+#ifdef WARDCHECK_FREETDS_ENV
+    if (freeTds)
+        connects = tds.counter(QStringLiteral("logins")) - loginsBefore;
+#endif
+    std::printf("  %s: %ld physical %s for %d scans (%.0f per 1,000 scans); heap grew %lld KiB, resident %lld KiB; "
                 "checks passed: %d\n",
-                qPrintable(road), server.connects(), server.disconnects(), int(perScan.size()), heapGrowth / 1024,
+                qPrintable(road), connects, freeTds ? "logins" : "connects", int(perScan.size()),
+                perScan.empty() ? 0.0 : 1000.0 * double(connects) / double(perScan.size()), heapGrowth / 1024,
                 residentGrowth / 1024, passed);
     form.reset();
     Session::reset();
@@ -116,7 +149,8 @@ int main(int argc, char **argv)
     }();
     if (arguments.value(0) == QLatin1String("--road")) {
         QApplication app(argc, argv);
-        return runScans(arguments.value(1), arguments.value(2) == QLatin1String("keep"), arguments.value(3).toInt());
+        return runScans(arguments.value(1), arguments.value(2) == QLatin1String("keep"),
+                        arguments.value(4) == QLatin1String("freetds"), arguments.value(3).toInt());
     }
 
     // Each road in a process of its own: the driver manager reads whether
@@ -127,24 +161,38 @@ int main(int argc, char **argv)
     struct Road
     {
         const char *name;
-        const char *odbcFolder;
+        const char *odbcFolder; // null: FreeTDS to the TDS stand-in
         bool keep;
     };
-    for (const Road &road : {Road{"new connection each scan", WARDCHECK_STANDIN_ODBC_PLAIN, false},
-                             Road{"unixODBC pooling", WARDCHECK_STANDIN_ODBC_POOLED, false},
-                             Road{"connection kept", WARDCHECK_STANDIN_ODBC_PLAIN, true}}) {
+    std::vector<Road> roads = {Road{"new connection each scan", WARDCHECK_STANDIN_ODBC_PLAIN, false},
+                               Road{"unixODBC pooling", WARDCHECK_STANDIN_ODBC_POOLED, false},
+                               Road{"connection kept", WARDCHECK_STANDIN_ODBC_PLAIN, true}};
+#ifdef WARDCHECK_FREETDS_ENV
+    roads.push_back(Road{"FreeTDS, new login each scan", nullptr, false});
+    roads.push_back(Road{"FreeTDS, connection kept", nullptr, true});
+#endif
+    for (const Road &road : roads) {
         QProcess child;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        const QString folder = QString::fromLocal8Bit(road.odbcFolder);
-        env.insert(QStringLiteral("ODBCSYSINI"), folder);
-        env.insert(QStringLiteral("ODBCINSTINI"), QStringLiteral("odbcinst.ini"));
-        env.insert(QStringLiteral("ODBCINI"), folder + QStringLiteral("/odbc.ini"));
-        env.insert(QStringLiteral("WARDCHECK_STANDIN_DRIVER"), QStringLiteral(WARDCHECK_STANDIN_DRIVER));
+        if (road.odbcFolder) {
+            const QString folder = QString::fromLocal8Bit(road.odbcFolder);
+            env.insert(QStringLiteral("ODBCSYSINI"), folder);
+            env.insert(QStringLiteral("ODBCINSTINI"), QStringLiteral("odbcinst.ini"));
+            env.insert(QStringLiteral("ODBCINI"), folder + QStringLiteral("/odbc.ini"));
+            env.insert(QStringLiteral("WARDCHECK_STANDIN_DRIVER"), QStringLiteral(WARDCHECK_STANDIN_DRIVER));
+        }
+#ifdef WARDCHECK_FREETDS_ENV
+        else {
+            for (const QString &pair : QStringLiteral(WARDCHECK_FREETDS_ENV).split(QLatin1Char('|')))
+                env.insert(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
+        }
+#endif
         child.setProcessEnvironment(env);
         child.setProcessChannelMode(QProcess::ForwardedChannels);
         child.start(QCoreApplication::applicationFilePath(),
                     {QStringLiteral("--road"), QString::fromLatin1(road.name),
-                     road.keep ? QStringLiteral("keep") : QStringLiteral("new"), QString::number(scans)});
+                     road.keep ? QStringLiteral("keep") : QStringLiteral("new"), QString::number(scans),
+                     road.odbcFolder ? QStringLiteral("standin") : QStringLiteral("freetds")});
         child.waitForFinished(-1);
         status = std::max(status, child.exitCode());
     }

@@ -4,6 +4,7 @@
 #include "sqldialect.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -46,6 +47,19 @@ bool namesDriverOrServer(const QString &connection)
         || connection.contains(QLatin1String("SERVER="), Qt::CaseInsensitive);
 }
 
+// Qt's ODBC driver reads FreeTDS's texts narrow and as UTF-8, and FreeTDS
+// converts them to its client character set, which is the process locale's
+// unless the connection names one: under a C or Latin-1 locale every
+// accented name would arrive broken, and typed accents would be sent wrong.
+QString withFreeTdsCharset(const QString &text)
+{
+    static const QRegularExpression freeTds(QStringLiteral("(^|;)\\s*DRIVER\\s*=\\s*\\{?[^;]*(FreeTDS|tdsodbc)"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    if (!freeTds.match(text).hasMatch() || text.contains(QLatin1String("ClientCharset"), Qt::CaseInsensitive))
+        return text;
+    return text + (text.endsWith(QLatin1Char(';')) ? QString() : QStringLiteral(";")) + QStringLiteral("ClientCharset=UTF-8");
+}
+
 // What Qt's ODBC driver is given as its database name: it prefixes "DSN="
 // itself unless the text names a driver or server.
 QString odbcDatabaseName(const QString &database)
@@ -53,7 +67,7 @@ QString odbcDatabaseName(const QString &database)
     QString text = database.trimmed();
     if (!namesDriverOrServer(text) && text.startsWith(QLatin1String("DSN="), Qt::CaseInsensitive))
         text.remove(0, 4);
-    return text;
+    return withFreeTdsCharset(text);
 }
 
 int sqliteCode(const QSqlError &error)
@@ -298,9 +312,21 @@ void Connection::openEmbedded(QSqlDatabase &db)
 
 void Connection::openOdbc(QSqlDatabase &db)
 {
-    db.setDatabaseName(odbcDatabaseName(m_settings.database));
-    db.setUserName(m_settings.userName.isEmpty() ? QString() : odbcValue(m_settings.userName));
-    db.setPassword(m_settings.password.isEmpty() ? QString() : odbcValue(m_settings.password));
+    // Qt 6.4 counts the terminating zero into the connection string's length
+    // and FreeTDS takes that zero into the last attribute's value, so a
+    // password sent last would reach the server one character too long and
+    // every login would fail. Ending the text with ';' leaves the zero after
+    // an empty attribute, which drivers ignore. Qt joins database, UID and
+    // PWD in that order, leaving out the empty ones.
+    QString database = odbcDatabaseName(m_settings.database);
+    QString user = m_settings.userName.isEmpty() ? QString() : odbcValue(m_settings.userName);
+    QString password = m_settings.password.isEmpty() ? QString() : odbcValue(m_settings.password);
+    QString &last = !password.isEmpty() ? password : !user.isEmpty() ? user : database;
+    if (!last.endsWith(QLatin1Char(';')))
+        last += QLatin1Char(';');
+    db.setDatabaseName(database);
+    db.setUserName(user);
+    db.setPassword(password);
     db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=15;SQL_ATTR_ACCESS_MODE=SQL_MODE_READ_ONLY"));
     if (!db.open()) {
         const QSqlError error = db.lastError();

@@ -8,13 +8,17 @@
 #include "frmmeds.h"
 #include "medicinescan.h"
 #include "session.h"
+#include "settings.h"
 #include "testmain.h"
 #include "standincontrol.h"
+#include "tdsstandinprocess.h"
 #include "verificationlist.h"
 #include "usercomponent.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QLineEdit>
 #include <QPointer>
 #include <QProcess>
@@ -35,6 +39,8 @@ void fillWard(FixtureDb &db, const QString &patientLast)
     db.exam(QStringLiteral("X1"), QStringLiteral("Potassium"));
     db.labRow(QStringLiteral("L1"), QStringLiteral("H1"), QStringLiteral("A1"), QStringLiteral("Q1"), QStringLiteral("X1"));
     db.labRow(QStringLiteral("L2"), QStringLiteral("H1"), QStringLiteral("A1"), QStringLiteral("Q2"), QStringLiteral("X1"));
+    for (const char *more : {"L3", "L4", "L5"})
+        db.labRow(QLatin1String(more), QStringLiteral("H1"), QStringLiteral("A1"), QString(QString::fromLatin1(more) + QLatin1Char('Q')), QStringLiteral("X1"));
 }
 
 } // namespace
@@ -44,6 +50,7 @@ class TestFaults : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
     void faultsAreReportedAndSurvived_data();
@@ -52,6 +59,8 @@ private slots:
     void fileRemovedDuringALookup();
     void odbcDriverMissing();
     void serverRestartedBetweenScans();
+    void stalledStatementTimesOut();
+    void failingKeptConnectionIsReplaced();
 
 private:
     enum class Screen { Medicine, Extraction };
@@ -60,6 +69,13 @@ private:
     QStringList retry(Screen screen);
     bool lastScanWorked(Screen screen);
 
+    QString code(Screen screen, int k) const;
+    // What a scan that fails must leave as it was: no medicine scan, and no
+    // row added to the verification list.
+    int forgetLastScan();
+    int listSize() const;
+
+    QTemporaryDir m_presets; // the PC's presets (XDG_CONFIG_DIRS) and the user's own settings
     std::unique_ptr<FixtureDb> m_db;
     QByteArray m_good;
     QPointer<frmMeds> m_meds;
@@ -67,6 +83,30 @@ private:
     std::unique_ptr<DialogRecorder> m_dialogs;
 };
 
+
+void TestFaults::initTestCase()
+{
+    QVERIFY(QDir(m_presets.path()).mkpath(QStringLiteral("system/ORVANE")));
+    qputenv("XDG_CONFIG_DIRS", QFile::encodeName(m_presets.filePath(QStringLiteral("system"))));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_presets.filePath(QStringLiteral("home"))));
+}
+
+QString TestFaults::code(Screen screen, int k) const
+{
+    // Each extraction scan needs a container not on the list yet.
+    return screen == Screen::Medicine ? QStringLiteral("C1") : QStringLiteral("L%1").arg(k);
+}
+
+int TestFaults::forgetLastScan()
+{
+    MedicineScan::current().clear();
+    return listSize();
+}
+
+int TestFaults::listSize() const
+{
+    return int(qobject_cast<VerificationList *>(m_extraction->findChild<QTableView *>(QStringLiteral("Grid1"))->model())->size());
+}
 
 void TestFaults::init()
 {
@@ -127,6 +167,13 @@ void TestFaults::faultsAreReportedAndSurvived_data()
         const auto row = [&](const char *fault, const char *description) {
             QTest::addRow("%s: %s", screen, fault) << QString::fromLatin1(fault) << QString::fromLatin1(description);
         };
+        if (onFreeTdsRoad()) {
+            // FreeTDS's own words. A server that never answers a login is
+            // tst_sqlserver_freetds's (it takes the 15 s login timeout).
+            row("connect refused", "could not be reached");
+            row("connection dropped mid-result", "Unexpected EOF from the server");
+            continue;
+        }
         if (onSqlServerRoad()) {
             // What goes wrong between a ward PC and the hospital's server.
             row("connect refused", "could not be reached");
@@ -154,7 +201,13 @@ void TestFaults::faultsAreReportedAndSurvived()
     QProcess writer;
 
     std::unique_ptr<StandinControl> server;
-    if (onSqlServerRoad()) {
+    TdsStandinProcess *tds = onFreeTdsRoad() ? &tdsServerFor(path) : nullptr;
+    if (tds) {
+        // "down" closes the port and every link, the connection kept since the last scan too.
+        QCOMPARE(tds->control(fault == QLatin1String("connect refused") ? QStringLiteral("down")
+                                                                         : QStringLiteral("drop-after-rows 0")),
+                 QStringLiteral("ok"));
+    } else if (onSqlServerRoad()) {
         server = std::make_unique<StandinControl>();
         server->setFault(fault == QLatin1String("connect refused") ? "connect-refused"
                          : fault == QLatin1String("login timeout") ? "login-timeout:50"
@@ -209,6 +262,10 @@ void TestFaults::faultsAreReportedAndSurvived()
     // Mend the fault; the same scan, retried with Enter, now works.
     if (server)
         server->clearFaults();
+    if (tds) {
+        QCOMPARE(tds->control(QStringLiteral("clear")), QStringLiteral("ok"));
+        QCOMPARE(tds->control(QStringLiteral("up")), QStringLiteral("ok"));
+    }
     if (writer.state() == QProcess::Running) {
         writer.write("ROLLBACK;\n.quit\n");
         QVERIFY(writer.waitForFinished(5000));
@@ -276,12 +333,111 @@ void TestFaults::serverRestartedBetweenScans()
 {
     if (!onSqlServerRoad())
         QSKIP("the embedded file has no server to restart");
-    StandinControl server;
+    std::unique_ptr<StandinControl> server;
+    if (!onFreeTdsRoad())
+        server = std::make_unique<StandinControl>();
     for (const Screen screen : {Screen::Medicine, Screen::Extraction}) {
         QVERIFY(scan(screen, screen == Screen::Medicine ? QStringLiteral("C1") : QStringLiteral("L1")).isEmpty());
-        QVERIFY(server.dropConnections() > 0);
+        if (server) {
+            QVERIFY(server->dropConnections() > 0);
+        } else {
+            TdsStandinProcess &tds = tdsServerFor(m_db->path());
+            QVERIFY(tds.counter(QStringLiteral("open")) > 0);
+            QCOMPARE(tds.control(QStringLiteral("restart 100")), QStringLiteral("ok"));
+            QTRY_COMPARE(tds.counter(QStringLiteral("listening")), 1L);
+            QTRY_COMPARE(tds.counter(QStringLiteral("open")), 0L);
+        }
         QCOMPARE(scan(screen, screen == Screen::Medicine ? QStringLiteral("C1") : QStringLiteral("L2")), QStringList());
         QVERIFY(lastScanWorked(screen));
+    }
+}
+
+// The server holds a statement longer than hospital IT's query timeout (a
+// row locked elsewhere): FreeTDS cancels it when the timeout is up, the
+// lookup reports it, the screen takes the next scan, and that scan passes.
+// The timed-out statement is not sent again: the nurse has already waited.
+void TestFaults::stalledStatementTimesOut()
+{
+    if (!onFreeTdsRoad())
+        QSKIP("the TDS stand-in's stall, through FreeTDS");
+    QFile preset(m_presets.filePath(QStringLiteral("system/ORVANE/Wardcheck.ini")));
+    QVERIFY(preset.open(QIODevice::WriteOnly));
+    preset.write("[database]\nqueryTimeoutSeconds=2\n");
+    preset.close();
+    ConnectionSettings settings = fixtureSettings(m_db->path());
+    settings.queryTimeoutSeconds = WardcheckSettings::queryTimeoutSeconds();
+    QFile::remove(preset.fileName());
+    QCOMPARE(settings.queryTimeoutSeconds, 2);
+    Session::setUser(std::make_unique<TestUser>(settings));
+    TdsStandinProcess &tds = tdsServerFor(m_db->path());
+
+    for (const Screen screen : {Screen::Medicine, Screen::Extraction}) {
+        int k = 1;
+        QCOMPARE(scan(screen, code(screen, k++)), QStringList());
+        const int listed = forgetLastScan();
+        const long statements = tds.counter(QStringLiteral("batches"));
+        const long attentions = tds.counter(QStringLiteral("attentions"));
+        QCOMPARE(tds.control(QStringLiteral("stall 20000")), QStringLiteral("ok"));
+        QElapsedTimer waited;
+        waited.start();
+        const QStringList messages = scan(screen, code(screen, k++));
+        const qint64 ms = waited.elapsed();
+        QCOMPARE(tds.control(QStringLiteral("stall 0")), QStringLiteral("ok"));
+        QVERIFY2(ms >= 1900 && ms < 10000, qPrintable(QString::number(ms)));
+        QCOMPARE(messages.size(), 1);
+        QVERIFY2(messages.first().startsWith(QLatin1String("Error in connection.")), qPrintable(messages.first()));
+        QVERIFY2(messages.first().contains(QLatin1String("Timeout expired")), qPrintable(messages.first()));
+        QCOMPARE(tds.counter(QStringLiteral("batches")), statements + 1);
+        QTRY_COMPARE(tds.counter(QStringLiteral("attentions")), attentions + 1);
+        QVERIFY(MedicineScan::current().IDN.isEmpty());
+        QCOMPARE(listSize(), listed);
+        QCOMPARE(m_meds->cursor().shape(), Qt::ArrowCursor);
+        QCOMPARE(m_extraction->cursor().shape(), Qt::ArrowCursor);
+
+        QCOMPARE(scan(screen, code(screen, k++)), QStringList());
+        QVERIFY(lastScanWorked(screen));
+    }
+}
+
+// A kept connection that the driver still calls alive but on which every
+// statement fails (a database taken offline, a failover): the statement is
+// sent once more over a new login, the user sees the error only when that
+// fails too, the next scan starts from a new login again, and once the
+// server answers again the scan passes.
+void TestFaults::failingKeptConnectionIsReplaced()
+{
+    if (!onFreeTdsRoad())
+        QSKIP("the TDS stand-in's failing statements, through FreeTDS");
+    TdsStandinProcess &tds = tdsServerFor(m_db->path());
+    for (const Screen screen : {Screen::Medicine, Screen::Extraction}) {
+        int k = 1;
+        QCOMPARE(scan(screen, code(screen, k++)), QStringList());
+        const int listed = forgetLastScan();
+        const long logins = tds.counter(QStringLiteral("logins"));
+        const long statements = tds.counter(QStringLiteral("batches"));
+        QCOMPARE(tds.control(QStringLiteral("fail-statements 983")), QStringLiteral("ok"));
+        const QStringList messages = scan(screen, code(screen, k++));
+        QCOMPARE(messages.size(), 1);
+        QVERIFY2(messages.first().startsWith(QLatin1String("Error in connection.")), qPrintable(messages.first()));
+        QVERIFY2(messages.first().contains(QLatin1String("Unable to access availability database 'patient_data'")),
+                 qPrintable(messages.first()));
+        QVERIFY(MedicineScan::current().IDN.isEmpty());
+        QCOMPARE(listSize(), listed);
+        QCOMPARE(tds.counter(QStringLiteral("logins")), logins + 1);
+        QCOMPARE(tds.counter(QStringLiteral("batches")), statements + 2);
+
+        QCOMPARE(tds.control(QStringLiteral("clear")), QStringLiteral("ok"));
+        QCOMPARE(scan(screen, code(screen, k++)), QStringList());
+        QVERIFY(lastScanWorked(screen));
+        QCOMPARE(tds.counter(QStringLiteral("logins")), logins + 2);
+
+        // Links the server closed without a word (a failover's old node):
+        // the scan passes over a new login and nobody sees a message.
+        QCOMPARE(tds.control(QStringLiteral("drop")), QStringLiteral("ok"));
+        QTRY_COMPARE(tds.counter(QStringLiteral("open")), 0L);
+        QCOMPARE(scan(screen, code(screen, k++)), QStringList());
+        QVERIFY(lastScanWorked(screen));
+        QCOMPARE(tds.counter(QStringLiteral("logins")), logins + 3);
     }
 }
 

@@ -76,7 +76,13 @@ void TestOdbc::connectionString_data()
     QTest::addColumn<QString>("password");
     QTest::addColumn<QString>("expected");
     QTest::newRow("driver string") << "Driver={FreeTDS};Server=db1;Port=1433" << "ward" << "secret"
-                                   << "Driver={FreeTDS};Server=db1;Port=1433;UID=ward;PWD=secret";
+                                   << "Driver={FreeTDS};Server=db1;Port=1433;ClientCharset=UTF-8;UID=ward;PWD=secret";
+    QTest::newRow("FreeTDS by its file") << "DRIVER=/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so;Server=db1" << "" << ""
+                                         << "DRIVER=/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so;Server=db1;ClientCharset=UTF-8";
+    QTest::newRow("FreeTDS with its own charset") << "Driver={FreeTDS};Server=db1;clientcharset=ISO-8859-1" << "" << ""
+                                                  << "Driver={FreeTDS};Server=db1;clientcharset=ISO-8859-1";
+    QTest::newRow("another driver") << "Driver={ODBC Driver 18 for SQL Server};Server=db1" << "" << ""
+                                    << "Driver={ODBC Driver 18 for SQL Server};Server=db1";
     QTest::newRow("dsn name") << "Hospital" << "ward" << "pw" << "DSN=Hospital;UID=ward;PWD=pw";
     QTest::newRow("dsn string") << "DSN=Hospital" << "ward" << "pw" << "DSN=Hospital;UID=ward;PWD=pw";
     QTest::newRow("password with separators") << "DSN=H" << "ward" << "a;b=c" << "DSN=H;UID=ward;PWD={a;b=c}";

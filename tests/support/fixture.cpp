@@ -1,18 +1,46 @@
 #include "fixture.h"
 
 #include "standincontrol.h"
+#include "tdsstandinprocess.h"
 
 #include "session.h"
 
 #include <QFile>
 #include <QTest>
 
+#include <map>
+
+namespace {
+
+// The TDS stand-in servers of the FreeTDS road, one per fixture file.
+std::map<QString, std::unique_ptr<TdsStandinProcess>> &tdsServers()
+{
+    static std::map<QString, std::unique_ptr<TdsStandinProcess>> servers;
+    return servers;
+}
+
+} // namespace
+
+TdsStandinProcess &tdsServerFor(const QString &databasePath)
+{
+    std::unique_ptr<TdsStandinProcess> &server = tdsServers()[databasePath];
+    if (!server) {
+        server = std::make_unique<TdsStandinProcess>();
+        if (!server->start(databasePath))
+            qFatal("the TDS stand-in did not start: %s", qPrintable(server->errorString()));
+    }
+    return *server;
+}
+
 FixtureDb::FixtureDb() : m_path(m_dir.filePath(QStringLiteral("hospital.db")))
 {
     m_writer = std::make_unique<DbWriter>(m_path);
 }
 
-FixtureDb::~FixtureDb() = default;
+FixtureDb::~FixtureDb()
+{
+    tdsServers().erase(m_path);
+}
 
 DbWriter &FixtureDb::writer()
 {
@@ -75,11 +103,21 @@ QByteArray FixtureDb::bytes() const
 
 bool onSqlServerRoad()
 {
-    return qEnvironmentVariable("WARDCHECK_TEST_ROAD") == QLatin1String("sqlserver");
+    const QString road = qEnvironmentVariable("WARDCHECK_TEST_ROAD");
+    return road == QLatin1String("sqlserver") || road == QLatin1String("freetds");
+}
+
+bool onFreeTdsRoad()
+{
+    return qEnvironmentVariable("WARDCHECK_TEST_ROAD") == QLatin1String("freetds");
 }
 
 ConnectionSettings fixtureSettings(const QString &databasePath)
 {
+    if (onFreeTdsRoad()) {
+        return ConnectionSettings{ConnectionSettings::Kind::Odbc, tdsServerFor(databasePath).connectionString(),
+                                  TdsStandinProcess::user(), TdsStandinProcess::password()};
+    }
     if (!onSqlServerRoad())
         return ConnectionSettings{ConnectionSettings::Kind::Embedded, databasePath, QStringLiteral("tester"), QString()};
     return ConnectionSettings{ConnectionSettings::Kind::Odbc,
@@ -96,7 +134,11 @@ QString databaseGoneDescription()
 
 bool takeDatabaseAway(const QString &databasePath)
 {
-    if (onSqlServerRoad()) {
+    if (onFreeTdsRoad()) {
+        // The server goes away: its links close and its port refuses.
+        if (tdsServerFor(databasePath).control(QStringLiteral("down")) != QLatin1String("ok"))
+            return false;
+    } else if (onSqlServerRoad()) {
         StandinControl server;
         server.setFault("connect-refused");
         server.dropConnections();
@@ -106,7 +148,10 @@ bool takeDatabaseAway(const QString &databasePath)
 
 bool bringDatabaseBack(const QString &databasePath)
 {
-    if (onSqlServerRoad())
+    if (onFreeTdsRoad()) {
+        if (tdsServerFor(databasePath).control(QStringLiteral("up")) != QLatin1String("ok"))
+            return false;
+    } else if (onSqlServerRoad())
         StandinControl().clearFaults();
     return QFile::rename(databasePath + QStringLiteral(".away"), databasePath);
 }

@@ -43,8 +43,15 @@ private:
 
 // The way the tests reach a fixture file: the embedded engine, or, when
 // WARDCHECK_TEST_ROAD=sqlserver (ctest's *_sqlserver runs), ODBC to the SQL
-// Server stand-in serving that file, as a hospital's server is reached.
-bool onSqlServerRoad();
+// Server stand-in serving that file, as a hospital's server is reached; or,
+// when WARDCHECK_TEST_ROAD=freetds (*_freetds), the real FreeTDS driver over
+// TCP to a TDS stand-in server of the file's own, started on first use and
+// stopped with the FixtureDb.
+bool onSqlServerRoad();   // either road to a SQL Server
+bool onFreeTdsRoad();
+class TdsStandinProcess;
+// The FreeTDS road's server for a fixture file (started if need be).
+TdsStandinProcess &tdsServerFor(const QString &databasePath);
 ConnectionSettings fixtureSettings(const QString &databasePath);
 // How an "Error in connection." begins when the fixture file has gone.
 QString databaseGoneDescription();
