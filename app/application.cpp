@@ -3,7 +3,8 @@
 #include "apperror.h"
 #include "dialogs.h"
 
-Application::Application(int &argc, char **argv) : QApplication(argc, argv) {}
+Application::Application(int &argc, char **argv) : QApplication(argc, argv)
+{ }
 
 bool Application::notify(QObject *receiver, QEvent *event)
 {

@@ -4,6 +4,7 @@
 #include "icons.h"
 #include "look.h"
 #include "screens.h"
+
 #include "ui_frmmain.h"
 
 #include <QEvent>

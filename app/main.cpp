@@ -1,5 +1,5 @@
-#include "application.h"
 #include "appinfo.h"
+#include "application.h"
 #include "componentregistry.h"
 #include "currentuser.h"
 #include "icons.h"
@@ -19,14 +19,13 @@ namespace {
 
 // wardcheck(1) describes the same variables; the help test holds both to
 // what the code reads.
-const char Description[] =
-    "Wardcheck: barcode checks at the bedside.\n"
-    "\n"
-    "Environment:\n"
-    "  WARDCHECK_DATABASE       Database file the login dialog starts on.\n"
-    "  WARDCHECK_WRISTBAND_DIR  Folder for wristband PDFs when there is no printer.\n"
-    "  XDG_CONFIG_HOME          User's settings: ORVANE/ in it (default ~/.config).\n"
-    "  XDG_CONFIG_DIRS          Preset for all users: ORVANE/ in them (/etc/xdg).";
+const char Description[] = "Wardcheck: barcode checks at the bedside.\n"
+                           "\n"
+                           "Environment:\n"
+                           "  WARDCHECK_DATABASE       Database file the login dialog starts on.\n"
+                           "  WARDCHECK_WRISTBAND_DIR  Folder for wristband PDFs when there is no printer.\n"
+                           "  XDG_CONFIG_HOME          User's settings: ORVANE/ in it (default ~/.config).\n"
+                           "  XDG_CONFIG_DIRS          Preset for all users: ORVANE/ in them (/etc/xdg).";
 
 void setNames()
 {

@@ -1,7 +1,7 @@
 #include "measurescan.h"
 
-#include "settings.h"
 #include "scantiming.h"
+#include "settings.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -15,8 +15,7 @@ QPointer<frmMeds> g_medicine;
 QPointer<frmExtraction> g_extraction;
 QPointer<frmview> g_wristbands;
 
-template <class Form>
-Form *showShared(QPointer<Form> &slot)
+template<class Form> Form *showShared(QPointer<Form> &slot)
 {
     if (!slot) {
         slot = new Form();
@@ -35,15 +34,39 @@ Form *showShared(QPointer<Form> &slot)
 
 namespace Screens {
 
-frmMain *showMainMenu() { return showShared(g_mainMenu); }
-frmMeds *showMedicine() { return showShared(g_medicine); }
-frmExtraction *showExtraction() { return showShared(g_extraction); }
-frmview *showWristbands() { return showShared(g_wristbands); }
+frmMain *showMainMenu()
+{
+    return showShared(g_mainMenu);
+}
+frmMeds *showMedicine()
+{
+    return showShared(g_medicine);
+}
+frmExtraction *showExtraction()
+{
+    return showShared(g_extraction);
+}
+frmview *showWristbands()
+{
+    return showShared(g_wristbands);
+}
 
-frmMain *mainMenu() { return g_mainMenu; }
-frmMeds *medicine() { return g_medicine; }
-frmExtraction *extraction() { return g_extraction; }
-frmview *wristbands() { return g_wristbands; }
+frmMain *mainMenu()
+{
+    return g_mainMenu;
+}
+frmMeds *medicine()
+{
+    return g_medicine;
+}
+frmExtraction *extraction()
+{
+    return g_extraction;
+}
+frmview *wristbands()
+{
+    return g_wristbands;
+}
 
 void deleteAll()
 {

@@ -3,7 +3,6 @@
 // with 1,000 and with 30,000 containers already listed, and one Step 2
 // check against 30,000 rows whose match is the last one.
 #include "benchsupport.h"
-
 #include "dialogs.h"
 #include "frmextraction.h"
 #include "session.h"
@@ -36,8 +35,10 @@ QStringList sampleContainers(const QString &path, int count)
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
         if (db.open()) {
             QSqlQuery query(db);
-            query.exec(QStringLiteral("select distinct refnum from tbLABmaster where idnum is not null and refnum like 'L%' "
-                                      "order by refnum limit %1").arg(count));
+            query.exec(
+                QStringLiteral("select distinct refnum from tbLABmaster where idnum is not null and refnum like 'L%' "
+                               "order by refnum limit %1")
+                    .arg(count));
             while (query.next())
                 codes << query.value(0).toString();
         }
@@ -50,10 +51,15 @@ void fillList(VerificationList *model, int rows)
 {
     QList<ListedContainer> lines;
     for (int i = model->size(); i < rows; ++i) {
-        lines << ListedContainer{QStringLiteral("H%1").arg(i), QStringLiteral("A%1").arg(i),
-                                 {QStringLiteral("CBC"), QStringLiteral("Urinalysis")}, QStringLiteral("Last, First Middle"),
-                                 QStringLiteral("1A-01"), QStringLiteral("1/1/1970"), QStringLiteral("F"),
-                                 QStringLiteral("X%1").arg(i), QStringLiteral("LR%1").arg(i)};
+        lines << ListedContainer{QStringLiteral("H%1").arg(i),
+                                 QStringLiteral("A%1").arg(i),
+                                 {QStringLiteral("CBC"), QStringLiteral("Urinalysis")},
+                                 QStringLiteral("Last, First Middle"),
+                                 QStringLiteral("1A-01"),
+                                 QStringLiteral("1/1/1970"),
+                                 QStringLiteral("F"),
+                                 QStringLiteral("X%1").arg(i),
+                                 QStringLiteral("LR%1").arg(i)};
     }
     model->append(lines);
 }
@@ -64,7 +70,8 @@ struct Screen
     QLineEdit *add = form->findChild<QLineEdit *>(QStringLiteral("txtAddContainerBarcode"));
     QLineEdit *container = form->findChild<QLineEdit *>(QStringLiteral("txtVerifyContainer"));
     QLineEdit *patient = form->findChild<QLineEdit *>(QStringLiteral("txtPatientBarcode"));
-    VerificationList *model = qobject_cast<VerificationList *>(form->findChild<QTableView *>(QStringLiteral("Grid1"))->model());
+    VerificationList *model =
+        qobject_cast<VerificationList *>(form->findChild<QTableView *>(QStringLiteral("Grid1"))->model());
 };
 
 int g_messages = 0;
@@ -85,8 +92,7 @@ double threadCpuMs()
 struct Timings
 {
     std::vector<double> wall, cpu;
-    template <class F>
-    void measure(F &&run)
+    template<class F> void measure(F &&run)
     {
         const double cpuStart = threadCpuMs();
         QElapsedTimer clock;

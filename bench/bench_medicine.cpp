@@ -2,7 +2,6 @@
 // the package step (reconnect, lookup, both passes) and the wristband check,
 // driven through the real screen on the offscreen platform.
 #include "benchsupport.h"
-
 #include "dialogs.h"
 #include "frmmeds.h"
 #include "session.h"
@@ -15,10 +14,7 @@
 #include <memory>
 #include <vector>
 
-namespace {
-
-
-} // namespace
+namespace { } // namespace
 
 int main(int argc, char **argv)
 {
@@ -48,7 +44,7 @@ int main(int argc, char **argv)
     std::vector<double> packageStep, wholeCheck;
     int passed = 0;
     QElapsedTimer clock;
-    for (int i = -20; i < int(packages.size()); ++i) {   // the first 20 warm the caches
+    for (int i = -20; i < int(packages.size()); ++i) { // the first 20 warm the caches
         const Bench::Package &p = packages[size_t(i < 0 ? -i : i) % packages.size()];
         verdicts.clear();
         clock.start();
@@ -65,7 +61,8 @@ int main(int argc, char **argv)
         passed += verdicts.size() == 1 && verdicts.first().startsWith(QStringLiteral("Ok to dispense")) ? 1 : 0;
     }
 
-    Bench::print(QStringLiteral("medicine package step (reconnect + lookup)"), Bench::summarise(packageStep), int(packageStep.size()));
+    Bench::print(QStringLiteral("medicine package step (reconnect + lookup)"), Bench::summarise(packageStep),
+                 int(packageStep.size()));
     Bench::print(QStringLiteral("medicine scan to verdict"), Bench::summarise(wholeCheck), int(wholeCheck.size()));
     std::printf("checks passed: %d of %d\n", passed, int(wholeCheck.size()));
     return passed == int(wholeCheck.size()) ? 0 : 1;

@@ -10,7 +10,6 @@
 //
 //   bench_odbc [scans]           each way, 1,000 scans by default
 #include "benchsupport.h"
-
 #include "connection.h"
 #include "dialogs.h"
 #include "frmmeds.h"
@@ -33,7 +32,6 @@
 #include <vector>
 
 namespace {
-
 
 qint64 heapInUse()
 {
@@ -58,9 +56,10 @@ int runScans(const QString &road, bool keep, bool freeTds, int scans)
     }
     // The stand-in driver's counters; FreeTDS's road counts the server's logins.
     std::unique_ptr<StandinControl> server = freeTds ? nullptr : std::make_unique<StandinControl>();
-    ConnectionSettings settings{ConnectionSettings::Kind::Odbc,
-                                QStringLiteral("Driver={%1};Database=%2").arg(QStringLiteral(WARDCHECK_STANDIN_NAME), path),
-                                QStringLiteral("ward"), QStringLiteral("pw")};
+    ConnectionSettings settings{
+        ConnectionSettings::Kind::Odbc,
+        QStringLiteral("Driver={%1};Database=%2").arg(QStringLiteral(WARDCHECK_STANDIN_NAME), path),
+        QStringLiteral("ward"), QStringLiteral("pw")};
 #ifdef WARDCHECK_FREETDS_ENV
     TdsStandinProcess tds;
     if (freeTds) {
@@ -94,7 +93,7 @@ int runScans(const QString &road, bool keep, bool freeTds, int scans)
     int passed = 0;
     qint64 heapBefore = 0, residentBefore = 0;
     QElapsedTimer clock;
-    for (int i = -20; i < int(packages.size()); ++i) {   // the first 20 warm the caches
+    for (int i = -20; i < int(packages.size()); ++i) { // the first 20 warm the caches
         if (i == 0) {
             if (server)
                 server->resetCounters();

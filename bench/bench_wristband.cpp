@@ -19,8 +19,8 @@
 #include <QTextStream>
 
 #include <cstdio>
-#include <malloc.h>
 #include <functional>
+#include <malloc.h>
 
 namespace {
 
@@ -93,12 +93,14 @@ void keystrokes(const QString &name, const QString &database, const QStringList 
 // of them (one statement active at a time): what that holds in memory.
 void readWholeList(const QString &name, const QString &database, int runs)
 {
-    Connection connection(ConnectionSettings{ConnectionSettings::Kind::Embedded, database, QStringLiteral("bench"), QString()});
+    Connection connection(
+        ConnectionSettings{ConnectionSettings::Kind::Embedded, database, QStringLiteral("bench"), QString()});
     connection.Open();
     const QString statement = QStringLiteral(
         "Select M.Hospnum as HN,N.idnum as IDN, M.Lastname + ', ' + M.Firstname + ' ' +M.Middlename as PatientName, "
         "N.RoomID, M.Birthdate, M.Sex, N.AdmDate, N.dcrdate from patient_data..tbpatient N "
-        "left outer join patient_data..tbmaster M on N.Hospnum = M.Hospnum where dcrdate is null  order by AdmDate desc ");
+        "left outer join patient_data..tbmaster M on N.Hospnum = M.Hospnum where dcrdate is null  order by AdmDate "
+        "desc ");
     std::vector<double> ms;
     qint64 held = 0;
     int rows = 0;
@@ -126,9 +128,9 @@ int main(int argc, char **argv)
     const QStringList words = {QStringLiteral("Garcia"), QStringLiteral("Santos"), QStringLiteral("Reyes"),
                                QStringLiteral("Mendoza"), QStringLiteral("Torres")};
 
-    const QString ward = Bench::madeOnce(QStringLiteral("ward-5000.db"),
-                                         {QStringLiteral("--patients"), QStringLiteral("20000"), QStringLiteral("--admitted"),
-                                          QStringLiteral("5000")});
+    const QString ward =
+        Bench::madeOnce(QStringLiteral("ward-5000.db"), {QStringLiteral("--patients"), QStringLiteral("20000"),
+                                                         QStringLiteral("--admitted"), QStringLiteral("5000")});
     const QString hospital = Bench::hospitalDatabase();
     fullFill(QStringLiteral("full fill, 5,000 admitted"), ward, runs);
     fullFill(QStringLiteral("full fill, 50,000 admitted"), hospital, runs);

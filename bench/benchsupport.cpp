@@ -11,7 +11,6 @@
 #include <QTextStream>
 
 #include <algorithm>
-
 #include <cmath>
 #include <cstdio>
 
@@ -23,8 +22,9 @@ QString madeOnce(const QString &fileName, const QStringList &makedemodbArguments
     if (QFileInfo::exists(path))
         return path;
     QTextStream(stderr) << "making " << fileName << " (once) at " << path << Qt::endl;
-    const int rc = QProcess::execute(QStringLiteral(WARDCHECK_MAKEDEMODB),
-                                     makedemodbArguments + QStringList{QStringLiteral("--out"), path + QStringLiteral(".tmp")});
+    const int rc =
+        QProcess::execute(QStringLiteral(WARDCHECK_MAKEDEMODB),
+                          makedemodbArguments + QStringList{QStringLiteral("--out"), path + QStringLiteral(".tmp")});
     if (rc != 0 || !QFile::rename(path + QStringLiteral(".tmp"), path)) {
         QTextStream(stderr) << "makedemodb failed" << Qt::endl;
         std::exit(2);
@@ -46,8 +46,7 @@ User::User(const ConnectionSettings &settings) : m_connection(std::make_unique<C
 }
 
 User::User(const QString &path) : User(ConnectionSettings{ConnectionSettings::Kind::Embedded, path, {}, {}})
-{
-}
+{ }
 
 void pressEnter(QLineEdit *box)
 {
@@ -64,12 +63,12 @@ std::vector<Package> samplePackages(const QString &database, int count)
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
         if (db.open()) {
             QSqlQuery query(db);
-            query.exec(QStringLiteral(
-                "select distinct STA.ReferenceNum, STA.idnum from tbnursecommunicationfile STA "
-                "join tbmaster M on M.Hospnum = STA.Hospnum "
-                "join tbinvent INV on INV.itemid = STA.itemid and INV.locationid = '20' "
-                "where STA.idnum is not null and STA.RequestNum is not null and M.Lastname is not null "
-                "and M.Firstname is not null and M.Middlename is not null limit 5000"));
+            query.exec(
+                QStringLiteral("select distinct STA.ReferenceNum, STA.idnum from tbnursecommunicationfile STA "
+                               "join tbmaster M on M.Hospnum = STA.Hospnum "
+                               "join tbinvent INV on INV.itemid = STA.itemid and INV.locationid = '20' "
+                               "where STA.idnum is not null and STA.RequestNum is not null and M.Lastname is not null "
+                               "and M.Firstname is not null and M.Middlename is not null limit 5000"));
             std::vector<Package> all;
             while (query.next())
                 all.push_back({query.value(0).toString(), query.value(1).toString()});
@@ -88,7 +87,8 @@ Summary summarise(std::vector<double> ms)
         return s;
     std::sort(ms.begin(), ms.end());
     const auto at = [&](double q) {
-        const size_t i = std::min(ms.size() - 1, static_cast<size_t>(std::ceil(q * double(ms.size()))) - (q > 0 ? 1 : 0));
+        const size_t i =
+            std::min(ms.size() - 1, static_cast<size_t>(std::ceil(q * double(ms.size()))) - (q > 0 ? 1 : 0));
         return ms[i];
     };
     s.median = ms.size() % 2 ? ms[ms.size() / 2] : (ms[ms.size() / 2 - 1] + ms[ms.size() / 2]) / 2;
@@ -100,8 +100,8 @@ Summary summarise(std::vector<double> ms)
 
 void print(const QString &name, const Summary &s, int runs)
 {
-    std::printf("%-48s runs %6d  median %9.3f ms  p99 %9.3f ms  min %9.3f ms  max %9.3f ms\n",
-                qPrintable(name), runs, s.median, s.p99, s.min, s.max);
+    std::printf("%-48s runs %6d  median %9.3f ms  p99 %9.3f ms  min %9.3f ms  max %9.3f ms\n", qPrintable(name), runs,
+                s.median, s.p99, s.min, s.max);
     std::fflush(stdout);
 }
 

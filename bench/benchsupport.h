@@ -28,7 +28,7 @@ public:
     explicit User(const ConnectionSettings &settings);
     // The embedded database file at path.
     explicit User(const QString &path);
-    void ShowMain() override {}
+    void ShowMain() override { }
     QVariant Connected() override { return m_connection->isOpen(); }
     Connection *SQLConnection() override { return m_connection.get(); }
 

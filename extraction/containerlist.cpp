@@ -8,11 +8,11 @@ QString statement(const QString &code)
 {
     return QStringLiteral("  select   refnum, M.Hospnum as HN,L.idnum as IDN,L.RequestNum,L.ItemID,B.LabExam,"
                           "M.Lastname + ', ' + M.Firstname + ' ' +M.Middlename as PatientName, N.RoomID, ")
-        + QStringLiteral(" M.Birthdate, M.Sex  ") + QStringLiteral(" from [Laboratory].[dbo].[tbLABmaster] L  ")
-        + QStringLiteral(" left outer join patient_data..tbmaster M on L.Hospnum = M.Hospnum ")
-        + QStringLiteral(" left outer join patient_data..tbpatient N on L.idnum = N.IDNum ")
-        + QStringLiteral(" left outer join build_file..tbcoLabExam B on L.[ItemID] = B.LabExamId ")
-        + QStringLiteral(" where refnum = '") + SqlText::literalBody(code) + QStringLiteral("' ");
+           + QStringLiteral(" M.Birthdate, M.Sex  ") + QStringLiteral(" from [Laboratory].[dbo].[tbLABmaster] L  ")
+           + QStringLiteral(" left outer join patient_data..tbmaster M on L.Hospnum = M.Hospnum ")
+           + QStringLiteral(" left outer join patient_data..tbpatient N on L.idnum = N.IDNum ")
+           + QStringLiteral(" left outer join build_file..tbcoLabExam B on L.[ItemID] = B.LabExamId ")
+           + QStringLiteral(" where refnum = '") + SqlText::literalBody(code) + QStringLiteral("' ");
 }
 
 bool isBlank(const QString &scan)
@@ -26,10 +26,10 @@ bool isBlank(const QString &scan)
 
 Record Record::read(const Recordset &records)
 {
-    return Record{records.text(QStringLiteral("RefNum")),     records.text(QStringLiteral("HN")),
-                  records.text(QStringLiteral("IDN")),        records.text(QStringLiteral("LabExam")),
+    return Record{records.text(QStringLiteral("RefNum")),      records.text(QStringLiteral("HN")),
+                  records.text(QStringLiteral("IDN")),         records.text(QStringLiteral("LabExam")),
                   records.text(QStringLiteral("PatientName")), records.text(QStringLiteral("RoomID")),
-                  records.text(QStringLiteral("Birthdate")),  records.text(QStringLiteral("Sex")),
+                  records.text(QStringLiteral("Birthdate")),   records.text(QStringLiteral("Sex")),
                   records.text(QStringLiteral("RequestNum"))};
 }
 
@@ -41,8 +41,15 @@ bool Grouping::add(const Record &record)
     }
     if (m_list.isFull())
         return false;
-    m_list.append(ListedContainer{record.hn, record.idn, {record.labExam}, record.patientName, record.room,
-                                  record.birthdate, record.sex, record.refNum, record.requestNum});
+    m_list.append(ListedContainer{record.hn,
+                                  record.idn,
+                                  {record.labExam},
+                                  record.patientName,
+                                  record.room,
+                                  record.birthdate,
+                                  record.sex,
+                                  record.refNum,
+                                  record.requestNum});
     m_row = m_list.size() - 1;
     return true;
 }

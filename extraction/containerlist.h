@@ -32,7 +32,7 @@ struct Record
 class Grouping
 {
 public:
-    explicit Grouping(VerificationList &list) : m_list(list) {}
+    explicit Grouping(VerificationList &list) : m_list(list) { }
     // False when the record needs a new row and the list is full: nothing
     // was added then.
     bool add(const Record &record);
@@ -43,12 +43,12 @@ private:
 };
 
 enum class Preload {
-    Blank,      // nothing but blanks: the box keeps them
-    Listed,     // the code is in the list already; nothing was sent
-    Full,       // the list holds MaxRows containers: before the query, or when a record needed one more row
-    NotFound,   // the query found no record
+    Blank, // nothing but blanks: the box keeps them
+    Listed, // the code is in the list already; nothing was sent
+    Full, // the list holds MaxRows containers: before the query, or when a record needed one more row
+    NotFound, // the query found no record
     Added,
-    Stopped,    // a yield said stop: the list may be gone, touch nothing
+    Stopped, // a yield said stop: the list may be gone, touch nothing
 };
 
 // What a Step 1 lookup needs from the screen.

@@ -1,16 +1,17 @@
 #include "frmextraction.h"
-#include "look.h"
-#include "lookupguard.h"
-#include "scantiming.h"
-#include "settings.h"
 
-#include "appinfo.h"
 #include "apperror.h"
+#include "appinfo.h"
 #include "dialogs.h"
 #include "fittext.h"
 #include "icons.h"
+#include "look.h"
+#include "lookupguard.h"
+#include "scantiming.h"
 #include "session.h"
+#include "settings.h"
 #include "twips.h"
+
 #include "ui_frmextraction.h"
 
 #include <QCloseEvent>
@@ -18,7 +19,6 @@
 #include <QPointer>
 #include <QTabBar>
 #include <QTimer>
-
 
 namespace {
 
@@ -96,9 +96,11 @@ frmExtraction::frmExtraction(QWidget *parent)
     m_wristbandTiming = new ScanTiming(ui->txtPatientBarcode);
     m_guard = new LookupGuard(this, LookupGuard::Input::HeldBack,
                               {ui->txtAddContainerBarcode, ui->txtVerifyContainer, ui->txtPatientBarcode});
-    connect(ui->txtAddContainerBarcode, &QLineEdit::returnPressed, this, [this] { m_guard->run([this] { AddContainerToList(); }); });
+    connect(ui->txtAddContainerBarcode, &QLineEdit::returnPressed, this,
+            [this] { m_guard->run([this] { AddContainerToList(); }); });
     connect(ui->txtVerifyContainer, &QLineEdit::returnPressed, this, &frmExtraction::containerEntered);
-    connect(ui->txtPatientBarcode, &QLineEdit::returnPressed, this, [this] { m_guard->run([this] { VerifyBedsideScan(); }); });
+    connect(ui->txtPatientBarcode, &QLineEdit::returnPressed, this,
+            [this] { m_guard->run([this] { VerifyBedsideScan(); }); });
     connect(ui->SSTab1, &QTabWidget::currentChanged, this, &frmExtraction::tabSelected);
     // A Clear List can come from inside a lookup (a click that waited in a
     // box's loop); it then ends that lookup rather than waiting for it.
@@ -111,8 +113,8 @@ frmExtraction::frmExtraction(QWidget *parent)
     connect(ui->Grid1, &QTableView::clicked, this, &frmExtraction::gridClicked);
     connect(ui->Grid1->horizontalHeader(), &QHeaderView::sectionClicked, this, &frmExtraction::gridClicked);
 
-    const QList<QWidget *> watched = {ui->Picture1, ui->Picture2, ui->Picture3, ui->Label4, ui->Label5,
-                                      ui->txtVerifyContainer, ui->txtPatientBarcode};
+    const QList<QWidget *> watched = {ui->Picture1, ui->Picture2,           ui->Picture3,         ui->Label4,
+                                      ui->Label5,   ui->txtVerifyContainer, ui->txtPatientBarcode};
     for (QWidget *widget : watched)
         widget->installEventFilter(this);
 
@@ -136,9 +138,8 @@ void frmExtraction::SetupGrid()
     // column would push the name and the container code off it.
     m_columns->limit(VerificationList::LabExams, design.at(VerificationList::LabExams));
     // The columns grow to every text a lookup puts in the list.
-    connect(m_list, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex &, int first, int last) {
-        fitColumns(first, last);
-    });
+    connect(m_list, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex &, int first, int last) { fitColumns(first, last); });
     connect(m_list, &QAbstractItemModel::dataChanged, this,
             [this](const QModelIndex &from, const QModelIndex &to, const QList<int> &roles) {
                 if (roles.isEmpty() || roles.contains(Qt::DisplayRole))
@@ -343,7 +344,8 @@ void frmExtraction::VerifyBedsideScan()
         return;
     ui->lblExamInfo->clear();
 
-    const int match = ContainerList::findBedsideMatch(*m_list, ui->txtVerifyContainer->text(), ui->txtPatientBarcode->text());
+    const int match =
+        ContainerList::findBedsideMatch(*m_list, ui->txtVerifyContainer->text(), ui->txtPatientBarcode->text());
 
     QPointer<frmExtraction> self(this);
     if (match < 0) {

@@ -15,7 +15,9 @@ QVariant passedBackground()
 
 } // namespace
 
-VerificationList::VerificationList(QObject *parent) : QAbstractTableModel(parent), m_passedBackground(passedBackground()) {}
+VerificationList::VerificationList(QObject *parent)
+    : QAbstractTableModel(parent), m_passedBackground(passedBackground())
+{ }
 
 void VerificationList::append(const ListedContainer &row)
 {
@@ -60,16 +62,26 @@ void VerificationList::clear()
 QString VerificationList::title(Column column)
 {
     switch (column) {
-    case HospNum: return QStringLiteral("HospNum");
-    case IDNum: return QStringLiteral("IDNum");
-    case LabExams: return QStringLiteral("LabExam(s)");
-    case PatientName: return QStringLiteral("PatientName");
-    case Room: return QStringLiteral("Room");
-    case Birthdate: return QStringLiteral("Birthdate");
-    case Sex: return QStringLiteral("Sex");
-    case RefNum: return QStringLiteral("RefNum");
-    case RequestNum: return QStringLiteral("RequestNum");
-    case ColumnCount: break;
+    case HospNum:
+        return QStringLiteral("HospNum");
+    case IDNum:
+        return QStringLiteral("IDNum");
+    case LabExams:
+        return QStringLiteral("LabExam(s)");
+    case PatientName:
+        return QStringLiteral("PatientName");
+    case Room:
+        return QStringLiteral("Room");
+    case Birthdate:
+        return QStringLiteral("Birthdate");
+    case Sex:
+        return QStringLiteral("Sex");
+    case RefNum:
+        return QStringLiteral("RefNum");
+    case RequestNum:
+        return QStringLiteral("RequestNum");
+    case ColumnCount:
+        break;
     }
     return QString();
 }
@@ -77,16 +89,26 @@ QString VerificationList::title(Column column)
 QString VerificationList::text(const ListedContainer &row, Column column)
 {
     switch (column) {
-    case HospNum: return row.hn;
-    case IDNum: return row.idn;
-    case LabExams: return row.exams.join(QStringLiteral(", "));
-    case PatientName: return row.patientName;
-    case Room: return row.room;
-    case Birthdate: return row.birthdate;
-    case Sex: return row.sex;
-    case RefNum: return row.refNum;
-    case RequestNum: return QLatin1Char(' ') + row.requestNum;
-    case ColumnCount: break;
+    case HospNum:
+        return row.hn;
+    case IDNum:
+        return row.idn;
+    case LabExams:
+        return row.exams.join(QStringLiteral(", "));
+    case PatientName:
+        return row.patientName;
+    case Room:
+        return row.room;
+    case Birthdate:
+        return row.birthdate;
+    case Sex:
+        return row.sex;
+    case RefNum:
+        return row.refNum;
+    case RequestNum:
+        return QLatin1Char(' ') + row.requestNum;
+    case ColumnCount:
+        break;
     }
     return QString();
 }
@@ -131,5 +153,5 @@ Qt::ItemFlags VerificationList::flags(const QModelIndex &index) const
 {
     if (!index.isValid())
         return Qt::NoItemFlags;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable;   // never editable
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable; // never editable
 }

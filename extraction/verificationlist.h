@@ -10,9 +10,9 @@
 struct ListedContainer
 {
     QString hn, idn;
-    QStringList exams;   // in the order the server returned them; a missing catalogue entry is empty
+    QStringList exams; // in the order the server returned them; a missing catalogue entry is empty
     QString patientName, room, birthdate, sex, refNum, requestNum;
-    bool passed = false;   // passed Step 2: the row shows green until it is removed
+    bool passed = false; // passed Step 2: the row shows green until it is removed
 };
 
 // The verification list the extraction screen's grid shows: one row per

@@ -1,5 +1,4 @@
 #include "frmmeds.h"
-#include "ui_frmmeds.h"
 
 #include "apperror.h"
 #include "appinfo.h"
@@ -15,6 +14,8 @@
 #include "session.h"
 #include "settings.h"
 #include "twips.h"
+
+#include "ui_frmmeds.h"
 
 #include <QCloseEvent>
 #include <QGraphicsDropShadowEffect>
@@ -205,7 +206,8 @@ bool frmMeds::VerifyPatient()
         const QString name = scan.PatientName;
         setBackColour(ui->fraCommands, Green);
         ui->lblExamInfo->setPlainText(forDisplay(name + QStringLiteral("\r\n\r\n")));
-        ui->lblExamInfo->setPlainText(ui->lblExamInfo->toPlainText() + forDisplay(QStringLiteral("Item(s): ") + scan.ItemList));
+        ui->lblExamInfo->setPlainText(ui->lblExamInfo->toPlainText()
+                                      + forDisplay(QStringLiteral("Item(s): ") + scan.ItemList));
         Dialogs::inform(this, QStringLiteral("Ok to dispense this medicine for ") + name, VerificationTitle);
         if (!self)
             return false;

@@ -38,7 +38,6 @@ private:
     bool ShowItems();
     void ResetClicked();
 
-
     void focusBox(QLineEdit *box);
     void showPictureFor(const QWidget *box);
     void layOut();

@@ -9,9 +9,9 @@ struct MedicineScan
     QString HN;
     QString IDN;
     QString PatientName;
-    QString ReferenceNum;   // empty: no package has been looked up
+    QString ReferenceNum; // empty: no package has been looked up
     QString RequestNum;
-    QString ItemList;       // every item name preceded by "\r\n"
+    QString ItemList; // every item name preceded by "\r\n"
     // Set when the last lookup ended in an error: what it read stays, but
     // a half-read package is never checked against a wristband.
     bool lookupFailed = false;

@@ -10,31 +10,29 @@ bool PackageLookup::isPackageCode(const QString &code)
 
 QString PackageLookup::statement(const QString &code)
 {
-    return QStringLiteral("  select ReferenceNum, M.Hospnum as HN,STA.idnum as IDN,STA.RequestNum,STA.ItemID, INVM.itemname, "
-                          "M.Lastname + ', ' + M.Firstname + ' ' +M.Middlename as PatientName ")
-        + QStringLiteral(" from Station..tbnursecommunicationfile STA  ")
-        + QStringLiteral(" left outer join patient_data..tbmaster M on STA.Hospnum = M.Hospnum ")
-        + QStringLiteral(" left outer join patient_data..tbpatient N on STA.idnum = N.IDNum ")
-        + QStringLiteral(" left outer join Inventory..tbinvmaster INVM on STA.itemid=INVM.itemid ")
-        + QStringLiteral(" left outer join Inventory..tbinvent INV on INV.itemid=STA.itemid")
-        + QStringLiteral(" where ReferenceNum = '")
-        + SqlText::literalBody(code)
-        + QStringLiteral("' and INVM.itemid=INV.itemid and INV.locationid = '20'");
+    return QStringLiteral(
+               "  select ReferenceNum, M.Hospnum as HN,STA.idnum as IDN,STA.RequestNum,STA.ItemID, INVM.itemname, "
+               "M.Lastname + ', ' + M.Firstname + ' ' +M.Middlename as PatientName ")
+           + QStringLiteral(" from Station..tbnursecommunicationfile STA  ")
+           + QStringLiteral(" left outer join patient_data..tbmaster M on STA.Hospnum = M.Hospnum ")
+           + QStringLiteral(" left outer join patient_data..tbpatient N on STA.idnum = N.IDNum ")
+           + QStringLiteral(" left outer join Inventory..tbinvmaster INVM on STA.itemid=INVM.itemid ")
+           + QStringLiteral(" left outer join Inventory..tbinvent INV on INV.itemid=STA.itemid")
+           + QStringLiteral(" where ReferenceNum = '") + SqlText::literalBody(code)
+           + QStringLiteral("' and INVM.itemid=INV.itemid and INV.locationid = '20'");
 }
 
 QString PackageLookup::showItemsStatement(const QString &code)
 {
-    return QStringLiteral("  select ReferenceNum, M.Hospnum as HN,L.idnum as IDN,L.RequestNum,L.ItemID, X.itemname, B.LabExam, "
-                          "M.Lastname + ', ' + M.Firstname + ' ' +M.Middlename as PatientName, N.RoomID, ")
-        + QStringLiteral(" M.Birthdate, M.Sex  ")
-        + QStringLiteral(" from Station..tbnursecommunicationfile L  ")
-        + QStringLiteral(" left outer join patient_data..tbmaster M on L.Hospnum = M.Hospnum ")
-        + QStringLiteral(" left outer join patient_data..tbpatient N on L.idnum = N.IDNum ")
-        + QStringLiteral(" left outer join build_file..tbcoLabExam B on L.[ItemID] = B.LabExamId ")
-        + QStringLiteral(" left outer join Inventory..tbinvmaster as X on L.itemid=X.itemid ")
-        + QStringLiteral(" where ReferenceNum = '")
-        + SqlText::literalBody(code)
-        + QStringLiteral("'");
+    return QStringLiteral(
+               "  select ReferenceNum, M.Hospnum as HN,L.idnum as IDN,L.RequestNum,L.ItemID, X.itemname, B.LabExam, "
+               "M.Lastname + ', ' + M.Firstname + ' ' +M.Middlename as PatientName, N.RoomID, ")
+           + QStringLiteral(" M.Birthdate, M.Sex  ") + QStringLiteral(" from Station..tbnursecommunicationfile L  ")
+           + QStringLiteral(" left outer join patient_data..tbmaster M on L.Hospnum = M.Hospnum ")
+           + QStringLiteral(" left outer join patient_data..tbpatient N on L.idnum = N.IDNum ")
+           + QStringLiteral(" left outer join build_file..tbcoLabExam B on L.[ItemID] = B.LabExamId ")
+           + QStringLiteral(" left outer join Inventory..tbinvmaster as X on L.itemid=X.itemid ")
+           + QStringLiteral(" where ReferenceNum = '") + SqlText::literalBody(code) + QStringLiteral("'");
 }
 
 QString PackageLookup::items(Connection &connection, const QString &code)
@@ -49,11 +47,9 @@ QString PackageLookup::items(Connection &connection, const QString &code)
 
 PackageLookup::PackageLookup(Connection &connection, const QString &code, MedicineScan &scan)
     : m_connection(connection), m_statement(statement(code)), m_scan(scan)
-{
-}
+{ }
 
-template <class Step>
-auto PackageLookup::marked(Step step)
+template<class Step> auto PackageLookup::marked(Step step)
 {
     try {
         return step();

@@ -37,8 +37,7 @@ public:
     void readItems();
 
 private:
-    template <class Step>
-    auto marked(Step step);
+    template<class Step> auto marked(Step step);
 
     Connection &m_connection;
     QString m_statement;

@@ -5,7 +5,7 @@
 #include <QString>
 
 enum class MedicineVerdict {
-    ScanPackageFirst,   // no package looked up, or its lookup failed part-way
+    ScanPackageFirst, // no package looked up, or its lookup failed part-way
     Pass,
     Fail,
 };

@@ -47,8 +47,8 @@ DbWriter::~DbWriter()
 
 void DbWriter::fail(const QString &what)
 {
-    const QString message = QStringLiteral("%1 %2: %3")
-                                .arg(what, m_path, m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString());
+    const QString message =
+        QStringLiteral("%1 %2: %3").arg(what, m_path, m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString());
     throw std::runtime_error(message.toStdString());
 }
 

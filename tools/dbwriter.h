@@ -1,11 +1,11 @@
 #pragma once
 
+#include "passwordhash.h"
+
 #include <QHash>
 #include <QString>
 #include <QVariant>
 #include <QVariantList>
-
-#include "passwordhash.h"
 
 struct sqlite3;
 struct sqlite3_stmt;

@@ -19,34 +19,83 @@
 namespace {
 
 const char *const LastNames[] = {
-    "Santos", "Reyes", "Cruz", "Bautista", "Garcia", "Mendoza", "Torres", "Flores", "Ramos", "Aquino",
-    "Smith", "Smythe", "Johnson", "Williams", "Brown", "Jones", "Miller", "Davis", "Wilson", "Anderson",
-    "Taylor", "Thomas", "Moore", "Martin", "Jackson", "Thompson", "White", "Lopez", "Lee", "Gonzalez",
-    "Harris", "Clark", "Lewis", "Robinson", "Walker", "Young", "Allen", "King", "Wright", "Scott",
-    "O'Brien", "D'Souza", "Nguyen", "Tan", "Lim", "Villanueva", "de la Cruz", "Castillo", "Navarro", "Ocampo"};
-const char *const FirstNames[] = {
-    "Maria", "Jose", "Juan", "Ana", "Mark", "Grace", "John", "Mary", "Michael", "Joy", "Paul", "Rose",
-    "James", "Linda", "Robert", "Patricia", "David", "Jennifer", "Daniel", "Elizabeth", "Carlo", "Angela",
-    "Miguel", "Sofia", "Luis", "Camille", "Peter", "Hannah", "Noel", "Irene", "Ramon", "Teresa"};
+    "Santos",     "Reyes",      "Cruz",     "Bautista", "Garcia",   "Mendoza", "Torres",   "Flores",   "Ramos",
+    "Aquino",     "Smith",      "Smythe",   "Johnson",  "Williams", "Brown",   "Jones",    "Miller",   "Davis",
+    "Wilson",     "Anderson",   "Taylor",   "Thomas",   "Moore",    "Martin",  "Jackson",  "Thompson", "White",
+    "Lopez",      "Lee",        "Gonzalez", "Harris",   "Clark",    "Lewis",   "Robinson", "Walker",   "Young",
+    "Allen",      "King",       "Wright",   "Scott",    "O'Brien",  "D'Souza", "Nguyen",   "Tan",      "Lim",
+    "Villanueva", "de la Cruz", "Castillo", "Navarro",  "Ocampo"};
+const char *const FirstNames[] = {"Maria",   "Jose",     "Juan",   "Ana",       "Mark",  "Grace",  "John",   "Mary",
+                                  "Michael", "Joy",      "Paul",   "Rose",      "James", "Linda",  "Robert", "Patricia",
+                                  "David",   "Jennifer", "Daniel", "Elizabeth", "Carlo", "Angela", "Miguel", "Sofia",
+                                  "Luis",    "Camille",  "Peter",  "Hannah",    "Noel",  "Irene",  "Ramon",  "Teresa"};
 const char *const MiddleNames[] = {"Dela Paz", "Santiago", "Lim", "Garcia", "Ann", "Lee", "Marie", "Jay",
-                                   "Rose", "Tan", "Co", "Diaz", "Uy", "Sy", "Ong", "Go"};
-const char *const Medicines[] = {
-    "Paracetamol 500 mg tablet", "Amoxicillin 500 mg capsule", "Cefuroxime 750 mg vial", "Omeprazole 40 mg vial",
-    "Metformin 500 mg tablet", "Amlodipine 5 mg tablet", "Losartan 50 mg tablet", "Furosemide 20 mg ampoule",
-    "Insulin glargine 100 IU/mL pen", "Heparin 5,000 IU/mL vial", "Ceftriaxone 1 g vial", "Metronidazole 500 mg/100 mL",
-    "Ondansetron 4 mg ampoule", "Salbutamol 2.5 mg nebule", "Ipratropium 500 mcg nebule", "Tramadol 50 mg capsule",
-    "Morphine 10 mg ampoule", "Ketorolac 30 mg ampoule", "Potassium chloride 40 mEq", "Sodium chloride 0.9% 1 L",
-    "Dextrose 5% 1 L", "Lactated Ringer's 1 L", "Vitamin K 10 mg ampoule", "Tranexamic acid 500 mg ampoule",
-    "Clopidogrel 75 mg tablet", "Atorvastatin 40 mg tablet", "Aspirin 80 mg tablet", "Enoxaparin 40 mg syringe",
-    "Hydrocortisone 100 mg vial", "Dexamethasone 4 mg ampoule", "Piperacillin-tazobactam 4.5 g vial",
-    "Vancomycin 500 mg vial", "Meropenem 1 g vial", "Azithromycin 500 mg tablet", "Levetiracetam 500 mg tablet",
-    "Phenytoin 100 mg capsule", "Digoxin 250 mcg tablet", "Warfarin 5 mg tablet", "Prednisone 20 mg tablet",
-    "Magnesium sulfate 50% ampoule"};
-const char *const Exams[] = {
-    "Complete Blood Count", "Blood Chemistry", "Fasting Blood Sugar", "HbA1c", "Lipid Profile", "Creatinine",
-    "Blood Urea Nitrogen", "Sodium", "Potassium", "Chloride", "SGPT (ALT)", "SGOT (AST)", "Prothrombin Time",
-    "aPTT", "Blood Typing", "Urinalysis", "Blood Culture", "Troponin I", "CK-MB", "Serum Magnesium",
-    "Ionized Calcium", "Arterial Blood Gas", "Procalcitonin", "C-Reactive Protein", "TSH"};
+                                   "Rose",     "Tan",      "Co",  "Diaz",   "Uy",  "Sy",  "Ong",   "Go"};
+const char *const Medicines[] = {"Paracetamol 500 mg tablet",
+                                 "Amoxicillin 500 mg capsule",
+                                 "Cefuroxime 750 mg vial",
+                                 "Omeprazole 40 mg vial",
+                                 "Metformin 500 mg tablet",
+                                 "Amlodipine 5 mg tablet",
+                                 "Losartan 50 mg tablet",
+                                 "Furosemide 20 mg ampoule",
+                                 "Insulin glargine 100 IU/mL pen",
+                                 "Heparin 5,000 IU/mL vial",
+                                 "Ceftriaxone 1 g vial",
+                                 "Metronidazole 500 mg/100 mL",
+                                 "Ondansetron 4 mg ampoule",
+                                 "Salbutamol 2.5 mg nebule",
+                                 "Ipratropium 500 mcg nebule",
+                                 "Tramadol 50 mg capsule",
+                                 "Morphine 10 mg ampoule",
+                                 "Ketorolac 30 mg ampoule",
+                                 "Potassium chloride 40 mEq",
+                                 "Sodium chloride 0.9% 1 L",
+                                 "Dextrose 5% 1 L",
+                                 "Lactated Ringer's 1 L",
+                                 "Vitamin K 10 mg ampoule",
+                                 "Tranexamic acid 500 mg ampoule",
+                                 "Clopidogrel 75 mg tablet",
+                                 "Atorvastatin 40 mg tablet",
+                                 "Aspirin 80 mg tablet",
+                                 "Enoxaparin 40 mg syringe",
+                                 "Hydrocortisone 100 mg vial",
+                                 "Dexamethasone 4 mg ampoule",
+                                 "Piperacillin-tazobactam 4.5 g vial",
+                                 "Vancomycin 500 mg vial",
+                                 "Meropenem 1 g vial",
+                                 "Azithromycin 500 mg tablet",
+                                 "Levetiracetam 500 mg tablet",
+                                 "Phenytoin 100 mg capsule",
+                                 "Digoxin 250 mcg tablet",
+                                 "Warfarin 5 mg tablet",
+                                 "Prednisone 20 mg tablet",
+                                 "Magnesium sulfate 50% ampoule"};
+const char *const Exams[] = {"Complete Blood Count",
+                             "Blood Chemistry",
+                             "Fasting Blood Sugar",
+                             "HbA1c",
+                             "Lipid Profile",
+                             "Creatinine",
+                             "Blood Urea Nitrogen",
+                             "Sodium",
+                             "Potassium",
+                             "Chloride",
+                             "SGPT (ALT)",
+                             "SGOT (AST)",
+                             "Prothrombin Time",
+                             "aPTT",
+                             "Blood Typing",
+                             "Urinalysis",
+                             "Blood Culture",
+                             "Troponin I",
+                             "CK-MB",
+                             "Serum Magnesium",
+                             "Ionized Calcium",
+                             "Arterial Blood Gas",
+                             "Procalcitonin",
+                             "C-Reactive Protein",
+                             "TSH"};
 
 struct Options
 {
@@ -62,7 +111,7 @@ struct Options
 class Generator
 {
 public:
-    explicit Generator(const Options &o) : m_o(o), m_rng(o.seed), m_db(o.out) {}
+    explicit Generator(const Options &o) : m_o(o), m_rng(o.seed), m_db(o.out) { }
 
     void run()
     {
@@ -90,8 +139,7 @@ public:
 
 private:
     int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(m_rng); }
-    template <class T, size_t N>
-    QString any(const T (&list)[N]) { return QString::fromUtf8(list[pick(int(N))]); }
+    template<class T, size_t N> QString any(const T (&list)[N]) { return QString::fromUtf8(list[pick(int(N))]); }
 
     static QString stamp(const QDateTime &t) { return t.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")); }
 
@@ -141,7 +189,8 @@ private:
                 admitted.setTime(QTime(0, 0));
             const bool stillIn = p < m_o.admitted;
             const QVariant discharged = stillIn ? QVariant() : QVariant(stamp(admitted.addDays(1 + pick(10))));
-            const QString room = QStringLiteral("%1%2-%3").arg(1 + pick(6)).arg(QChar(u'A' + pick(4))).arg(1 + pick(30));
+            const QString room =
+                QStringLiteral("%1%2-%3").arg(1 + pick(6)).arg(QChar(u'A' + pick(4))).arg(1 + pick(30));
             m_db.insert(QStringLiteral("tbpatient"), {idn, hn, room, stamp(admitted), discharged});
             if (stillIn)
                 m_admissions << Admission{hn, idn};
@@ -180,11 +229,11 @@ private:
         for (int k = 0; k < 2; ++k) {
             const QString hn = QStringLiteral("H09000%1").arg(k);
             const QString idn = QStringLiteral("A09000%1").arg(k);
-            m_db.insert(QStringLiteral("tbmaster"), {hn, QStringLiteral("Dela Cruz"), QStringLiteral("Juan"),
-                                                     QStringLiteral("Santos"), QStringLiteral("1958-03-14 00:00:00"),
-                                                     QStringLiteral("M")});
-            m_db.insert(QStringLiteral("tbpatient"), {idn, hn, QStringLiteral("4B-1%1").arg(k),
-                                                      QStringLiteral("2026-11-28 14:35:00"), QVariant()});
+            m_db.insert(QStringLiteral("tbmaster"),
+                        {hn, QStringLiteral("Dela Cruz"), QStringLiteral("Juan"), QStringLiteral("Santos"),
+                         QStringLiteral("1958-03-14 00:00:00"), QStringLiteral("M")});
+            m_db.insert(QStringLiteral("tbpatient"),
+                        {idn, hn, QStringLiteral("4B-1%1").arg(k), QStringLiteral("2026-11-28 14:35:00"), QVariant()});
             section(bands, QStringLiteral("Dela Cruz, Juan Santos (bed 4B-1%1)").arg(k), idn);
         }
         QString ref = nextPackage();
@@ -201,18 +250,21 @@ private:
         section(meds, QStringLiteral("An item without a name (empty line in the list)"), ref);
 
         // No middle name on record: the name cannot be built.
-        m_db.insert(QStringLiteral("tbmaster"), {QStringLiteral("H090002"), QStringLiteral("Reyes"), QStringLiteral("Ana"),
-                                                 QVariant(), QStringLiteral("1990-07-02 00:00:00"), QStringLiteral("F")});
-        m_db.insert(QStringLiteral("tbpatient"), {QStringLiteral("A090002"), QStringLiteral("H090002"),
-                                                  QStringLiteral("2C-05"), QStringLiteral("2026-11-30 00:00:00"), QVariant()});
+        m_db.insert(QStringLiteral("tbmaster"),
+                    {QStringLiteral("H090002"), QStringLiteral("Reyes"), QStringLiteral("Ana"), QVariant(),
+                     QStringLiteral("1990-07-02 00:00:00"), QStringLiteral("F")});
+        m_db.insert(QStringLiteral("tbpatient"),
+                    {QStringLiteral("A090002"), QStringLiteral("H090002"), QStringLiteral("2C-05"),
+                     QStringLiteral("2026-11-30 00:00:00"), QVariant()});
         section(bands, QStringLiteral("Reyes, Ana (no middle name on record)"), QStringLiteral("A090002"));
         ref = nextPackage();
         package(ref, QStringLiteral("H090002"), QStringLiteral("A090002"), {m_items[1]});
         section(meds, QStringLiteral("For Reyes, Ana, no middle name (shows a connection error)"), ref);
 
         // Admitted, but the patient master record is missing.
-        m_db.insert(QStringLiteral("tbpatient"), {QStringLiteral("A090003"), QStringLiteral("H090099"),
-                                                  QStringLiteral("ER-02"), QStringLiteral("2026-12-01 03:12:45"), QVariant()});
+        m_db.insert(QStringLiteral("tbpatient"),
+                    {QStringLiteral("A090003"), QStringLiteral("H090099"), QStringLiteral("ER-02"),
+                     QStringLiteral("2026-12-01 03:12:45"), QVariant()});
         section(bands, QStringLiteral("Admission without a patient record (ER-02)"), QStringLiteral("A090003"));
 
         ref = nextContainer();
@@ -326,13 +378,17 @@ int main(int argc, char **argv)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Makes the embedded Wardcheck demo hospital database."));
     parser.addHelpOption();
-    const QCommandLineOption out({QStringLiteral("o"), QStringLiteral("out")}, QStringLiteral("Database file to write."),
-                                 QStringLiteral("file"), QStringLiteral("hospital.db"));
+    const QCommandLineOption out({QStringLiteral("o"), QStringLiteral("out")},
+                                 QStringLiteral("Database file to write."), QStringLiteral("file"),
+                                 QStringLiteral("hospital.db"));
     const QCommandLineOption sheet(QStringLiteral("sheet"), QStringLiteral("Also write a PDF of the demo barcodes."),
                                    QStringLiteral("pdf"));
-    const QCommandLineOption patients(QStringLiteral("patients"), QStringLiteral("Patients in the master file."), QStringLiteral("n"));
-    const QCommandLineOption admitted(QStringLiteral("admitted"), QStringLiteral("Of them, still admitted."), QStringLiteral("n"));
-    const QCommandLineOption nurse(QStringLiteral("nurse-rows"), QStringLiteral("Nurse communication rows."), QStringLiteral("n"));
+    const QCommandLineOption patients(QStringLiteral("patients"), QStringLiteral("Patients in the master file."),
+                                      QStringLiteral("n"));
+    const QCommandLineOption admitted(QStringLiteral("admitted"), QStringLiteral("Of them, still admitted."),
+                                      QStringLiteral("n"));
+    const QCommandLineOption nurse(QStringLiteral("nurse-rows"), QStringLiteral("Nurse communication rows."),
+                                   QStringLiteral("n"));
     const QCommandLineOption lab(QStringLiteral("lab-rows"), QStringLiteral("Lab request rows."), QStringLiteral("n"));
     const QCommandLineOption hospital(QStringLiteral("hospital"),
                                       QStringLiteral("Hospital scale: 200,000 patients (50,000 admitted), "

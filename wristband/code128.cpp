@@ -67,8 +67,8 @@ QString paint(QPainter &painter, const QRectF &target, const QString &data)
     painter.setPen(Qt::NoPen);
     painter.setBrush(Qt::black);
     for (const zint_vector_rect *r = vector->rectangles; r; r = r->next) {
-        painter.drawRect(QRectF(target.left() + qreal(r->x) * sx, target.top() + qreal(r->y) * sy,
-                                qreal(r->width) * sx, qreal(r->height) * sy));
+        painter.drawRect(QRectF(target.left() + qreal(r->x) * sx, target.top() + qreal(r->y) * sy, qreal(r->width) * sx,
+                                qreal(r->height) * sy));
     }
     painter.restore();
     return QString();

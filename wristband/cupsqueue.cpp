@@ -3,9 +3,9 @@
 #include <QList>
 #include <QtMath>
 
-#include <algorithm>
-
 #include <cups/cups.h>
+
+#include <algorithm>
 
 namespace CupsQueue {
 
@@ -14,7 +14,8 @@ int defaultResolution(const QString &queue)
     // A queue's name may carry an instance after a slash, as Qt names them.
     const QByteArray name = queue.section(QLatin1Char('/'), 0, 0).toUtf8();
     const QByteArray instance = queue.section(QLatin1Char('/'), 1).toUtf8();
-    cups_dest_t *dest = cupsGetNamedDest(nullptr, name.constData(), instance.isEmpty() ? nullptr : instance.constData());
+    cups_dest_t *dest =
+        cupsGetNamedDest(nullptr, name.constData(), instance.isEmpty() ? nullptr : instance.constData());
     if (!dest)
         return 0;
     int dpi = 0;
@@ -49,7 +50,8 @@ QByteArray printerUri(const QString &queue)
 {
     const QByteArray name = queue.section(QLatin1Char('/'), 0, 0).toUtf8();
     char uri[HTTP_MAX_URI];
-    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof(uri), "ipp", nullptr, "localhost", 0, "/printers/%s", name.constData());
+    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof(uri), "ipp", nullptr, "localhost", 0, "/printers/%s",
+                     name.constData());
     return QByteArray(uri);
 }
 

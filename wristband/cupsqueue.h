@@ -22,10 +22,10 @@ class JobWatch
 {
 public:
     enum class Outcome {
-        Taken,     // the print system made a job of it (it has an id); printed, printing or waiting
-        Refused,   // no job was made
-        Failed,    // the job was cancelled or aborted
-        Unknown,   // the print system took no subscription
+        Taken, // the print system made a job of it (it has an id); printed, printing or waiting
+        Refused, // no job was made
+        Failed, // the job was cancelled or aborted
+        Unknown, // the print system took no subscription
     };
 
     explicit JobWatch(const QString &queue);

@@ -5,15 +5,16 @@
 #include "componentregistry.h"
 #include "dialogs.h"
 #include "fittext.h"
+#include "icons.h"
 #include "look.h"
 #include "lookupguard.h"
-#include "icons.h"
 #include "recordset.h"
 #include "session.h"
 #include "textgridmodel.h"
 #include "twips.h"
-#include "ui_frmview.h"
 #include "wristbandcheck.h"
+
+#include "ui_frmview.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -73,13 +74,9 @@ frmview::frmview(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::frm
     connect(ui->optLastName, &QRadioButton::clicked, this, &frmview::LoadPatientList);
     // Alt+P presses the button at once and clicks it a moment later; the
     // press is when the user chose the row.
-    connect(ui->cmdPrint, &QPushButton::pressed, this, [this] {
-        m_printPressedOver = settledList();
-    });
+    connect(ui->cmdPrint, &QPushButton::pressed, this, [this] { m_printPressedOver = settledList(); });
     connect(ui->cmdPrint, &QPushButton::clicked, this, [this] { printIfStillSeen(m_printPressedOver); });
-    connect(ui->Grid1, &QTableView::doubleClicked, this, [this] {
-        printIfStillSeen(settledList());
-    });
+    connect(ui->Grid1, &QTableView::doubleClicked, this, [this] { printIfStillSeen(settledList()); });
 
     SetupGrid();
     // The first fill runs once the window is on screen, so a long list
@@ -91,7 +88,7 @@ frmview::~frmview() = default;
 
 void frmview::closeEvent(QCloseEvent *event)
 {
-    m_guard->interrupt();   // a fill still running stops adding rows
+    m_guard->interrupt(); // a fill still running stops adding rows
     if (m_guard->deferClose(event))
         return;
     QWidget::closeEvent(event);
@@ -127,8 +124,8 @@ void frmview::LoadPatientList()
         m_columns->reset();
         try {
             Recordset rs;
-            const auto order = ui->optAdmDate->isChecked() ? WristbandCheck::Order::AdmissionDate
-                                                            : WristbandCheck::Order::LastName;
+            const auto order =
+                ui->optAdmDate->isChecked() ? WristbandCheck::Order::AdmissionDate : WristbandCheck::Order::LastName;
             rs.Open(WristbandCheck::patientListStatement(ui->txtSearch->text(), order), &Session::hospitalConnection());
             const QStringList &fields = WristbandCheck::patientListFields();
             QList<QStringList> pending;

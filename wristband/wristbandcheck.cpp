@@ -9,8 +9,8 @@
 QString WristbandData::patientName() const
 {
     QString name = lastName;
-    const QString given = QStringList{firstName, middleName}.filter(QRegularExpression(QStringLiteral("\\S"))).join(
-        QLatin1Char(' '));
+    const QString given =
+        QStringList{firstName, middleName}.filter(QRegularExpression(QStringLiteral("\\S"))).join(QLatin1Char(' '));
     if (!given.isEmpty())
         name += (name.isEmpty() ? QString() : QStringLiteral(", ")) + given;
     return name;
@@ -22,9 +22,9 @@ QString patientListStatement(const QString &search, Order order)
 {
     QString sql = QStringLiteral("Select M.Hospnum as HN,N.idnum as IDN, M.Lastname + ', ' + M.Firstname + ' ' "
                                  "+M.Middlename as PatientName, N.RoomID, ")
-        + QStringLiteral("M.Birthdate, M.Sex, N.AdmDate, N.dcrdate from patient_data..tbpatient N ")
-        + QStringLiteral("left outer join patient_data..tbmaster M on N.Hospnum = M.Hospnum ")
-        + QStringLiteral("where dcrdate is null ");
+                  + QStringLiteral("M.Birthdate, M.Sex, N.AdmDate, N.dcrdate from patient_data..tbpatient N ")
+                  + QStringLiteral("left outer join patient_data..tbmaster M on N.Hospnum = M.Hospnum ")
+                  + QStringLiteral("where dcrdate is null ");
     if (!search.isEmpty()) {
         // Escaped so that the text selects exactly the last names that begin
         // with it: an apostrophe cannot end the literal and %, _ and [ match

@@ -11,7 +11,7 @@ class Connection;
 struct WristbandData
 {
     QString hospitalNumber;
-    QString admissionId;   // the barcode's content, exactly as given
+    QString admissionId; // the barcode's content, exactly as given
     QString lastName;
     QString firstName;
     QString middleName;

@@ -8,8 +8,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFontMetricsF>
-#include <QPainter>
 #include <QPageSize>
+#include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -29,7 +29,7 @@ constexpr int QuietZoneModules = 10;
 // tell, and for PDF files.
 constexpr int FallbackDpi = 600;
 
-constexpr qreal TextLeftMm = 14;     // clear of the clasp end
+constexpr qreal TextLeftMm = 14; // clear of the clasp end
 constexpr qreal TextRightMm = 120;
 constexpr qreal BarcodeLeftMm = 124;
 constexpr qreal BarcodeRightMm = 244;
@@ -77,12 +77,14 @@ void WristbandPrinter::paint(QPainter &painter, const WristbandData &data)
     QString reason;
     const int modules = Code128::moduleCount(data.admissionId, &reason);
     if (modules <= 0)
-        throw AppError(AppError::PrinterError, QStringLiteral("The admission id cannot be printed as a barcode: %1").arg(reason));
+        throw AppError(AppError::PrinterError,
+                       QStringLiteral("The admission id cannot be printed as a barcode: %1").arg(reason));
     const int dpi = painter.device()->logicalDpiX();
     const int module = moduleDots(modules, dpi);
     if (module <= 0) {
-        throw AppError(AppError::PrinterError,
-                       QStringLiteral("The admission id %1 is too long for the wristband's barcode.").arg(data.admissionId));
+        throw AppError(
+            AppError::PrinterError,
+            QStringLiteral("The admission id %1 is too long for the wristband's barcode.").arg(data.admissionId));
     }
 
     const qreal dots = dpi / 25.4;
@@ -104,11 +106,12 @@ void WristbandPrinter::paint(QPainter &painter, const WristbandData &data)
     const qreal available = BarcodeRightMm - BarcodeLeftMm;
     const int barsWidth = modules * module;
     const int barsLeft = qRound(BarcodeLeftMm * dots + (available * dots - barsWidth) / 2);
-    const QString failed = Code128::paint(painter, QRectF(barsLeft, qRound(3 * dots), barsWidth, qRound(14 * dots)),
-                                          data.admissionId);
+    const QString failed =
+        Code128::paint(painter, QRectF(barsLeft, qRound(3 * dots), barsWidth, qRound(14 * dots)), data.admissionId);
     if (!failed.isEmpty()) {
         painter.restore();
-        throw AppError(AppError::PrinterError, QStringLiteral("The admission id cannot be printed as a barcode: %1").arg(failed));
+        throw AppError(AppError::PrinterError,
+                       QStringLiteral("The admission id cannot be printed as a barcode: %1").arg(failed));
     }
     const QFont caption = fontMm(3.0, dots);
     painter.setFont(caption);
@@ -124,9 +127,9 @@ void WristbandPrinter::render(QPagedPaintDevice &device, const WristbandData &da
     const QSizeF page = device.pageLayout().fullRect(QPageLayout::Millimeter).size();
     const QSizeF band = bandSizeMm();
     if (qAbs(page.width() - band.width()) > 0.5 || qAbs(page.height() - band.height()) > 0.5) {
-        throw AppError(AppError::PrinterError, QStringLiteral("The printer cannot take a page of %1 × %2 mm.")
-                                        .arg(band.width())
-                                        .arg(band.height()));
+        throw AppError(
+            AppError::PrinterError,
+            QStringLiteral("The printer cannot take a page of %1 × %2 mm.").arg(band.width()).arg(band.height()));
     }
     QPainter painter;
     if (!painter.begin(&device))
@@ -174,7 +177,8 @@ QString WristbandPrinter::writePdf(const WristbandData &data, const QString &fol
         if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly, QFileDevice::ReadOwner | QFileDevice::WriteOwner))
             break;
         if (!file.exists())
-            throw AppError(AppError::PrinterError, QStringLiteral("%1 could not be written: %2").arg(file.fileName(), file.errorString()));
+            throw AppError(AppError::PrinterError,
+                           QStringLiteral("%1 could not be written: %2").arg(file.fileName(), file.errorString()));
     }
     if (!file.isOpen())
         throw AppError(AppError::PrinterError, QStringLiteral("No free file name for %1 in %2.").arg(base, folder));
@@ -215,9 +219,11 @@ void WristbandPrinter::print(Connection &connection, const QString &hospitalNumb
     // A queue named in the settings is the only place a band may go: one
     // that is missing is an error, never a reason to print elsewhere.
     const QString chosen = WardcheckSettings::wristbandPrinter();
-    const QPrinterInfo printerInfo = chosen.isEmpty() ? QPrinterInfo::defaultPrinter() : QPrinterInfo::printerInfo(chosen);
+    const QPrinterInfo printerInfo =
+        chosen.isEmpty() ? QPrinterInfo::defaultPrinter() : QPrinterInfo::printerInfo(chosen);
     const auto notInstalled = [&chosen] {
-        return AppError(AppError::PrinterError, QStringLiteral("The wristband printer %1 is not installed.").arg(chosen));
+        return AppError(AppError::PrinterError,
+                        QStringLiteral("The wristband printer %1 is not installed.").arg(chosen));
     };
     if (!chosen.isEmpty() && printerInfo.isNull())
         throw notInstalled();
@@ -231,7 +237,8 @@ void WristbandPrinter::print(Connection &connection, const QString &hospitalNumb
     if (printer.outputFormat() != QPrinter::NativeFormat || printer.printerName() != printerInfo.printerName()) {
         if (!chosen.isEmpty())
             throw notInstalled();
-        throw AppError(AppError::PrinterError, QStringLiteral("The printer %1 could not be reached.").arg(printerInfo.printerName()));
+        throw AppError(AppError::PrinterError,
+                       QStringLiteral("The printer %1 could not be reached.").arg(printerInfo.printerName()));
     }
     const int dpi = CupsQueue::defaultResolution(printerInfo.printerName());
     printer.setResolution(dpi > 0 ? dpi : FallbackDpi);
@@ -241,14 +248,16 @@ void WristbandPrinter::print(Connection &connection, const QString &hospitalNumb
     const CupsQueue::JobWatch watch(printerInfo.printerName());
     render(printer, data);
     if (printer.printerState() == QPrinter::Error)
-        throw AppError(AppError::PrinterError, QStringLiteral("The printer %1 reported an error.").arg(printerInfo.printerName()));
+        throw AppError(AppError::PrinterError,
+                       QStringLiteral("The printer %1 reported an error.").arg(printerInfo.printerName()));
     // Qt does not say whether the print system took the job; a queue that
     // refuses jobs would lose the band without a word. A job it took and has
     // finished may already be forgotten: told it was not printed, the nurse
     // would print a second band.
     const auto notTaken = [&printerInfo] {
-        return AppError(AppError::PrinterError, QStringLiteral("The printer %1 did not take the wristband; nothing was printed.")
-                                         .arg(printerInfo.printerName()));
+        return AppError(AppError::PrinterError,
+                        QStringLiteral("The printer %1 did not take the wristband; nothing was printed.")
+                            .arg(printerInfo.printerName()));
     };
     switch (watch.outcome(printer.docName())) {
     case CupsQueue::JobWatch::Outcome::Taken:
@@ -256,9 +265,10 @@ void WristbandPrinter::print(Connection &connection, const QString &hospitalNumb
     case CupsQueue::JobWatch::Outcome::Refused:
         throw notTaken();
     case CupsQueue::JobWatch::Outcome::Failed:
-        throw AppError(AppError::PrinterError, QStringLiteral("The printer %1 cancelled the wristband; check the printer before "
-                                                   "printing it again.")
-                                        .arg(printerInfo.printerName()));
+        throw AppError(AppError::PrinterError,
+                       QStringLiteral("The printer %1 cancelled the wristband; check the printer before "
+                                      "printing it again.")
+                           .arg(printerInfo.printerName()));
     case CupsQueue::JobWatch::Outcome::Unknown:
         // A print system that takes no subscription: the job must be listed.
         if (CupsQueue::newestJob(printerInfo.printerName()) <= newestBefore)

@@ -12,8 +12,7 @@ class AppError : public std::runtime_error
 public:
     AppError(long number, const QString &description)
         : std::runtime_error(description.toStdString()), m_number(number), m_description(description)
-    {
-    }
+    { }
 
     long number() const { return m_number; }
     QString description() const { return m_description; }
@@ -42,7 +41,7 @@ public:
     static constexpr long NoCurrentRecord = 3021;
     static constexpr long ItemNotFound = 3265;
     static constexpr long ObjectClosed = 3704;
-    static constexpr long ProviderError = -2147467259;   // 0x80004005
+    static constexpr long ProviderError = -2147467259; // 0x80004005
 
 private:
     long m_number;

@@ -12,7 +12,6 @@
 
 #include <sql.h>
 #include <sqlext.h>
-
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -44,7 +43,7 @@ QString odbcValue(const QString &value)
 bool namesDriverOrServer(const QString &connection)
 {
     return connection.contains(QLatin1String("DRIVER="), Qt::CaseInsensitive)
-        || connection.contains(QLatin1String("SERVER="), Qt::CaseInsensitive);
+           || connection.contains(QLatin1String("SERVER="), Qt::CaseInsensitive);
 }
 
 // Qt's ODBC driver reads FreeTDS's texts narrow and as UTF-8, and FreeTDS
@@ -57,7 +56,8 @@ QString withFreeTdsCharset(const QString &text)
                                             QRegularExpression::CaseInsensitiveOption);
     if (!freeTds.match(text).hasMatch() || text.contains(QLatin1String("ClientCharset"), Qt::CaseInsensitive))
         return text;
-    return text + (text.endsWith(QLatin1Char(';')) ? QString() : QStringLiteral(";")) + QStringLiteral("ClientCharset=UTF-8");
+    return text + (text.endsWith(QLatin1Char(';')) ? QString() : QStringLiteral(";"))
+           + QStringLiteral("ClientCharset=UTF-8");
 }
 
 // What Qt's ODBC driver is given as its database name: it prefixes "DSN="
@@ -81,16 +81,17 @@ QString describeSqliteError(const QString &path, const QSqlError &error)
 {
     const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
     switch (sqliteCode(error)) {
-    case 5:    // SQLITE_BUSY
-    case 6:    // SQLITE_LOCKED
-        return QStringLiteral("The hospital database file %1 is locked by another program. Try again in a moment.").arg(path);
-    case 11:   // SQLITE_CORRUPT
-    case 26:   // SQLITE_NOTADB
+    case 5: // SQLITE_BUSY
+    case 6: // SQLITE_LOCKED
+        return QStringLiteral("The hospital database file %1 is locked by another program. Try again in a moment.")
+            .arg(path);
+    case 11: // SQLITE_CORRUPT
+    case 26: // SQLITE_NOTADB
         return QStringLiteral("The hospital database file %1 is damaged or is not a database (%2).").arg(path, text);
-    case 14:   // SQLITE_CANTOPEN
+    case 14: // SQLITE_CANTOPEN
         return QStringLiteral("The hospital database file %1 cannot be opened (%2).").arg(path, text);
-    case 23:   // SQLITE_AUTH
-    case 3:    // SQLITE_PERM
+    case 23: // SQLITE_AUTH
+    case 3: // SQLITE_PERM
         return QStringLiteral("The hospital database file %1 cannot be read: permission denied.").arg(path);
     default:
         return text;
@@ -100,8 +101,7 @@ QString describeSqliteError(const QString &path, const QSqlError &error)
 } // namespace
 
 Connection::Connection(ConnectionSettings settings)
-    : m_settings(std::move(settings)), m_name(newConnectionName()),
-      m_dialect(SqlDialectKind::SqlServer)
+    : m_settings(std::move(settings)), m_name(newConnectionName()), m_dialect(SqlDialectKind::SqlServer)
 {
     // The dialect is what the user chose, never guessed from the connection
     // text: a server, user or password that happens to say "sqlite" must not
@@ -258,10 +258,10 @@ void Connection::connect()
 {
     QSqlDatabase db = database();
     if (!db.isValid() || !db.driver()) {
-        throw AppError(AppError::ProviderError,
-                       QStringLiteral("The database driver for %1 is not installed.")
-                           .arg(m_settings.kind == ConnectionSettings::Kind::Embedded
-                                    ? QStringLiteral("the embedded database") : QStringLiteral("ODBC")));
+        throw AppError(AppError::ProviderError, QStringLiteral("The database driver for %1 is not installed.")
+                                                    .arg(m_settings.kind == ConnectionSettings::Kind::Embedded
+                                                             ? QStringLiteral("the embedded database")
+                                                             : QStringLiteral("ODBC")));
     }
     if (m_settings.kind == ConnectionSettings::Kind::Embedded)
         openEmbedded(db);
@@ -277,9 +277,11 @@ void Connection::openEmbedded(QSqlDatabase &db)
     if (path.trimmed().isEmpty())
         throw AppError(AppError::ProviderError, QStringLiteral("No hospital database file has been chosen."));
     if (!info.exists())
-        throw AppError(AppError::ProviderError, QStringLiteral("The hospital database file %1 does not exist.").arg(path));
+        throw AppError(AppError::ProviderError,
+                       QStringLiteral("The hospital database file %1 does not exist.").arg(path));
     if (info.isDir())
-        throw AppError(AppError::ProviderError, QStringLiteral("%1 is a folder, not a hospital database file.").arg(path));
+        throw AppError(AppError::ProviderError,
+                       QStringLiteral("%1 is a folder, not a hospital database file.").arg(path));
     if (!info.isReadable())
         throw AppError(AppError::ProviderError,
                        QStringLiteral("The hospital database file %1 cannot be read: permission denied.").arg(path));
@@ -331,8 +333,9 @@ void Connection::openOdbc(QSqlDatabase &db)
     if (!db.open()) {
         const QSqlError error = db.lastError();
         const QString detail = error.databaseText().isEmpty() ? error.text() : error.databaseText();
-        throw AppError(AppError::ProviderError,
-                       QStringLiteral("The hospital database could not be reached, or it refused the login: %1").arg(detail));
+        throw AppError(
+            AppError::ProviderError,
+            QStringLiteral("The hospital database could not be reached, or it refused the login: %1").arg(detail));
     }
 }
 
@@ -399,8 +402,8 @@ QString Connection::withoutPassword(const QString &odbcText)
         const QString attribute = odbcText.mid(start, end - start);
         const QString key = attribute.section(QLatin1Char('='), 0, 0).trimmed();
         const bool password = attribute.contains(QLatin1Char('='))
-            && (key.compare(QLatin1String("PWD"), Qt::CaseInsensitive) == 0
-                || key.compare(QLatin1String("Password"), Qt::CaseInsensitive) == 0);
+                              && (key.compare(QLatin1String("PWD"), Qt::CaseInsensitive) == 0
+                                  || key.compare(QLatin1String("Password"), Qt::CaseInsensitive) == 0);
         if (!password && !attribute.trimmed().isEmpty())
             kept << attribute;
         start = end + 1;
@@ -417,8 +420,9 @@ QString Connection::describeError(const QSqlError &error) const
 {
     if (m_settings.kind == ConnectionSettings::Kind::Embedded && sqliteCode(error) == SQLITE_INTERRUPT)
         return m_settings.queryTimeoutSeconds == 1
-            ? QStringLiteral("The hospital database did not answer within 1 second.")
-            : QStringLiteral("The hospital database did not answer within %1 seconds.").arg(m_settings.queryTimeoutSeconds);
+                   ? QStringLiteral("The hospital database did not answer within 1 second.")
+                   : QStringLiteral("The hospital database did not answer within %1 seconds.")
+                         .arg(m_settings.queryTimeoutSeconds);
     if (m_settings.kind == ConnectionSettings::Kind::Embedded)
         return describeSqliteError(m_settings.database, error);
     return error.databaseText().isEmpty() ? error.text() : error.databaseText();

@@ -18,7 +18,7 @@ struct ConnectionSettings
     enum class Kind { Embedded, Odbc };
 
     Kind kind = Kind::Embedded;
-    QString database;   // embedded: a file path; ODBC: a connection string or a DSN name
+    QString database; // embedded: a file path; ODBC: a connection string or a DSN name
     QString userName;
     QString password;
     // ODBC: Close keeps the server connection and Open takes it again while
@@ -112,7 +112,7 @@ private:
     SqlDialectKind m_dialect;
     StatementObserver m_observer;
     bool m_open = false;
-    bool m_takenBack = false;   // this Open reused a kept server connection
+    bool m_takenBack = false; // this Open reused a kept server connection
     int m_physicalConnects = 0;
     // The embedded engine's statement deadline, read by its progress handler.
     std::chrono::steady_clock::time_point m_deadline = std::chrono::steady_clock::time_point::max();

@@ -15,8 +15,8 @@
 
 namespace {
 
-const QString NoCurrentRecord = QStringLiteral(
-    "Either BOF or EOF is True, or the current record has been deleted. Requested operation requires a current record.");
+const QString NoCurrentRecord = QStringLiteral("Either BOF or EOF is True, or the current record has been deleted. "
+                                               "Requested operation requires a current record.");
 
 bool declaredAsDate(const char *declared)
 {
@@ -35,7 +35,8 @@ Recordset::~Recordset() = default;
 void Recordset::Open(const QString &statement, Connection *connection)
 {
     if (!connection)
-        throw AppError(AppError::ObjectVariableNotSet, QStringLiteral("Object variable or With block variable not set"));
+        throw AppError(AppError::ObjectVariableNotSet,
+                       QStringLiteral("Object variable or With block variable not set"));
     Close();
     if (!connection->isOpen())
         throw AppError(AppError::ObjectClosed, QStringLiteral("Operation is not allowed when the object is closed."));
@@ -165,8 +166,9 @@ int Recordset::column(const QString &field) const
     }
     it = m_columns.constFind(field.toLower());
     if (it == m_columns.constEnd()) {
-        throw AppError(AppError::ItemNotFound,
-                       QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal."));
+        throw AppError(
+            AppError::ItemNotFound,
+            QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal."));
     }
     m_asked.insert(field, *it);
     if (m_recent.size() < 16)

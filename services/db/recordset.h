@@ -51,9 +51,9 @@ private:
     void checkOpen() const;
 
     bool m_open = false;
-    QHash<QString, int> m_columns;          // by lower-case name
-    mutable QHash<QString, int> m_asked;    // by the names callers used
-    mutable std::vector<std::pair<QString, int>> m_recent;   // the very strings callers used
+    QHash<QString, int> m_columns; // by lower-case name
+    mutable QHash<QString, int> m_asked; // by the names callers used
+    mutable std::vector<std::pair<QString, int>> m_recent; // the very strings callers used
     QVector<bool> m_dateColumns;
     int m_columnCount = 0;
     // Row r's values are m_values[r * m_columnCount ...]; one block, as a

@@ -9,7 +9,7 @@ namespace {
 bool isWordChar(QChar c)
 {
     return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('@') || c == QLatin1Char('#')
-        || c == QLatin1Char('$');
+           || c == QLatin1Char('$');
 }
 
 class Translator
@@ -97,7 +97,8 @@ private:
     // index. Anything less plain than that is left as it is.
     QString prefixRange(const QString &pattern, qsizetype after) const
     {
-        if (m_recent.size() < 3 || !m_recent.at(m_recent.size() - 2).isName || !(lastIs(2, "and") || lastIs(2, "where")))
+        if (m_recent.size() < 3 || !m_recent.at(m_recent.size() - 2).isName
+            || !(lastIs(2, "and") || lastIs(2, "where")))
             return QString();
         static const QStringList keywords = {QStringLiteral("not"), QStringLiteral("and"), QStringLiteral("or"),
                                              QStringLiteral("where"), QStringLiteral("like")};
@@ -109,7 +110,9 @@ private:
             ++next;
         const QString rest = m_in.mid(next, 6).toLower();
         const bool ends = next >= m_in.size() || rest.startsWith(QLatin1Char(')'))
-            || QRegularExpression(QStringLiteral("^(and|or|order|group|limit)\\b")).match(m_in.mid(next, 7).toLower()).hasMatch();
+                          || QRegularExpression(QStringLiteral("^(and|or|order|group|limit)\\b"))
+                                 .match(m_in.mid(next, 7).toLower())
+                                 .hasMatch();
         if (!ends)
             return QString();
         QString prefix;
@@ -149,7 +152,7 @@ private:
     {
         const qsizetype at = m_recent.size() - 1 - back;
         return at >= 0 && m_recent.at(at).isName
-            && m_recent.at(at).text.compare(QLatin1String(word), Qt::CaseInsensitive) == 0;
+               && m_recent.at(at).text.compare(QLatin1String(word), Qt::CaseInsensitive) == 0;
     }
 
     static QString likePattern(const QString &body)

@@ -11,10 +11,14 @@
 namespace Authenticator {
 namespace {
 
-const QStringList RequiredTables = {
-    QStringLiteral("tbmaster"), QStringLiteral("tbpatient"), QStringLiteral("tbLABmaster"),
-    QStringLiteral("tbcoLabExam"), QStringLiteral("tbnursecommunicationfile"), QStringLiteral("tbinvmaster"),
-    QStringLiteral("tbinvent"), QStringLiteral("wc_user")};
+const QStringList RequiredTables = {QStringLiteral("tbmaster"),
+                                    QStringLiteral("tbpatient"),
+                                    QStringLiteral("tbLABmaster"),
+                                    QStringLiteral("tbcoLabExam"),
+                                    QStringLiteral("tbnursecommunicationfile"),
+                                    QStringLiteral("tbinvmaster"),
+                                    QStringLiteral("tbinvent"),
+                                    QStringLiteral("wc_user")};
 
 void checkEmbeddedLogin(Connection &connection, const QString &userName, const QString &password)
 {
@@ -66,14 +70,15 @@ std::unique_ptr<Connection> logIn(ConnectionSettings settings)
     if (settings.userName.trimmed().isEmpty())
         throw LoginError(QStringLiteral("Please enter your user name."));
     if (settings.database.trimmed().isEmpty()) {
-        throw LoginError(settings.kind == ConnectionSettings::Kind::Embedded
-                             ? QStringLiteral("Please choose the hospital database file.")
-                             : QStringLiteral("Please enter the ODBC data source or connection string of the hospital database."));
+        throw LoginError(
+            settings.kind == ConnectionSettings::Kind::Embedded
+                ? QStringLiteral("Please choose the hospital database file.")
+                : QStringLiteral("Please enter the ODBC data source or connection string of the hospital database."));
     }
 
     const QString password = settings.password;
     if (settings.kind == ConnectionSettings::Kind::Embedded)
-        settings.password.clear();   // the embedded file needs no password to reopen
+        settings.password.clear(); // the embedded file needs no password to reopen
 
     auto connection = std::make_unique<Connection>(settings);
     try {

@@ -10,7 +10,7 @@
 class LoginError : public std::runtime_error
 {
 public:
-    explicit LoginError(const QString &message) : std::runtime_error(message.toStdString()), m_message(message) {}
+    explicit LoginError(const QString &message) : std::runtime_error(message.toStdString()), m_message(message) { }
     QString message() const { return m_message; }
 
 private:

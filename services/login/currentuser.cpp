@@ -7,7 +7,8 @@
 #include <QDir>
 #include <QFileInfo>
 
-CurrentUser::CurrentUser(QObject *parent) : UserComponent(parent) {}
+CurrentUser::CurrentUser(QObject *parent) : UserComponent(parent)
+{ }
 
 CurrentUser::~CurrentUser() = default;
 

@@ -3,6 +3,7 @@
 #include "authenticator.h"
 #include "look.h"
 #include "settings.h"
+
 #include "ui_logindialog.h"
 
 #include <QFileDialog>

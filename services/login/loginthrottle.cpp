@@ -19,6 +19,6 @@ LoginThrottle::Duration LoginThrottle::delay() const
 {
     if (m_failures <= 0)
         return Duration{0};
-    const int doublings = std::min(m_failures - 1, 6);   // 1, 2, 4 ... 64 units
+    const int doublings = std::min(m_failures - 1, 6); // 1, 2, 4 ... 64 units
     return std::min(unit() * (1 << doublings), unit() * 60);
 }

@@ -10,9 +10,11 @@ void BarcodePrinter::SetOrvaneUser(UserComponent *user)
 void BarcodePrinter::PrintBarcode(QString &hospitalNumber, QString &admissionId)
 {
     if (!m_user)
-        throw AppError(AppError::ObjectVariableNotSet, QStringLiteral("No user has been handed to the wristband printer."));
+        throw AppError(AppError::ObjectVariableNotSet,
+                       QStringLiteral("No user has been handed to the wristband printer."));
     Connection *connection = m_user->SQLConnection();
     if (!connection)
-        throw AppError(AppError::ObjectVariableNotSet, QStringLiteral("Object variable or With block variable not set"));
+        throw AppError(AppError::ObjectVariableNotSet,
+                       QStringLiteral("Object variable or With block variable not set"));
     print(*connection, hospitalNumber, admissionId);
 }

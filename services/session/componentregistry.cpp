@@ -6,7 +6,7 @@ QHash<QString, ComponentRegistry::Factory> &factories()
     static QHash<QString, ComponentRegistry::Factory> map;
     return map;
 }
-}
+} // namespace
 
 void ComponentRegistry::add(const QString &identifier, Factory factory)
 {

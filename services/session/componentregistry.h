@@ -23,8 +23,7 @@ public:
 
     // Throws AppError 429 when nothing is registered under the identifier
     // or the factory gives nothing, 430 when the object is not a T.
-    template <class T>
-    static std::unique_ptr<T> create(const QString &identifier)
+    template<class T> static std::unique_ptr<T> create(const QString &identifier)
     {
         std::unique_ptr<QObject> object = createObject(identifier);
         T *typed = qobject_cast<T *>(object.get());
@@ -43,4 +42,4 @@ private:
 namespace ComponentIds {
 inline const QString CurrentUser = QStringLiteral("Orvane_User.clsCurrentUser");
 inline const QString Barcode = QStringLiteral("prjBarcodeDll.clsBarcode");
-}
+} // namespace ComponentIds

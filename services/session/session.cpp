@@ -1,9 +1,8 @@
 #include "session.h"
 
-#include "usercomponent.h"
-
 #include "apperror.h"
 #include "connection.h"
+#include "usercomponent.h"
 
 #include <QCoreApplication>
 
@@ -39,7 +38,8 @@ Connection &hospitalConnection()
     UserComponent *component = user();
     Connection *connection = component ? component->SQLConnection() : nullptr;
     if (!connection)
-        throw AppError(AppError::ObjectVariableNotSet, QStringLiteral("Object variable or With block variable not set"));
+        throw AppError(AppError::ObjectVariableNotSet,
+                       QStringLiteral("Object variable or With block variable not set"));
     return *connection;
 }
 

@@ -3,7 +3,6 @@
 #include <QSettings>
 
 #include <algorithm>
-
 #include <memory>
 
 namespace Settings {
@@ -13,7 +12,8 @@ const QString Organisation = QStringLiteral("ORVANE");
 
 std::unique_ptr<QSettings> userFile(File file)
 {
-    auto settings = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, Organisation, fileName(file));
+    auto settings =
+        std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, Organisation, fileName(file));
     settings->setFallbacksEnabled(false);
     return settings;
 }

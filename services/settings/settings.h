@@ -21,13 +21,13 @@
 namespace Settings {
 
 enum class File {
-    OrvaneUser,   // Orvane_User.ini: the user component's login
-    Wardcheck,    // Wardcheck.ini: the program itself
+    OrvaneUser, // Orvane_User.ini: the user component's login
+    Wardcheck, // Wardcheck.ini: the program itself
 };
 
 enum class Layer {
-    Preset,       // read from the preset only
-    PresetUser,   // the user's own value on top of the preset, unless the preset is locked
+    Preset, // read from the preset only
+    PresetUser, // the user's own value on top of the preset, unless the preset is locked
 };
 
 enum class Key {
@@ -46,7 +46,7 @@ struct Definition
 {
     Key key;
     File file;
-    QString name;   // "group/key", as QSettings names it
+    QString name; // "group/key", as QSettings names it
     QVariant defaultValue;
     Layer layer;
 };
@@ -64,7 +64,8 @@ inline const QList<Definition> &table()
         {Key::LoginLocked, File::OrvaneUser, QStringLiteral("preset/locked"), false, Layer::Preset},
         // The print queue for wristbands, and no other; empty: the default
         // printer, or a PDF file when none is installed.
-        {Key::WristbandPrinter, File::Wardcheck, QStringLiteral("printing/wristbandPrinter"), QString(), Layer::PresetUser},
+        {Key::WristbandPrinter, File::Wardcheck, QStringLiteral("printing/wristbandPrinter"), QString(),
+         Layer::PresetUser},
         // A wristband code typed by hand (keys slower than a scanner's) or
         // pasted is not checked.
         {Key::WristbandsMustBeScanned, File::Wardcheck, QStringLiteral("policy/wristbandsMustBeScanned"), false,
@@ -100,7 +101,7 @@ void remember(Key key, const QVariant &value);
 // The settings of Wardcheck itself, as the screens and the printer read them.
 namespace WardcheckSettings {
 
-QString wristbandPrinter();   // trimmed
+QString wristbandPrinter(); // trimmed
 bool wristbandsMustBeScanned();
 
 inline constexpr int ScanMeanGapDefaultMs = 25;

@@ -55,7 +55,8 @@ void fitCaption(QWidget *control)
 void fitCaptions(QWidget *window)
 {
     for (QWidget *control : window->findChildren<QWidget *>()) {
-        if (qobject_cast<QLabel *>(control) || qobject_cast<QRadioButton *>(control) || qobject_cast<QCheckBox *>(control))
+        if (qobject_cast<QLabel *>(control) || qobject_cast<QRadioButton *>(control)
+            || qobject_cast<QCheckBox *>(control))
             fitCaption(control);
     }
 }
@@ -92,7 +93,7 @@ void Columns::reset()
 
 qreal Columns::roughWidth(const QString &text) const
 {
-    qreal width = 2;   // kerning rarely widens a text, and never by much
+    qreal width = 2; // kerning rarely widens a text, and never by much
     for (const QChar c : text)
         width += c.unicode() < m_advance.size() ? m_advance[c.unicode()] : m_widestAdvance;
     return width;

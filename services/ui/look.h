@@ -13,12 +13,12 @@ namespace Look {
 inline const QColor Black(0, 0, 0);
 inline const QColor White(255, 255, 255);
 inline const QColor Red(255, 0, 0);
-inline const QColor Green(0, 255, 0);        // a passed check
-inline const QColor DarkGreen(0, 192, 0);    // the step expected or found
-inline const QColor LightGrey(224, 224, 224);   // the windows' background
-inline const QColor DarkGrey(64, 64, 64);       // the main menu's band, captions
-inline const QColor LightBlue(208, 225, 247);   // the information boxes
-inline const QColor WarningText(192, 0, 0);     // the login dialog's message
+inline const QColor Green(0, 255, 0); // a passed check
+inline const QColor DarkGreen(0, 192, 0); // the step expected or found
+inline const QColor LightGrey(224, 224, 224); // the windows' background
+inline const QColor DarkGrey(64, 64, 64); // the main menu's band, captions
+inline const QColor LightBlue(208, 225, 247); // the information boxes
+inline const QColor WarningText(192, 0, 0); // the login dialog's message
 
 inline void setForeColour(QWidget *widget, const QColor &colour)
 {
@@ -52,9 +52,21 @@ inline void setFont(const QFont &font, std::initializer_list<QWidget *> controls
 
 // The design's fonts; fontconfig gives metric-compatible ones where the
 // originals are not installed.
-inline QFont verdana(qreal points, bool bold = false) { return designFont(QStringLiteral("Verdana"), points, bold); }
-inline QFont calibri(qreal points, bool bold = false) { return designFont(QStringLiteral("Calibri"), points, bold); }
-inline QFont tahoma(qreal points) { return designFont(QStringLiteral("Tahoma"), points); }
-inline QFont arial(qreal points) { return designFont(QStringLiteral("Arial"), points); }
+inline QFont verdana(qreal points, bool bold = false)
+{
+    return designFont(QStringLiteral("Verdana"), points, bold);
+}
+inline QFont calibri(qreal points, bool bold = false)
+{
+    return designFont(QStringLiteral("Calibri"), points, bold);
+}
+inline QFont tahoma(qreal points)
+{
+    return designFont(QStringLiteral("Tahoma"), points);
+}
+inline QFont arial(qreal points)
+{
+    return designFont(QStringLiteral("Arial"), points);
+}
 
 } // namespace Look

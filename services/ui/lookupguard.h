@@ -29,8 +29,8 @@ class LookupGuard : public QObject
 
 public:
     enum class Input {
-        HeldBack,   // the checking screens: input waits until the step ends
-        LetIn,      // the patient list: stays typeable, and a key may start a newer fill
+        HeldBack, // the checking screens: input waits until the step ends
+        LetIn, // the patient list: stays typeable, and a key may start a newer fill
     };
 
     LookupGuard(QWidget *window, Input input, const std::vector<QWidget *> &boxes = {});

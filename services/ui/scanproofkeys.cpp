@@ -1,14 +1,14 @@
 #include "scanproofkeys.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QCoreApplication>
-#include <private/qwindow_p.h>
 #include <qpa/qwindowsysteminterface_p.h>
 
 #include <optional>
+#include <private/qwindow_p.h>
 
 namespace {
 
@@ -212,7 +212,7 @@ bool ScanProofKeys::eventFilter(QObject *watched, QEvent *event)
         return true;
     }
     if (isModifier(key->key()))
-        return false;   // answers nothing and types nothing
+        return false; // answers nothing and types nothing
     if (type != QEvent::KeyPress) {
         // Space answers on its release: the release of a press that passed
         // passes too. Other releases and the mnemonics of the box's
@@ -225,7 +225,8 @@ bool ScanProofKeys::eventFilter(QObject *watched, QEvent *event)
     // the widget with the focus, then its parents): decide once per press.
     // A press from the window system starts at its window; the passes after
     // it are the same event, however much later a busy machine gets to them.
-    if (!watched->isWindowType() && event == m_pressEvent && key->timestamp() == m_pressStamp && key->key() == m_pressKey)
+    if (!watched->isWindowType() && event == m_pressEvent && key->timestamp() == m_pressStamp
+        && key->key() == m_pressKey)
         return m_pressDropped;
     const bool early = now - m_opened < OpeningMs;
     const bool burst = now - m_lastKey < BurstMs;

@@ -23,7 +23,7 @@ class ScanProofKeys : public QObject
     Q_OBJECT
 
 public:
-    using Clock = std::function<qint64()>;   // milliseconds
+    using Clock = std::function<qint64()>; // milliseconds
 
     static constexpr qint64 OpeningMs = 700;
     static constexpr qint64 BurstMs = 80;

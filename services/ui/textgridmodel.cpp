@@ -1,6 +1,7 @@
 #include "textgridmodel.h"
 
-TextGridModel::TextGridModel(QObject *parent) : QAbstractTableModel(parent) {}
+TextGridModel::TextGridModel(QObject *parent) : QAbstractTableModel(parent)
+{ }
 
 void TextGridModel::setColumnCount(int columns)
 {
@@ -131,5 +132,5 @@ Qt::ItemFlags TextGridModel::flags(const QModelIndex &index) const
 {
     if (!index.isValid())
         return Qt::NoItemFlags;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable;   // never editable
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable; // never editable
 }

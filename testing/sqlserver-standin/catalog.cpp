@@ -27,11 +27,10 @@ SQLRETURN putInteger(SQLPOINTER value, SQLSMALLINT *length, SQLUINTEGER number)
     return SQL_SUCCESS;
 }
 
-constexpr SQLUINTEGER TextConversions = SQL_CVT_CHAR | SQL_CVT_VARCHAR | SQL_CVT_LONGVARCHAR | SQL_CVT_WCHAR
-                                      | SQL_CVT_WVARCHAR | SQL_CVT_WLONGVARCHAR | SQL_CVT_NUMERIC | SQL_CVT_DECIMAL
-                                      | SQL_CVT_INTEGER | SQL_CVT_SMALLINT | SQL_CVT_BIGINT | SQL_CVT_FLOAT
-                                      | SQL_CVT_REAL | SQL_CVT_DOUBLE | SQL_CVT_TIMESTAMP | SQL_CVT_BIT
-                                      | SQL_CVT_TINYINT;
+constexpr SQLUINTEGER TextConversions =
+    SQL_CVT_CHAR | SQL_CVT_VARCHAR | SQL_CVT_LONGVARCHAR | SQL_CVT_WCHAR | SQL_CVT_WVARCHAR | SQL_CVT_WLONGVARCHAR
+    | SQL_CVT_NUMERIC | SQL_CVT_DECIMAL | SQL_CVT_INTEGER | SQL_CVT_SMALLINT | SQL_CVT_BIGINT | SQL_CVT_FLOAT
+    | SQL_CVT_REAL | SQL_CVT_DOUBLE | SQL_CVT_TIMESTAMP | SQL_CVT_BIT | SQL_CVT_TINYINT;
 
 bool likeName(const std::string &pattern, const std::string &text)
 {
@@ -281,7 +280,10 @@ SQLRETURN getInfo(Dbc *dbc, SQLUSMALLINT type, SQLPOINTER value, SQLSMALLINT cap
     case SQL_MAX_COLUMNS_IN_SELECT:
     case SQL_MAX_COLUMNS_IN_TABLE:
     case SQL_MAX_TABLES_IN_SELECT:
-        return putShort(value, length, type == SQL_MAX_COLUMNS_IN_INDEX ? 16 : type == SQL_MAX_TABLES_IN_SELECT ? 256 : 4096);
+        return putShort(value, length,
+                        type == SQL_MAX_COLUMNS_IN_INDEX   ? 16
+                        : type == SQL_MAX_TABLES_IN_SELECT ? 256
+                                                           : 4096);
     case SQL_NON_NULLABLE_COLUMNS:
         return putShort(value, length, SQL_NNC_NON_NULL);
     case SQL_NULL_COLLATION:
@@ -312,7 +314,8 @@ SQLRETURN getInfo(Dbc *dbc, SQLUSMALLINT type, SQLPOINTER value, SQLSMALLINT cap
     case SQL_CONVERT_BIT:
         return putInteger(value, length, TextConversions & ~SQLUINTEGER(SQL_CVT_TIMESTAMP));
     case SQL_CONVERT_TIMESTAMP:
-        return putInteger(value, length, SQL_CVT_CHAR | SQL_CVT_VARCHAR | SQL_CVT_WCHAR | SQL_CVT_WVARCHAR | SQL_CVT_TIMESTAMP);
+        return putInteger(value, length,
+                          SQL_CVT_CHAR | SQL_CVT_VARCHAR | SQL_CVT_WCHAR | SQL_CVT_WVARCHAR | SQL_CVT_TIMESTAMP);
     case SQL_CONVERT_DATE:
     case SQL_CONVERT_TIME:
     case SQL_CONVERT_BINARY:
@@ -326,14 +329,16 @@ SQLRETURN getInfo(Dbc *dbc, SQLUSMALLINT type, SQLPOINTER value, SQLSMALLINT cap
     case SQL_DEFAULT_TXN_ISOLATION:
         return putInteger(value, length, SQL_TXN_READ_COMMITTED);
     case SQL_TXN_ISOLATION_OPTION:
-        return putInteger(value, length, SQL_TXN_READ_UNCOMMITTED | SQL_TXN_READ_COMMITTED | SQL_TXN_REPEATABLE_READ
-                                            | SQL_TXN_SERIALIZABLE);
+        return putInteger(value, length,
+                          SQL_TXN_READ_UNCOMMITTED | SQL_TXN_READ_COMMITTED | SQL_TXN_REPEATABLE_READ
+                              | SQL_TXN_SERIALIZABLE);
     case SQL_GETDATA_EXTENSIONS:
         return putInteger(value, length, SQL_GD_BOUND);
     case SQL_SCHEMA_USAGE:
     case SQL_CATALOG_USAGE:
-        return putInteger(value, length, SQL_SU_DML_STATEMENTS | SQL_SU_TABLE_DEFINITION | SQL_SU_INDEX_DEFINITION
-                                            | SQL_SU_PRIVILEGE_DEFINITION | SQL_SU_PROCEDURE_INVOCATION);
+        return putInteger(value, length,
+                          SQL_SU_DML_STATEMENTS | SQL_SU_TABLE_DEFINITION | SQL_SU_INDEX_DEFINITION
+                              | SQL_SU_PRIVILEGE_DEFINITION | SQL_SU_PROCEDURE_INVOCATION);
     case SQL_SCROLL_OPTIONS:
         return putInteger(value, length, SQL_SO_FORWARD_ONLY);
     case SQL_FETCH_DIRECTION:
@@ -383,19 +388,22 @@ SQLRETURN getInfo(Dbc *dbc, SQLUSMALLINT type, SQLPOINTER value, SQLSMALLINT cap
     case SQL_SQL_CONFORMANCE:
         return putInteger(value, length, SQL_SC_SQL92_ENTRY);
     case SQL_OJ_CAPABILITIES:
-        return putInteger(value, length, SQL_OJ_LEFT | SQL_OJ_NESTED | SQL_OJ_NOT_ORDERED | SQL_OJ_INNER
-                                            | SQL_OJ_ALL_COMPARISON_OPS);
+        return putInteger(value, length,
+                          SQL_OJ_LEFT | SQL_OJ_NESTED | SQL_OJ_NOT_ORDERED | SQL_OJ_INNER | SQL_OJ_ALL_COMPARISON_OPS);
     case SQL_SUBQUERIES:
-        return putInteger(value, length, SQL_SQ_COMPARISON | SQL_SQ_EXISTS | SQL_SQ_IN | SQL_SQ_QUANTIFIED
-                                            | SQL_SQ_CORRELATED_SUBQUERIES);
+        return putInteger(value, length,
+                          SQL_SQ_COMPARISON | SQL_SQ_EXISTS | SQL_SQ_IN | SQL_SQ_QUANTIFIED
+                              | SQL_SQ_CORRELATED_SUBQUERIES);
     case SQL_UNION:
         return putInteger(value, length, SQL_U_UNION | SQL_U_UNION_ALL);
     case SQL_AGGREGATE_FUNCTIONS:
-        return putInteger(value, length, SQL_AF_ALL | SQL_AF_AVG | SQL_AF_COUNT | SQL_AF_DISTINCT | SQL_AF_MAX
-                                            | SQL_AF_MIN | SQL_AF_SUM);
+        return putInteger(value, length,
+                          SQL_AF_ALL | SQL_AF_AVG | SQL_AF_COUNT | SQL_AF_DISTINCT | SQL_AF_MAX | SQL_AF_MIN
+                              | SQL_AF_SUM);
     case SQL_STRING_FUNCTIONS:
-        return putInteger(value, length, SQL_FN_STR_LTRIM | SQL_FN_STR_RTRIM | SQL_FN_STR_UCASE | SQL_FN_STR_LCASE
-                                            | SQL_FN_STR_SUBSTRING | SQL_FN_STR_REPLACE);
+        return putInteger(value, length,
+                          SQL_FN_STR_LTRIM | SQL_FN_STR_RTRIM | SQL_FN_STR_UCASE | SQL_FN_STR_LCASE
+                              | SQL_FN_STR_SUBSTRING | SQL_FN_STR_REPLACE);
     case SQL_NUMERIC_FUNCTIONS:
         return putInteger(value, length, SQL_FN_NUM_ABS | SQL_FN_NUM_ROUND);
     case SQL_TIMEDATE_FUNCTIONS:
@@ -470,8 +478,10 @@ SQLRETURN columnAttribute(Stmt *stmt, SQLUSMALLINT column, SQLUSMALLINT field, S
         return string(c->typeName);
     case SQL_DESC_LITERAL_PREFIX:
     case SQL_DESC_LITERAL_SUFFIX:
-        return string(c->sqlType == SQL_VARCHAR ? "'" : c->sqlType == SQL_WVARCHAR && field == SQL_DESC_LITERAL_PREFIX ? "N'"
-                                                       : c->sqlType == SQL_WVARCHAR ? "'" : "");
+        return string(c->sqlType == SQL_VARCHAR                                        ? "'"
+                      : c->sqlType == SQL_WVARCHAR && field == SQL_DESC_LITERAL_PREFIX ? "N'"
+                      : c->sqlType == SQL_WVARCHAR                                     ? "'"
+                                                                                       : "");
     case SQL_DESC_TYPE:
     case SQL_DESC_CONCISE_TYPE:
         return integer(field == SQL_DESC_TYPE && c->sqlType == SQL_TYPE_TIMESTAMP ? SQL_DATETIME : c->sqlType);
@@ -554,13 +564,24 @@ SQLRETURN tables(Stmt *stmt, const std::string *catalog, const std::string *sche
 SQLRETURN columnsOf(Stmt *stmt, const std::string *table, const std::string *column)
 {
     auto result = std::make_unique<TableResult>();
-    result->columns = {textColumn("TABLE_CAT"),         textColumn("TABLE_SCHEM"),      textColumn("TABLE_NAME"),
-                       textColumn("COLUMN_NAME"),       numberColumn("DATA_TYPE"),      textColumn("TYPE_NAME"),
-                       numberColumn("COLUMN_SIZE", false), numberColumn("BUFFER_LENGTH", false),
-                       numberColumn("DECIMAL_DIGITS"),  numberColumn("NUM_PREC_RADIX"), numberColumn("NULLABLE"),
-                       textColumn("REMARKS", 254),      textColumn("COLUMN_DEF", 4000), numberColumn("SQL_DATA_TYPE"),
-                       numberColumn("SQL_DATETIME_SUB"), numberColumn("CHAR_OCTET_LENGTH", false),
-                       numberColumn("ORDINAL_POSITION", false), textColumn("IS_NULLABLE", 254)};
+    result->columns = {textColumn("TABLE_CAT"),
+                       textColumn("TABLE_SCHEM"),
+                       textColumn("TABLE_NAME"),
+                       textColumn("COLUMN_NAME"),
+                       numberColumn("DATA_TYPE"),
+                       textColumn("TYPE_NAME"),
+                       numberColumn("COLUMN_SIZE", false),
+                       numberColumn("BUFFER_LENGTH", false),
+                       numberColumn("DECIMAL_DIGITS"),
+                       numberColumn("NUM_PREC_RADIX"),
+                       numberColumn("NULLABLE"),
+                       textColumn("REMARKS", 254),
+                       textColumn("COLUMN_DEF", 4000),
+                       numberColumn("SQL_DATA_TYPE"),
+                       numberColumn("SQL_DATETIME_SUB"),
+                       numberColumn("CHAR_OCTET_LENGTH", false),
+                       numberColumn("ORDINAL_POSITION", false),
+                       textColumn("IS_NULLABLE", 254)};
     for (const Session::Table &t : stmt->dbc->session.tables()) {
         if (table && !table->empty() && !likeName(*table, t.name))
             continue;
@@ -573,13 +594,13 @@ SQLRETURN columnsOf(Stmt *stmt, const std::string *table, const std::string *col
             if (column && !column->empty() && !likeName(*column, c.name))
                 continue;
             const bool date = c.sqlType == SQL_TYPE_TIMESTAMP;
-            result->rows.push_back({text(catalogOf(t.name)), text("dbo"), text(t.name), text(c.name),
-                                    number(c.sqlType), text(c.typeName), number(static_cast<long long>(c.size)),
-                                    number(octets(c)), number(c.decimals), isNumeric(c.sqlType) ? number(10) : null(),
-                                    number(c.nullable), null(), null(), number(date ? SQL_DATETIME : c.sqlType),
-                                    date ? number(SQL_CODE_TIMESTAMP) : null(),
-                                    c.sqlType == SQL_VARCHAR || c.sqlType == SQL_WVARCHAR ? number(octets(c)) : null(),
-                                    number(static_cast<long long>(k + 1)), text(c.nullable == SQL_NO_NULLS ? "NO" : "YES")});
+            result->rows.push_back(
+                {text(catalogOf(t.name)), text("dbo"), text(t.name), text(c.name), number(c.sqlType), text(c.typeName),
+                 number(static_cast<long long>(c.size)), number(octets(c)), number(c.decimals),
+                 isNumeric(c.sqlType) ? number(10) : null(), number(c.nullable), null(), null(),
+                 number(date ? SQL_DATETIME : c.sqlType), date ? number(SQL_CODE_TIMESTAMP) : null(),
+                 c.sqlType == SQL_VARCHAR || c.sqlType == SQL_WVARCHAR ? number(octets(c)) : null(),
+                 number(static_cast<long long>(k + 1)), text(c.nullable == SQL_NO_NULLS ? "NO" : "YES")});
         }
     }
     return startResult(stmt, std::move(result));
@@ -588,7 +609,7 @@ SQLRETURN columnsOf(Stmt *stmt, const std::string *table, const std::string *col
 SQLRETURN primaryKeys(Stmt *stmt, const std::string *table)
 {
     auto result = std::make_unique<TableResult>();
-    result->columns = {textColumn("TABLE_CAT"),  textColumn("TABLE_SCHEM"), textColumn("TABLE_NAME"),
+    result->columns = {textColumn("TABLE_CAT"),   textColumn("TABLE_SCHEM"), textColumn("TABLE_NAME"),
                        textColumn("COLUMN_NAME"), numberColumn("KEY_SEQ"),   textColumn("PK_NAME")};
     std::vector<Column> columns;
     std::vector<bool> key;
@@ -606,13 +627,25 @@ SQLRETURN primaryKeys(Stmt *stmt, const std::string *table)
 SQLRETURN typeInfo(Stmt *stmt, SQLSMALLINT type)
 {
     auto result = std::make_unique<TableResult>();
-    result->columns = {textColumn("TYPE_NAME"),       numberColumn("DATA_TYPE"),     numberColumn("COLUMN_SIZE", false),
-                       textColumn("LITERAL_PREFIX"),  textColumn("LITERAL_SUFFIX"),  textColumn("CREATE_PARAMS"),
-                       numberColumn("NULLABLE"),      numberColumn("CASE_SENSITIVE"), numberColumn("SEARCHABLE"),
-                       numberColumn("UNSIGNED_ATTRIBUTE"), numberColumn("FIXED_PREC_SCALE"),
-                       numberColumn("AUTO_UNIQUE_VALUE"), textColumn("LOCAL_TYPE_NAME"), numberColumn("MINIMUM_SCALE"),
-                       numberColumn("MAXIMUM_SCALE"), numberColumn("SQL_DATA_TYPE"), numberColumn("SQL_DATETIME_SUB"),
-                       numberColumn("NUM_PREC_RADIX", false), numberColumn("INTERVAL_PRECISION")};
+    result->columns = {textColumn("TYPE_NAME"),
+                       numberColumn("DATA_TYPE"),
+                       numberColumn("COLUMN_SIZE", false),
+                       textColumn("LITERAL_PREFIX"),
+                       textColumn("LITERAL_SUFFIX"),
+                       textColumn("CREATE_PARAMS"),
+                       numberColumn("NULLABLE"),
+                       numberColumn("CASE_SENSITIVE"),
+                       numberColumn("SEARCHABLE"),
+                       numberColumn("UNSIGNED_ATTRIBUTE"),
+                       numberColumn("FIXED_PREC_SCALE"),
+                       numberColumn("AUTO_UNIQUE_VALUE"),
+                       textColumn("LOCAL_TYPE_NAME"),
+                       numberColumn("MINIMUM_SCALE"),
+                       numberColumn("MAXIMUM_SCALE"),
+                       numberColumn("SQL_DATA_TYPE"),
+                       numberColumn("SQL_DATETIME_SUB"),
+                       numberColumn("NUM_PREC_RADIX", false),
+                       numberColumn("INTERVAL_PRECISION")};
     struct Type
     {
         const char *name;
@@ -622,12 +655,18 @@ SQLRETURN typeInfo(Stmt *stmt, SQLSMALLINT type)
         const char *params;
     };
     const Type known[] = {
-        {"bit", SQL_BIT, 1, nullptr, nullptr},           {"tinyint", SQL_TINYINT, 3, nullptr, nullptr},
-        {"bigint", SQL_BIGINT, 19, nullptr, nullptr},    {"varbinary", SQL_VARBINARY, 8000, "0x", "max length"},
-        {"varchar", SQL_VARCHAR, 8000, "'", "max length"}, {"decimal", SQL_DECIMAL, 38, nullptr, "precision,scale"},
-        {"int", SQL_INTEGER, 10, nullptr, nullptr},      {"smallint", SQL_SMALLINT, 5, nullptr, nullptr},
-        {"float", SQL_FLOAT, 53, nullptr, nullptr},      {"real", SQL_REAL, 24, nullptr, nullptr},
-        {"datetime", SQL_TYPE_TIMESTAMP, 23, "'", nullptr}, {"nvarchar", SQL_WVARCHAR, 4000, "N'", "max length"},
+        {"bit", SQL_BIT, 1, nullptr, nullptr},
+        {"tinyint", SQL_TINYINT, 3, nullptr, nullptr},
+        {"bigint", SQL_BIGINT, 19, nullptr, nullptr},
+        {"varbinary", SQL_VARBINARY, 8000, "0x", "max length"},
+        {"varchar", SQL_VARCHAR, 8000, "'", "max length"},
+        {"decimal", SQL_DECIMAL, 38, nullptr, "precision,scale"},
+        {"int", SQL_INTEGER, 10, nullptr, nullptr},
+        {"smallint", SQL_SMALLINT, 5, nullptr, nullptr},
+        {"float", SQL_FLOAT, 53, nullptr, nullptr},
+        {"real", SQL_REAL, 24, nullptr, nullptr},
+        {"datetime", SQL_TYPE_TIMESTAMP, 23, "'", nullptr},
+        {"nvarchar", SQL_WVARCHAR, 4000, "N'", "max length"},
     };
     const auto matches = [&](SQLSMALLINT t) {
         if (type == SQL_ALL_TYPES || type == t)
@@ -639,15 +678,14 @@ SQLRETURN typeInfo(Stmt *stmt, SQLSMALLINT type)
             continue;
         const bool date = t.sqlType == SQL_TYPE_TIMESTAMP;
         const bool character = t.sqlType == SQL_VARCHAR || t.sqlType == SQL_WVARCHAR;
-        result->rows.push_back({text(t.name), number(t.sqlType), number(t.size), t.prefix ? text(t.prefix) : null(),
-                                t.prefix ? text(t.prefix[0] == '0' ? "" : "'") : null(),
-                                t.params ? text(t.params) : null(), number(SQL_NULLABLE), number(SQL_FALSE),
-                                number(character ? SQL_SEARCHABLE : SQL_PRED_BASIC),
-                                isNumeric(t.sqlType) ? number(SQL_FALSE) : null(), number(SQL_FALSE),
-                                isNumeric(t.sqlType) ? number(SQL_FALSE) : null(), text(t.name),
-                                date ? number(3) : null(), date ? number(3) : null(),
-                                number(date ? SQL_DATETIME : t.sqlType), date ? number(SQL_CODE_TIMESTAMP) : null(),
-                                isNumeric(t.sqlType) ? number(10) : null(), null()});
+        result->rows.push_back(
+            {text(t.name), number(t.sqlType), number(t.size), t.prefix ? text(t.prefix) : null(),
+             t.prefix ? text(t.prefix[0] == '0' ? "" : "'") : null(), t.params ? text(t.params) : null(),
+             number(SQL_NULLABLE), number(SQL_FALSE), number(character ? SQL_SEARCHABLE : SQL_PRED_BASIC),
+             isNumeric(t.sqlType) ? number(SQL_FALSE) : null(), number(SQL_FALSE),
+             isNumeric(t.sqlType) ? number(SQL_FALSE) : null(), text(t.name), date ? number(3) : null(),
+             date ? number(3) : null(), number(date ? SQL_DATETIME : t.sqlType),
+             date ? number(SQL_CODE_TIMESTAMP) : null(), isNumeric(t.sqlType) ? number(10) : null(), null()});
     }
     return startResult(stmt, std::move(result));
 }

@@ -4,11 +4,10 @@
 
 #include "odbc.h"
 
-#include <odbcinst.h>
-
 #include <cctype>
 #include <chrono>
 #include <cstdint>
+#include <odbcinst.h>
 #include <thread>
 
 namespace standin {
@@ -89,8 +88,9 @@ SQLRETURN connect(Dbc *dbc, const std::string &database, const std::string &user
         // As Microsoft's ODBC Driver 18 refuses a server whose certificate
         // this PC does not trust (it encrypts and checks by default).
         dbc->diags.push_back({"08001", -1,
-                              DriverPrefix + "Client unable to establish connection. For solutions related to "
-                                             "encryption errors, see https://go.microsoft.com/fwlink/?linkid=2226722"});
+                              DriverPrefix
+                                  + "Client unable to establish connection. For solutions related to "
+                                    "encryption errors, see https://go.microsoft.com/fwlink/?linkid=2226722"});
         return dbc->fail("08001",
                          "SSL Provider: [error:0A000086:SSL routines::certificate verify failed:unable to get local "
                          "issuer certificate]",
@@ -167,8 +167,8 @@ SQLRETURN setConnectAttr(Dbc *dbc, SQLINTEGER attribute, SQLPOINTER value, const
         return SQL_SUCCESS;
     case SQL_ATTR_CURRENT_CATALOG:
         if (!isKnownDatabase(text))
-            return dbc->fail(ServerError{"08004", 911, "Database '" + text
-                                                           + "' does not exist. Make sure that the name is entered correctly."});
+            return dbc->fail(ServerError{
+                "08004", 911, "Database '" + text + "' does not exist. Make sure that the name is entered correctly."});
         dbc->catalog = text;
         return SQL_SUCCESS;
     case SQL_ATTR_QUIET_MODE:
@@ -314,8 +314,10 @@ SQLRETURN getStmtAttr(Stmt *stmt, SQLINTEGER attribute, SQLPOINTER value, SQLINT
     case SQL_ATTR_APP_PARAM_DESC:
     case SQL_ATTR_IMP_ROW_DESC:
     case SQL_ATTR_IMP_PARAM_DESC: {
-        const int index = attribute == SQL_ATTR_APP_ROW_DESC ? 0 : attribute == SQL_ATTR_APP_PARAM_DESC ? 1
-                        : attribute == SQL_ATTR_IMP_ROW_DESC ? 2 : 3;
+        const int index = attribute == SQL_ATTR_APP_ROW_DESC     ? 0
+                          : attribute == SQL_ATTR_APP_PARAM_DESC ? 1
+                          : attribute == SQL_ATTR_IMP_ROW_DESC   ? 2
+                                                                 : 3;
         if (value)
             *static_cast<SQLPOINTER *>(value) = &stmt->descriptors[index];
         if (length)

@@ -104,7 +104,8 @@ State &state()
         if (const char *login = std::getenv("WARDCHECK_STANDIN_LOGIN")) {
             const std::string text = login;
             const size_t colon = text.find(':');
-            fresh->login.emplace(text.substr(0, colon), colon == std::string::npos ? std::string() : text.substr(colon + 1));
+            fresh->login.emplace(text.substr(0, colon),
+                                 colon == std::string::npos ? std::string() : text.substr(colon + 1));
         }
         if (const char *file = std::getenv("WARDCHECK_STANDIN_COUNTERS"))
             fresh->countersFile = file;

@@ -305,8 +305,7 @@ SQLSMALLINT defaultCType(SQLSMALLINT sqlType)
     }
 }
 
-template<typename T>
-SQLRETURN putFixed(SQLPOINTER buffer, SQLLEN *indicator, T value)
+template<typename T> SQLRETURN putFixed(SQLPOINTER buffer, SQLLEN *indicator, T value)
 {
     if (buffer)
         std::memcpy(buffer, &value, sizeof value);
@@ -343,7 +342,8 @@ bool readParameters(Stmt *stmt)
         }
         SQLSMALLINT type = p.cType;
         if (type == SQL_C_DEFAULT)
-            type = p.sqlType == SQL_WVARCHAR || p.sqlType == SQL_WCHAR || p.sqlType == SQL_WLONGVARCHAR ? SQL_C_WCHAR : SQL_C_CHAR;
+            type = p.sqlType == SQL_WVARCHAR || p.sqlType == SQL_WCHAR || p.sqlType == SQL_WLONGVARCHAR ? SQL_C_WCHAR
+                                                                                                        : SQL_C_CHAR;
         switch (type) {
         case SQL_C_CHAR:
             v.type = Value::Text;

@@ -15,24 +15,23 @@ using namespace standin;
 
 namespace {
 
-template<typename T>
-T *as(SQLHANDLE handle, SQLSMALLINT type)
+template<typename T> T *as(SQLHANDLE handle, SQLSMALLINT type)
 {
     auto *h = static_cast<Handle *>(handle);
     return h && h->type == type ? static_cast<T *>(h) : nullptr;
 }
 
 const SQLUSMALLINT Supported[] = {
-    SQL_API_SQLALLOCHANDLE,   SQL_API_SQLBINDCOL,       SQL_API_SQLBINDPARAMETER,  SQL_API_SQLCANCEL,
-    SQL_API_SQLCLOSECURSOR,   SQL_API_SQLCOLATTRIBUTE,  SQL_API_SQLCOLUMNS,        SQL_API_SQLCONNECT,
-    SQL_API_SQLDESCRIBECOL,   SQL_API_SQLDISCONNECT,    SQL_API_SQLDRIVERCONNECT,  SQL_API_SQLENDTRAN,
-    SQL_API_SQLEXECDIRECT,    SQL_API_SQLEXECUTE,       SQL_API_SQLFETCH,          SQL_API_SQLFETCHSCROLL,
-    SQL_API_SQLFREEHANDLE,    SQL_API_SQLFREESTMT,      SQL_API_SQLGETCONNECTATTR, SQL_API_SQLGETDATA,
-    SQL_API_SQLGETDIAGFIELD,  SQL_API_SQLGETDIAGREC,    SQL_API_SQLGETENVATTR,     SQL_API_SQLGETFUNCTIONS,
-    SQL_API_SQLGETINFO,       SQL_API_SQLGETSTMTATTR,   SQL_API_SQLGETTYPEINFO,    SQL_API_SQLMORERESULTS,
-    SQL_API_SQLNATIVESQL,     SQL_API_SQLNUMPARAMS,     SQL_API_SQLNUMRESULTCOLS,  SQL_API_SQLPREPARE,
-    SQL_API_SQLPRIMARYKEYS,   SQL_API_SQLROWCOUNT,      SQL_API_SQLSETCONNECTATTR, SQL_API_SQLSETENVATTR,
-    SQL_API_SQLSETSTMTATTR,   SQL_API_SQLTABLES,
+    SQL_API_SQLALLOCHANDLE,  SQL_API_SQLBINDCOL,      SQL_API_SQLBINDPARAMETER,  SQL_API_SQLCANCEL,
+    SQL_API_SQLCLOSECURSOR,  SQL_API_SQLCOLATTRIBUTE, SQL_API_SQLCOLUMNS,        SQL_API_SQLCONNECT,
+    SQL_API_SQLDESCRIBECOL,  SQL_API_SQLDISCONNECT,   SQL_API_SQLDRIVERCONNECT,  SQL_API_SQLENDTRAN,
+    SQL_API_SQLEXECDIRECT,   SQL_API_SQLEXECUTE,      SQL_API_SQLFETCH,          SQL_API_SQLFETCHSCROLL,
+    SQL_API_SQLFREEHANDLE,   SQL_API_SQLFREESTMT,     SQL_API_SQLGETCONNECTATTR, SQL_API_SQLGETDATA,
+    SQL_API_SQLGETDIAGFIELD, SQL_API_SQLGETDIAGREC,   SQL_API_SQLGETENVATTR,     SQL_API_SQLGETFUNCTIONS,
+    SQL_API_SQLGETINFO,      SQL_API_SQLGETSTMTATTR,  SQL_API_SQLGETTYPEINFO,    SQL_API_SQLMORERESULTS,
+    SQL_API_SQLNATIVESQL,    SQL_API_SQLNUMPARAMS,    SQL_API_SQLNUMRESULTCOLS,  SQL_API_SQLPREPARE,
+    SQL_API_SQLPRIMARYKEYS,  SQL_API_SQLROWCOUNT,     SQL_API_SQLSETCONNECTATTR, SQL_API_SQLSETENVATTR,
+    SQL_API_SQLSETSTMTATTR,  SQL_API_SQLTABLES,
 };
 
 } // namespace
@@ -41,15 +40,15 @@ const SQLUSMALLINT Supported[] = {
 // Entry points
 
 #define TRACE() control::trace(__func__)
-#define STMT(handle)                                 \
-    Stmt *stmt = as<Stmt>(handle, SQL_HANDLE_STMT);  \
-    if (!stmt)                                       \
-        return SQL_INVALID_HANDLE;                   \
+#define STMT(handle)                                                                                                   \
+    Stmt *stmt = as<Stmt>(handle, SQL_HANDLE_STMT);                                                                    \
+    if (!stmt)                                                                                                         \
+        return SQL_INVALID_HANDLE;                                                                                     \
     stmt->diags.clear()
-#define DBC(handle)                                  \
-    Dbc *dbc = as<Dbc>(handle, SQL_HANDLE_DBC);      \
-    if (!dbc)                                        \
-        return SQL_INVALID_HANDLE;                   \
+#define DBC(handle)                                                                                                    \
+    Dbc *dbc = as<Dbc>(handle, SQL_HANDLE_DBC);                                                                        \
+    if (!dbc)                                                                                                          \
+        return SQL_INVALID_HANDLE;                                                                                     \
     dbc->diags.clear()
 
 namespace {
@@ -57,8 +56,7 @@ namespace entry {
 
 // The bodies of the narrow (UTF-8) and wide (UTF-16) entry points, one for
 // both: Char is SQLCHAR or SQLWCHAR.
-template<typename Char>
-constexpr bool Wide = std::is_same_v<Char, SQLWCHAR>;
+template<typename Char> constexpr bool Wide = std::is_same_v<Char, SQLWCHAR>;
 
 std::string textOf(const SQLCHAR *text, SQLLEN length)
 {
@@ -71,8 +69,7 @@ std::string textOf(const SQLWCHAR *text, SQLLEN length)
 }
 
 // A text argument that may be left out (a null pointer).
-template<typename Char>
-std::optional<std::string> optionalText(const Char *text, SQLSMALLINT length)
+template<typename Char> std::optional<std::string> optionalText(const Char *text, SQLSMALLINT length)
 {
     return text ? std::optional(textOf(text, length)) : std::nullopt;
 }
@@ -129,15 +126,13 @@ SQLRETURN nativeSql(SQLHDBC handle, Char *in, SQLINTEGER inLength, Char *out, SQ
     return rc;
 }
 
-template<typename Char>
-SQLRETURN execDirect(SQLHSTMT handle, Char *text, SQLINTEGER length)
+template<typename Char> SQLRETURN execDirect(SQLHSTMT handle, Char *text, SQLINTEGER length)
 {
     STMT(handle);
     return standin::execDirect(stmt, textOf(text, length));
 }
 
-template<typename Char>
-SQLRETURN prepare(SQLHSTMT handle, Char *text, SQLINTEGER length)
+template<typename Char> SQLRETURN prepare(SQLHSTMT handle, Char *text, SQLINTEGER length)
 {
     STMT(handle);
     return standin::prepare(stmt, textOf(text, length));
@@ -180,15 +175,15 @@ SQLRETURN columns(SQLHSTMT handle, Char *table, SQLSMALLINT tableLength, Char *c
     return columnsOf(stmt, given(t), given(c));
 }
 
-template<typename Char>
-SQLRETURN primaryKeys(SQLHSTMT handle, Char *table, SQLSMALLINT tableLength)
+template<typename Char> SQLRETURN primaryKeys(SQLHSTMT handle, Char *table, SQLSMALLINT tableLength)
 {
     STMT(handle);
     return standin::primaryKeys(stmt, given(optionalText(table, tableLength)));
 }
 
 template<typename Char>
-SQLRETURN getConnectAttr(SQLHDBC handle, SQLINTEGER attribute, SQLPOINTER value, SQLINTEGER capacity, SQLINTEGER *length)
+SQLRETURN getConnectAttr(SQLHDBC handle, SQLINTEGER attribute, SQLPOINTER value, SQLINTEGER capacity,
+                         SQLINTEGER *length)
 {
     DBC(handle);
     return standin::getConnectAttr(dbc, attribute, value, capacity, length, Wide<Char>);
@@ -446,7 +441,7 @@ SQLRETURN SQL_API SQLGetFunctions(SQLHDBC handle, SQLUSMALLINT function, SQLUSMA
         }
     } else {
         *supported = std::find(std::begin(Supported), std::end(Supported), function) != std::end(Supported) ? SQL_TRUE
-                                                                                                             : SQL_FALSE;
+                                                                                                            : SQL_FALSE;
     }
     return SQL_SUCCESS;
 }
@@ -577,8 +572,8 @@ SQLRETURN SQL_API SQLColAttributeW(SQLHSTMT handle, SQLUSMALLINT column, SQLUSMA
     return entry::columnAttribute<SQLWCHAR>(handle, column, field, buffer, capacity, length, number);
 }
 
-SQLRETURN SQL_API SQLBindCol(SQLHSTMT handle, SQLUSMALLINT column, SQLSMALLINT type, SQLPOINTER buffer,
-                             SQLLEN capacity, SQLLEN *indicator)
+SQLRETURN SQL_API SQLBindCol(SQLHSTMT handle, SQLUSMALLINT column, SQLSMALLINT type, SQLPOINTER buffer, SQLLEN capacity,
+                             SQLLEN *indicator)
 {
     TRACE();
     STMT(handle);
@@ -605,8 +600,8 @@ SQLRETURN SQL_API SQLFetchScroll(SQLHSTMT handle, SQLSMALLINT orientation, SQLLE
     return fetch(stmt);
 }
 
-SQLRETURN SQL_API SQLGetData(SQLHSTMT handle, SQLUSMALLINT column, SQLSMALLINT type, SQLPOINTER buffer,
-                             SQLLEN capacity, SQLLEN *indicator)
+SQLRETURN SQL_API SQLGetData(SQLHSTMT handle, SQLUSMALLINT column, SQLSMALLINT type, SQLPOINTER buffer, SQLLEN capacity,
+                             SQLLEN *indicator)
 {
     TRACE();
     STMT(handle);

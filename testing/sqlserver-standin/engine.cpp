@@ -1,10 +1,8 @@
 #include "engine.h"
 
-#include <sqlite3.h>
 #include <sql.h>
 #include <sqlext.h>
-
-#include <sys/stat.h>
+#include <sqlite3.h>
 
 #include <cctype>
 #include <cerrno>
@@ -12,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
+#include <sys/stat.h>
 
 namespace standin {
 namespace {
@@ -120,7 +119,8 @@ void tsqlAdd(sqlite3_context *context, int, sqlite3_value **args)
         const std::string text = textOf(value);
         if (integers) {
             if (!parseInteger(text, side ? b : a)) {
-                raise(context, "22018", 245, "Conversion failed when converting the varchar value '" + text + "' to data type int.");
+                raise(context, "22018", 245,
+                      "Conversion failed when converting the varchar value '" + text + "' to data type int.");
                 return;
             }
         } else if (!parseReal(text, side ? y : x)) {
@@ -174,7 +174,7 @@ char32_t upper(char32_t c)
 struct Element
 {
     enum Kind { Literal, One, Many, Set };
-    Element(Kind k, char32_t literal = 0) : kind(k), c(literal) {}
+    Element(Kind k, char32_t literal = 0) : kind(k), c(literal) { }
     Kind kind;
     char32_t c = 0;
     std::u32string ranges; // pairs: low, high
@@ -279,7 +279,8 @@ void tsqlLike(sqlite3_context *context, int count, sqlite3_value **args)
     if (count == 3) {
         const std::u32string e = decodeUtf8(textOf(args[2]));
         if (e.size() != 1) {
-            raise(context, "22019", 506, "The invalid escape character \"" + textOf(args[2]) + "\" was specified in a LIKE predicate.");
+            raise(context, "22019", 506,
+                  "The invalid escape character \"" + textOf(args[2]) + "\" was specified in a LIKE predicate.");
             return;
         }
         escape = e[0];
@@ -336,7 +337,8 @@ ServerError mapError(sqlite3 *db, int code)
     if (starts("ambiguous column name: "))
         return {"42000", 209, "Ambiguous column name '" + between(message, "ambiguous column name: ") + "'."};
     if (starts("no such function: "))
-        return {"42000", 195, "'" + between(message, "no such function: ") + "' is not a recognized built-in function name."};
+        return {"42000", 195,
+                "'" + between(message, "no such function: ") + "' is not a recognized built-in function name."};
     if (starts("near \"")) {
         const size_t end = message.find('"', 6);
         return {"42000", 102, "Incorrect syntax near '" + message.substr(6, end - 6) + "'."};
@@ -363,7 +365,7 @@ ServerError mapError(sqlite3 *db, int code)
 class SqliteResult : public Result
 {
 public:
-    SqliteResult(sqlite3 *db, sqlite3_stmt *statement) : m_db(db), m_statement(statement) {}
+    SqliteResult(sqlite3 *db, sqlite3_stmt *statement) : m_db(db), m_statement(statement) { }
     ~SqliteResult() override { sqlite3_finalize(m_statement); }
 
     // Steps to the first row, so that expression columns can be typed by
@@ -624,8 +626,10 @@ void Session::close()
 bool Session::open(const std::string &path, ServerError &error)
 {
     close();
-    const ServerError cannotOpen{"42000", 4060, "Cannot open database \"" + path + "\" requested by the login. The login failed."};
-    struct stat info {};
+    const ServerError cannotOpen{"42000", 4060,
+                                 "Cannot open database \"" + path + "\" requested by the login. The login failed."};
+    struct stat info
+    { };
     if (path.empty() || ::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
         error = cannotOpen;
         return false;
@@ -665,7 +669,8 @@ bool Session::open(const std::string &path, ServerError &error)
     return true;
 }
 
-std::unique_ptr<Result> Session::run(const Translated &statement, const std::vector<Value> &parameters, ServerError &error)
+std::unique_ptr<Result> Session::run(const Translated &statement, const std::vector<Value> &parameters,
+                                     ServerError &error)
 {
     sqlite3_stmt *prepared = nullptr;
     const int rc = sqlite3_prepare_v2(m_db, statement.sql.c_str(), int(statement.sql.size()), &prepared, nullptr);
@@ -702,8 +707,9 @@ std::vector<Session::Table> Session::tables()
 {
     std::vector<Table> out;
     sqlite3_stmt *list = nullptr;
-    if (sqlite3_prepare_v2(m_db, "SELECT name, type FROM sqlite_master WHERE type IN ('table', 'view') ORDER BY name", -1,
-                           &list, nullptr) != SQLITE_OK)
+    if (sqlite3_prepare_v2(m_db, "SELECT name, type FROM sqlite_master WHERE type IN ('table', 'view') ORDER BY name",
+                           -1, &list, nullptr)
+        != SQLITE_OK)
         return out;
     while (sqlite3_step(list) == SQLITE_ROW) {
         const std::string name = reinterpret_cast<const char *>(sqlite3_column_text(list, 0));

@@ -25,13 +25,13 @@ struct Value
 struct Column
 {
     std::string name;
-    std::string typeName;   // SQL Server's name of the type
-    std::string table;      // base table, empty for an expression
-    std::string column;     // base column
-    short sqlType = 0;      // SQL_VARCHAR, SQL_WVARCHAR, SQL_TYPE_TIMESTAMP, ...
+    std::string typeName; // SQL Server's name of the type
+    std::string table; // base table, empty for an expression
+    std::string column; // base column
+    short sqlType = 0; // SQL_VARCHAR, SQL_WVARCHAR, SQL_TYPE_TIMESTAMP, ...
     unsigned long size = 0; // characters, digits; 0 for unlimited
     short decimals = 0;
-    short nullable = 2;     // SQL_NULLABLE_UNKNOWN
+    short nullable = 2; // SQL_NULLABLE_UNKNOWN
 };
 
 class Result

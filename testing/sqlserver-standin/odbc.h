@@ -29,7 +29,7 @@ struct Diag
 
 struct Handle
 {
-    explicit Handle(SQLSMALLINT t) : type(t) {}
+    explicit Handle(SQLSMALLINT t) : type(t) { }
     virtual ~Handle() = default;
     SQLSMALLINT type;
     std::vector<Diag> diags;
@@ -43,15 +43,14 @@ struct Handle
     // An error the server raised (native number 0: the driver's own).
     SQLRETURN fail(const ServerError &error)
     {
-        diags.push_back({error.state, error.native,
-                         DriverPrefix + (error.native ? "[SQL Server]" : "") + error.text});
+        diags.push_back({error.state, error.native, DriverPrefix + (error.native ? "[SQL Server]" : "") + error.text});
         return SQL_ERROR;
     }
 };
 
 struct Env : Handle
 {
-    Env() : Handle(SQL_HANDLE_ENV) {}
+    Env() : Handle(SQL_HANDLE_ENV) { }
     SQLINTEGER version = SQL_OV_ODBC3;
 };
 
@@ -59,7 +58,7 @@ struct Stmt;
 
 struct Dbc : Handle
 {
-    explicit Dbc(Env *e) : Handle(SQL_HANDLE_DBC), env(e) {}
+    explicit Dbc(Env *e) : Handle(SQL_HANDLE_DBC), env(e) { }
     Env *env;
     Session session;
     LiveConnection live;
@@ -98,7 +97,7 @@ struct Parameter
 
 struct Stmt : Handle
 {
-    explicit Stmt(Dbc *d) : Handle(SQL_HANDLE_STMT), dbc(d) {}
+    explicit Stmt(Dbc *d) : Handle(SQL_HANDLE_STMT), dbc(d) { }
     Dbc *dbc;
 
     std::vector<Translated> batch;

@@ -7,9 +7,8 @@
 
 #include "standin.h"
 
-#include <dlfcn.h>
-
 #include <cstdlib>
+#include <dlfcn.h>
 #include <stdexcept>
 #include <string>
 
@@ -53,8 +52,7 @@ public:
     long dropConnections() const { return m_drop(); }
 
 private:
-    template<typename F>
-    void resolve(F &function, const char *name)
+    template<typename F> void resolve(F &function, const char *name)
     {
         function = reinterpret_cast<F>(dlsym(m_library, name));
         if (!function)

@@ -147,7 +147,9 @@ SQLRETURN fetch(Stmt *stmt)
     if (control::dropsAfter(stmt->fetched)) {
         stmt->dbc->live.dead = true;
         closeCursor(stmt);
-        stmt->diags.push_back({"08S01", 10054, DriverPrefix + "TCP Provider: An existing connection was forcibly closed by the remote host.\n"});
+        stmt->diags.push_back(
+            {"08S01", 10054,
+             DriverPrefix + "TCP Provider: An existing connection was forcibly closed by the remote host.\n"});
         return linkFailure(stmt);
     }
     ServerError error;

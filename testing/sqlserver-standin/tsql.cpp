@@ -30,10 +30,9 @@ struct CatalogEntry
     const char *database;
 };
 constexpr CatalogEntry Catalog[] = {
-    {"tbmaster", "patient_data"},     {"tbpatient", "patient_data"},
-    {"tbLABmaster", "Laboratory"},    {"tbcoLabExam", "build_file"},
-    {"tbnursecommunicationfile", "Station"},
-    {"tbinvmaster", "Inventory"},     {"tbinvent", "Inventory"},
+    {"tbmaster", "patient_data"},  {"tbpatient", "patient_data"},           {"tbLABmaster", "Laboratory"},
+    {"tbcoLabExam", "build_file"}, {"tbnursecommunicationfile", "Station"}, {"tbinvmaster", "Inventory"},
+    {"tbinvent", "Inventory"},
 };
 constexpr const char *Databases[] = {"patient_data", "Laboratory", "build_file", "Station", "Inventory", "master"};
 
@@ -43,7 +42,7 @@ struct Raw
 {
     enum Kind { Word, Bracketed, Quoted, String, Number, Op, Dot, Param, Other };
     Kind kind;
-    std::string text;  // as written (a string literal: its body, doubled quotes kept)
+    std::string text; // as written (a string literal: its body, doubled quotes kept)
     std::string value; // bracketed and quoted names: the name itself
 };
 
@@ -108,7 +107,8 @@ bool tokenize(const std::string &in, std::vector<Raw> &out, ServerError &error)
                 ++k;
             }
             if (!closed) {
-                error = {"42000", 105, "Unclosed quotation mark after the character string '" + in.substr(start) + "'."};
+                error = {"42000", 105,
+                         "Unclosed quotation mark after the character string '" + in.substr(start) + "'."};
                 return false;
             }
             out.push_back({Raw::String, in.substr(start, k - start), {}});
@@ -131,7 +131,8 @@ bool tokenize(const std::string &in, std::vector<Raw> &out, ServerError &error)
                 name += in[k++];
             }
             if (!closed) {
-                error = {"42000", 105, "Unclosed quotation mark after the character string '" + in.substr(i + 1) + "'."};
+                error = {"42000", 105,
+                         "Unclosed quotation mark after the character string '" + in.substr(i + 1) + "'."};
                 return false;
             }
             out.push_back({c == '[' ? Raw::Bracketed : Raw::Quoted, in.substr(i, k + 1 - i), name});
@@ -151,7 +152,8 @@ bool tokenize(const std::string &in, std::vector<Raw> &out, ServerError &error)
                         ++k;
                 }
                 if ((at(k) == 'e' || at(k) == 'E')
-                    && (std::isdigit(at(k + 1)) || ((at(k + 1) == '+' || at(k + 1) == '-') && std::isdigit(at(k + 2))))) {
+                    && (std::isdigit(at(k + 1))
+                        || ((at(k + 1) == '+' || at(k + 1) == '-') && std::isdigit(at(k + 2))))) {
                     k += 2;
                     while (std::isdigit(at(k)))
                         ++k;
@@ -201,12 +203,12 @@ struct Emit
 bool isKeyword(const std::string &word)
 {
     static const char *const keywords[] = {
-        "SELECT", "FROM",  "WHERE",  "AND",    "OR",        "NOT",       "IS",    "IN",      "LIKE",  "BETWEEN",
-        "ESCAPE", "AS",    "ON",     "JOIN",   "LEFT",      "RIGHT",     "INNER", "OUTER",   "FULL",  "CROSS",
-        "GROUP",  "BY",    "ORDER",  "HAVING", "ASC",       "DESC",      "UNION", "ALL",     "DISTINCT",
-        "TOP",    "CASE",  "WHEN",   "THEN",   "ELSE",      "END",       "INTO",  "WITH",    "OVER",  "PARTITION",
-        "EXCEPT", "INTERSECT", "APPLY", "ANY", "SOME",      "COLLATE",   "PERCENT", "TIES",  "OFFSET", "FETCH",
-        "ROWS",   "ONLY",  "NEXT",   "FOR",    "EXISTS",
+        "SELECT",  "FROM",     "WHERE",     "AND",    "OR",        "NOT",    "IS",    "IN",    "LIKE",
+        "BETWEEN", "ESCAPE",   "AS",        "ON",     "JOIN",      "LEFT",   "RIGHT", "INNER", "OUTER",
+        "FULL",    "CROSS",    "GROUP",     "BY",     "ORDER",     "HAVING", "ASC",   "DESC",  "UNION",
+        "ALL",     "DISTINCT", "TOP",       "CASE",   "WHEN",      "THEN",   "ELSE",  "END",   "INTO",
+        "WITH",    "OVER",     "PARTITION", "EXCEPT", "INTERSECT", "APPLY",  "ANY",   "SOME",  "COLLATE",
+        "PERCENT", "TIES",     "OFFSET",    "FETCH",  "ROWS",      "ONLY",   "NEXT",  "FOR",   "EXISTS",
     };
     return std::find(std::begin(keywords), std::end(keywords), word) != std::end(keywords);
 }
@@ -225,7 +227,7 @@ std::string quoteIdentifier(const std::string &name)
 class Statement
 {
 public:
-    explicit Statement(const std::vector<Raw> &tokens) : m_raw(tokens) {}
+    explicit Statement(const std::vector<Raw> &tokens) : m_raw(tokens) { }
 
     bool convert(ServerError &error);
     std::string sql(std::vector<std::string> &unnamed) const;
@@ -288,11 +290,13 @@ bool Statement::refuseWrite(size_t at, ServerError &error) const
         database = "master";
 
     if (verb == "INSERT" || verb == "UPDATE" || verb == "DELETE" || verb == "MERGE") {
-        error = {"42000", 229, "The " + verb + " permission was denied on the object '" + object + "', database '"
-                                   + database + "', schema 'dbo'."};
+        error = {"42000", 229,
+                 "The " + verb + " permission was denied on the object '" + object + "', database '" + database
+                     + "', schema 'dbo'."};
     } else if (verb == "EXEC" || verb == "EXECUTE") {
-        error = {"42000", 229, "The EXECUTE permission was denied on the object '" + object + "', database '"
-                                   + database + "', schema 'dbo'."};
+        error = {"42000", 229,
+                 "The EXECUTE permission was denied on the object '" + object + "', database '" + database
+                     + "', schema 'dbo'."};
     } else if (verb == "CREATE" || verb == "INTO") {
         error = {"42000", 262, "CREATE TABLE permission denied in database '" + database + "'."};
     } else if (verb == "DROP" || verb == "ALTER") {
@@ -302,24 +306,25 @@ bool Statement::refuseWrite(size_t at, ServerError &error) const
     } else if (verb == "BULK") {
         error = {"42000", 4834, "You do not have permission to use the bulk load statement."};
     } else {
-        error = {"42000", 15151, "Cannot find the object '" + object
-                                     + "', because it does not exist or you do not have permission."};
+        error = {"42000", 15151,
+                 "Cannot find the object '" + object + "', because it does not exist or you do not have permission."};
     }
     return false;
 }
 
 bool isWriteVerb(const std::string &word)
 {
-    static const char *const verbs[] = {"INSERT", "UPDATE", "DELETE", "MERGE",  "TRUNCATE", "CREATE", "ALTER",
-                                        "DROP",   "GRANT",  "REVOKE", "DENY",   "EXEC",     "EXECUTE", "BULK"};
+    static const char *const verbs[] = {"INSERT", "UPDATE", "DELETE", "MERGE", "TRUNCATE", "CREATE",  "ALTER",
+                                        "DROP",   "GRANT",  "REVOKE", "DENY",  "EXEC",     "EXECUTE", "BULK"};
     return std::find(std::begin(verbs), std::end(verbs), word) != std::end(verbs);
 }
 
 // Words that SQLite knows and T-SQL does not: SQL Server stops at them.
 bool isSqliteOnly(const std::string &word)
 {
-    static const char *const words[] = {"LIMIT", "GLOB", "REGEXP", "MATCH", "PRAGMA", "ATTACH", "DETACH", "VACUUM",
-                                        "REINDEX", "ANALYZE", "ISNULL", "NOTNULL", "RETURNING", "REPLACE", "RAISE"};
+    static const char *const words[] = {"LIMIT",  "GLOB",    "REGEXP",    "MATCH",   "PRAGMA",
+                                        "ATTACH", "DETACH",  "VACUUM",    "REINDEX", "ANALYZE",
+                                        "ISNULL", "NOTNULL", "RETURNING", "REPLACE", "RAISE"};
     return std::find(std::begin(words), std::end(words), word) != std::end(words);
 }
 
@@ -329,8 +334,8 @@ bool Statement::name(size_t &i, bool tablePosition, ServerError &error)
 {
     struct Part
     {
-        std::string text;   // as SQLite gets it
-        std::string plain;  // as SQL Server prints it
+        std::string text; // as SQLite gets it
+        std::string plain; // as SQL Server prints it
     };
     std::vector<Part> parts;
     const auto take = [&](const Raw &t) {
@@ -383,8 +388,9 @@ bool Statement::name(size_t &i, bool tablePosition, ServerError &error)
                 return invalidObject();
         }
         if (tableAt >= 3) {
-            error = {"42000", 7202, "Could not find server '" + parts[tableAt - 3].plain
-                                        + "' in sys.servers. Verify that the correct server name was specified."};
+            error = {"42000", 7202,
+                     "Could not find server '" + parts[tableAt - 3].plain
+                         + "' in sys.servers. Verify that the correct server name was specified."};
             return false;
         }
     }
@@ -579,7 +585,8 @@ size_t Statement::endOf(size_t caseAt, size_t end) const
 bool Statement::operand(size_t i, size_t end, size_t &next) const
 {
     size_t k = i;
-    while (k < end && m_out[k].role == Emit::Op && (m_out[k].text == "-" || m_out[k].text == "+" || m_out[k].text == "~"))
+    while (k < end && m_out[k].role == Emit::Op
+           && (m_out[k].text == "-" || m_out[k].text == "+" || m_out[k].text == "~"))
         ++k;
     if (k >= end)
         return false;
@@ -609,7 +616,8 @@ bool Statement::operand(size_t i, size_t end, size_t &next) const
     }
     while (k + 1 < end && m_out[k].role == Emit::Keyword && m_out[k].word == "COLLATE")
         k += 2;
-    if (k < end && m_out[k].role == Emit::Op && (m_out[k].text == "*" || m_out[k].text == "/" || m_out[k].text == "%")) {
+    if (k < end && m_out[k].role == Emit::Op
+        && (m_out[k].text == "*" || m_out[k].text == "/" || m_out[k].text == "%")) {
         size_t after = 0;
         if (operand(k + 1, end, after))
             k = after;
@@ -654,7 +662,7 @@ std::string Statement::fold(size_t begin, size_t end) const
     };
     const auto additive = [&](size_t k) {
         return k < end && m_out[k].role == Emit::Op
-            && (m_out[k].text == "+" || m_out[k].text == "-" || m_out[k].text == "&" || m_out[k].text == "|");
+               && (m_out[k].text == "+" || m_out[k].text == "-" || m_out[k].text == "&" || m_out[k].text == "|");
     };
     for (size_t k = begin; k < end;) {
         size_t after = 0;
@@ -673,7 +681,8 @@ std::string Statement::fold(size_t begin, size_t end) const
             }
             if (joined) {
                 for (const auto &[op, right] : rest)
-                    chain = op == "+" ? "tsql_add(" + chain + ", " + right + ")" : "(" + chain + " " + op + " " + right + ")";
+                    chain = op == "+" ? "tsql_add(" + chain + ", " + right + ")"
+                                      : "(" + chain + " " + op + " " + right + ")";
                 add(chain);
                 k = m;
             } else {
@@ -790,7 +799,8 @@ bool translate(const std::string &batch, std::vector<Translated> &out, ServerErr
         if (raw.empty())
             continue;
         const std::string first = upper(raw.front().text);
-        if (raw.front().kind == Raw::Word && (first == "SET" || first == "BEGIN" || first == "COMMIT" || first == "ROLLBACK")) {
+        if (raw.front().kind == Raw::Word
+            && (first == "SET" || first == "BEGIN" || first == "COMMIT" || first == "ROLLBACK")) {
             // Session options and transactions change nothing a reader sees.
             out.push_back({Translated::Kind::SessionOption, {}, {}});
             continue;
@@ -798,14 +808,15 @@ bool translate(const std::string &batch, std::vector<Translated> &out, ServerErr
         if (raw.front().kind == Raw::Word && first == "USE") {
             const std::string database = raw.size() > 1 ? (raw[1].kind == Raw::Word ? raw[1].text : raw[1].value) : "";
             if (raw.size() != 2 || !isKnownDatabase(database)) {
-                error = {"08004", 911, "Database '" + database + "' does not exist. Make sure that the name is entered correctly."};
+                error = {"08004", 911,
+                         "Database '" + database + "' does not exist. Make sure that the name is entered correctly."};
                 return false;
             }
             out.push_back({Translated::Kind::SessionOption, {}, {}});
             continue;
         }
         const bool query = (raw.front().kind == Raw::Word && (first == "SELECT" || first == "WITH"))
-                        || (raw.front().kind == Raw::Op && raw.front().text == "(");
+                           || (raw.front().kind == Raw::Op && raw.front().text == "(");
         Statement statement(raw);
         if (!query) {
             if (raw.front().kind == Raw::Word && isWriteVerb(first)) {

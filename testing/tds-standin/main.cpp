@@ -3,13 +3,12 @@
 
 #include "server.h"
 
-#include <sys/prctl.h>
-
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <sys/prctl.h>
 
 namespace {
 
@@ -102,7 +101,8 @@ int main(int argc, char **argv)
         return 1;
     }
     running = &server;
-    struct sigaction action {};
+    struct sigaction action
+    { };
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     sigaction(SIGTERM, &action, nullptr);

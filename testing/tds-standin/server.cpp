@@ -4,20 +4,19 @@
 #include "tds.h"
 #include "tsql.h"
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
+#include <arpa/inet.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <map>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
 #include <sstream>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace tds {
 namespace {
@@ -80,12 +79,14 @@ Canned cannedError(int number)
     case 942:
         return {4, 14, "Database 'patient_data' cannot be opened because it is offline."};
     case 983:
-        return {1, 14, "Unable to access availability database 'patient_data' because the database replica is not in "
-                       "the PRIMARY or SECONDARY role. Connections to an availability database is permitted only when "
-                       "the database replica is in the PRIMARY or SECONDARY role. Try the operation again later."};
+        return {1, 14,
+                "Unable to access availability database 'patient_data' because the database replica is not in "
+                "the PRIMARY or SECONDARY role. Connections to an availability database is permitted only when "
+                "the database replica is in the PRIMARY or SECONDARY role. Try the operation again later."};
     case 1205:
-        return {51, 13, "Transaction (Process ID 57) was deadlocked on lock resources with another process and has been "
-                        "chosen as the deadlock victim. Rerun the transaction."};
+        return {51, 13,
+                "Transaction (Process ID 57) was deadlocked on lock resources with another process and has been "
+                "chosen as the deadlock victim. Rerun the transaction."};
     case 1222:
         return {56, 16, "Lock request time out period exceeded."};
     default:
@@ -99,7 +100,7 @@ Canned cannedError(int number)
 class Conversation
 {
 public:
-    Conversation(Server &server, int fd) : m_server(server), m_fd(fd) {}
+    Conversation(Server &server, int fd) : m_server(server), m_fd(fd) { }
 
     void run()
     {
@@ -206,8 +207,14 @@ private:
             if (!last && part < room)
                 break;
             const size_t length = part + 8;
-            char header[8] = {char(TabularResult), char(last ? 0x01 : 0x00), char(length >> 8), char(length & 0xff),
-                              0, 0, char(m_packetId++), 0};
+            char header[8] = {char(TabularResult),
+                              char(last ? 0x01 : 0x00),
+                              char(length >> 8),
+                              char(length & 0xff),
+                              0,
+                              0,
+                              char(m_packetId++),
+                              0};
             if (!sendAll(m_fd, header, sizeof header) || !sendAll(m_fd, m_pending.data() + at, part))
                 return false;
             at += part;
@@ -305,7 +312,8 @@ private:
         standin::ServerError error;
         if ((!login.database.empty() && !standin::isKnownDatabase(login.database))
             || !m_session.open(m_server.m_options.database, error)) {
-            out.error(4060, 1, 11, "Cannot open database \"" + database + "\" requested by the login. The login failed.",
+            out.error(4060, 1, 11,
+                      "Cannot open database \"" + database + "\" requested by the login. The login failed.",
                       m_server.m_options.serverName);
             return refuseLogin(out, login.user);
         }
@@ -435,7 +443,9 @@ private:
             return request.procId;
         const std::string name = lower(request.procName);
         const std::pair<const char *, uint16_t> known[] = {
-            {"sp_executesql", SpExecuteSql}, {"sp_execute", SpExecute}, {"sp_prepexec", SpPrepExec},
+            {"sp_executesql", SpExecuteSql},
+            {"sp_execute", SpExecute},
+            {"sp_prepexec", SpPrepExec},
             {"sp_unprepare", SpUnprepare},
         };
         for (const auto &[procName, id] : known) {
@@ -449,10 +459,21 @@ private:
     {
         if (!request.procId)
             return request.procName;
-        static const char *const names[] = {"",           "sp_cursor",        "sp_cursoropen",   "sp_cursorprepare",
-                                            "sp_cursorexecute", "sp_cursorprepexec", "sp_cursorunprepare",
-                                            "sp_cursorfetch",   "sp_cursoroption",   "sp_cursorclose", "sp_executesql",
-                                            "sp_prepare",       "sp_execute",        "sp_prepexec",    "sp_prepexecrpc",
+        static const char *const names[] = {"",
+                                            "sp_cursor",
+                                            "sp_cursoropen",
+                                            "sp_cursorprepare",
+                                            "sp_cursorexecute",
+                                            "sp_cursorprepexec",
+                                            "sp_cursorunprepare",
+                                            "sp_cursorfetch",
+                                            "sp_cursoroption",
+                                            "sp_cursorclose",
+                                            "sp_executesql",
+                                            "sp_prepare",
+                                            "sp_execute",
+                                            "sp_prepexec",
+                                            "sp_prepexecrpc",
                                             "sp_unprepare"};
         return request.procId < std::size(names) ? names[request.procId] : "#" + std::to_string(request.procId);
     }
@@ -488,14 +509,16 @@ private:
         const std::vector<RpcParameter> &p = request.parameters;
         const auto noValues = [&](size_t definitions) {
             // The stand-in runs statements as written; it binds no parameter values.
-            return p.size() <= definitions + 1 && (p.size() <= definitions || p[definitions].null || p[definitions].text.empty());
+            return p.size() <= definitions + 1
+                   && (p.size() <= definitions || p[definitions].null || p[definitions].text.empty());
         };
         switch (procIdOf(request)) {
         case SpPrepExec:
             // @handle OUTPUT, @params, @stmt, then the values of @params.
             if (p.size() < 3 || !p[2].character || p[2].null) {
                 procedureFails(out, 201, 4,
-                               "Procedure or function 'sp_prepexec' expects parameter '@stmt', which was not supplied.", final);
+                               "Procedure or function 'sp_prepexec' expects parameter '@stmt', which was not supplied.",
+                               final);
                 return Outcome::Failed;
             }
             if (p.size() > 3 || !(p[1].null || p[1].text.empty())) {
@@ -506,7 +529,8 @@ private:
         case SpExecuteSql:
             // @stmt, [@params, values...]
             if (p.empty() || !p[0].character || p[0].null) {
-                procedureFails(out, 214, 2, "Procedure expects parameter '@statement' of type 'ntext/nchar/nvarchar'.", final);
+                procedureFails(out, 214, 2, "Procedure expects parameter '@statement' of type 'ntext/nchar/nvarchar'.",
+                               final);
                 return Outcome::Failed;
             }
             if (p.size() > 2 || (p.size() == 2 && !noValues(1))) {
@@ -635,7 +659,8 @@ private:
     int32_t m_nextHandle = 1;
 };
 
-Server::Server(Options options) : m_options(std::move(options)) {}
+Server::Server(Options options) : m_options(std::move(options))
+{ }
 
 Server::~Server()
 {

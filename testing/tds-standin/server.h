@@ -18,33 +18,33 @@ namespace tds {
 
 struct Options
 {
-    std::string database;                                   // the fixture file every hospital database lives in
+    std::string database; // the fixture file every hospital database lives in
     std::vector<std::pair<std::string, std::string>> logins; // user, password
     std::string serverName = "WARDSQL";
-    uint16_t port = 0;                                      // 0: any free port
-    std::string portFile;                                   // "PORT CONTROL_PORT\n" once listening
-    std::chrono::seconds lifetime{900};                     // stops by itself after this long
+    uint16_t port = 0; // 0: any free port
+    std::string portFile; // "PORT CONTROL_PORT\n" once listening
+    std::chrono::seconds lifetime{900}; // stops by itself after this long
 };
 
 // What the tests can switch at any time (also from the command line).
 struct Faults
 {
-    std::atomic<int> stallMs{0};          // each batch waits this long before it runs
-    std::atomic<long> dropAfterRows{-1};  // a result's link closes after this many rows
+    std::atomic<int> stallMs{0}; // each batch waits this long before it runs
+    std::atomic<long> dropAfterRows{-1}; // a result's link closes after this many rows
     std::atomic<bool> refuseLogins{false};
-    std::atomic<int> failStatements{0};   // SQL Server's error number every batch is answered with
+    std::atomic<int> failStatements{0}; // SQL Server's error number every batch is answered with
 };
 
 struct Counters
 {
-    std::atomic<long> links{0};       // accepted since start
+    std::atomic<long> links{0}; // accepted since start
     std::atomic<long> openLinks{0};
-    std::atomic<long> logins{0};      // successful
+    std::atomic<long> logins{0}; // successful
     std::atomic<long> refusedLogins{0};
-    std::atomic<long> batches{0};     // statements received: SQL batches and statements in procedure calls
-    std::atomic<long> rpcs{0};        // procedure calls, sp_unprepare and refused ones included
+    std::atomic<long> batches{0}; // statements received: SQL batches and statements in procedure calls
+    std::atomic<long> rpcs{0}; // procedure calls, sp_unprepare and refused ones included
     std::atomic<long> attentions{0};
-    std::atomic<long> drops{0};       // links closed by a fault or a command
+    std::atomic<long> drops{0}; // links closed by a fault or a command
 };
 
 class Server

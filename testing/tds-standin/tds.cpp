@@ -214,8 +214,8 @@ void Tokens::returnValueInt(uint16_t ordinal, const std::string &name, int32_t v
     u16(ordinal);
     bText(name);
     byte(0x01); // an output parameter
-    u32(0);     // user type
-    u16(0);     // flags
+    u32(0); // user type
+    u16(0); // flags
     byte(0x26); // INTN(4)
     byte(4);
     byte(4);
@@ -371,7 +371,7 @@ namespace {
 class Reader
 {
 public:
-    explicit Reader(const std::string &bytes, size_t at = 0) : m_bytes(bytes), m_at(at) {}
+    explicit Reader(const std::string &bytes, size_t at = 0) : m_bytes(bytes), m_at(at) { }
     bool ok() const { return m_ok; }
     bool atEnd() const { return m_at >= m_bytes.size(); }
     uint8_t peek() const { return m_at < m_bytes.size() ? uint8_t(m_bytes[m_at]) : 0; }
@@ -454,30 +454,71 @@ bool parameter(Reader &in, RpcParameter &p, std::string &why)
     bool unicode = false;
     bool collation = false;
     switch (p.type) {
-    case 0x1f: fixed = 0; length = Length::Fixed; break;                       // NULL
-    case 0x30: case 0x32: fixed = 1; length = Length::Fixed; break;           // INT1, BIT
-    case 0x34: fixed = 2; length = Length::Fixed; break;                      // INT2
-    case 0x38: case 0x3a: case 0x3b: case 0x7a: fixed = 4; length = Length::Fixed; break;
-    case 0x7f: case 0x3c: case 0x3d: case 0x3e: fixed = 8; length = Length::Fixed; break;
-    case 0x26: case 0x68: case 0x6d: case 0x6e: case 0x6f: case 0x24:         // INTN, BITN, FLTN, MONEYN, DATETIMN, GUID
+    case 0x1f:
+        fixed = 0;
+        length = Length::Fixed;
+        break; // NULL
+    case 0x30:
+    case 0x32:
+        fixed = 1;
+        length = Length::Fixed;
+        break; // INT1, BIT
+    case 0x34:
+        fixed = 2;
+        length = Length::Fixed;
+        break; // INT2
+    case 0x38:
+    case 0x3a:
+    case 0x3b:
+    case 0x7a:
+        fixed = 4;
+        length = Length::Fixed;
+        break;
+    case 0x7f:
+    case 0x3c:
+    case 0x3d:
+    case 0x3e:
+        fixed = 8;
+        length = Length::Fixed;
+        break;
+    case 0x26:
+    case 0x68:
+    case 0x6d:
+    case 0x6e:
+    case 0x6f:
+    case 0x24: // INTN, BITN, FLTN, MONEYN, DATETIMN, GUID
         in.u8();
         break;
-    case 0x6a: case 0x6c: // DECIMALN, NUMERICN: size, precision, scale
+    case 0x6a:
+    case 0x6c: // DECIMALN, NUMERICN: size, precision, scale
         in.take(3);
         break;
     case 0x28: // DATEN
         break;
-    case 0x29: case 0x2a: case 0x2b: // TIMEN, DATETIME2N, DATETIMEOFFSETN: scale
+    case 0x29:
+    case 0x2a:
+    case 0x2b: // TIMEN, DATETIME2N, DATETIMEOFFSETN: scale
         in.u8();
         break;
-    case 0xe7: case 0xef: unicode = true; [[fallthrough]];                    // NVARCHAR, NCHAR
-    case 0xa7: case 0xaf: collation = true; [[fallthrough]];                  // BIGVARCHAR, BIGCHAR
-    case 0xa5: case 0xad:                                                     // BIGVARBINARY, BIGBINARY
+    case 0xe7:
+    case 0xef:
+        unicode = true;
+        [[fallthrough]]; // NVARCHAR, NCHAR
+    case 0xa7:
+    case 0xaf:
+        collation = true;
+        [[fallthrough]]; // BIGVARCHAR, BIGCHAR
+    case 0xa5:
+    case 0xad: // BIGVARBINARY, BIGBINARY
         length = Length::UShort;
         break;
-    case 0x63: unicode = true; [[fallthrough]];                               // NTEXT
-    case 0x23: collation = true; [[fallthrough]];                             // TEXT
-    case 0x22:                                                                // IMAGE
+    case 0x63:
+        unicode = true;
+        [[fallthrough]]; // NTEXT
+    case 0x23:
+        collation = true;
+        [[fallthrough]]; // TEXT
+    case 0x22: // IMAGE
         length = Length::Long;
         break;
     default:
@@ -540,7 +581,12 @@ bool parameter(Reader &in, RpcParameter &p, std::string &why)
         p.integer = true;
         p.number = signedValue(value, false);
         break;
-    case 0x32: case 0x34: case 0x38: case 0x7f: case 0x26: case 0x68:
+    case 0x32:
+    case 0x34:
+    case 0x38:
+    case 0x7f:
+    case 0x26:
+    case 0x68:
         p.integer = true;
         p.number = signedValue(value, p.type != 0x26 || value.size() > 1);
         break;
@@ -694,7 +740,7 @@ void ResultWriter::metadata(Tokens &out) const
     out.byte(0x81);
     out.u16(uint16_t(m_slots.size()));
     for (const Slot &s : m_slots) {
-        out.u32(0);      // user type
+        out.u32(0); // user type
         out.u16(0x0001); // nullable, read-only
         switch (s.wire) {
         case Wire::NVarChar:
@@ -838,7 +884,8 @@ bool ResultWriter::row(Tokens &out, const std::vector<standin::Value> &values, s
                 errno = 0;
                 n = std::strtoll(v.s.c_str(), &end, 10);
                 if (v.s.empty() || errno || *end) {
-                    error = {"22018", 245, "Conversion failed when converting the nvarchar value '" + v.s + "' to data type int."};
+                    error = {"22018", 245,
+                             "Conversion failed when converting the nvarchar value '" + v.s + "' to data type int."};
                     return false;
                 }
             }

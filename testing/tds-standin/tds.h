@@ -106,12 +106,12 @@ struct RpcParameter
 {
     std::string name;
     uint8_t status = 0; // 0x01: an output parameter
-    uint8_t type = 0;   // the TDS type byte
+    uint8_t type = 0; // the TDS type byte
     bool null = true;
     bool integer = false;
     long long number = 0;
     bool character = false;
-    std::string text;   // character data as UTF-8; other types their raw bytes
+    std::string text; // character data as UTF-8; other types their raw bytes
 };
 
 // One request of an RPC message: a procedure named by its id (ProcIDSwitch
@@ -151,8 +151,8 @@ public:
     struct Slot
     {
         Wire wire = Wire::NVarChar;
-        uint8_t size = 0;        // bytes of a fixed-size value
-        uint16_t maxBytes = 0;   // NVARCHAR, VARBINARY
+        uint8_t size = 0; // bytes of a fixed-size value
+        uint16_t maxBytes = 0; // NVARCHAR, VARBINARY
         std::string name;
     };
     const std::vector<Slot> &slots() const { return m_slots; }

@@ -14,8 +14,7 @@
 
 namespace {
 
-template <class T>
-int openInstances()
+template<class T> int openInstances()
 {
     int n = 0;
     for (QWidget *w : QApplication::topLevelWidgets())
@@ -123,8 +122,10 @@ void TestMainMenu::eachScreenOpensOnce_data()
 {
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("caption");
-    QTest::newRow("medicine") << "cmdMeds" << "Medicine Verification v6.0.11";
-    QTest::newRow("extraction") << "cmdLab" << "ORVANE Wardcheck - Extraction v6.0.11";
+    QTest::newRow("medicine") << "cmdMeds"
+                              << "Medicine Verification v6.0.11";
+    QTest::newRow("extraction") << "cmdLab"
+                                << "ORVANE Wardcheck - Extraction v6.0.11";
 }
 
 void TestMainMenu::eachScreenOpensOnce()
@@ -164,7 +165,7 @@ void TestMainMenu::eachScreenOpensOnce()
 void TestMainMenu::accessKeysPressTheButtons()
 {
     QTest::keyClick(m_menu->windowHandle(), Qt::Key_A, Qt::AltModifier);
-    QTRY_VERIFY(Screens::medicine());   // the button animates its press first
+    QTRY_VERIFY(Screens::medicine()); // the button animates its press first
     // The new screen takes the activation; give it back to the menu.
     QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget *>(Screens::medicine()));
     QApplication::setActiveWindow(m_menu);
@@ -203,13 +204,14 @@ void TestMainMenu::applicationIcon()
 {
     const QImage icon = Icons::applicationIcon().pixmap(32, 32).toImage();
     QCOMPARE(icon.size(), QSize(32, 32));
-    QCOMPARE(icon.pixelColor(0, 0).alpha(), 0);                  // transparent corner
+    QCOMPARE(icon.pixelColor(0, 0).alpha(), 0); // transparent corner
     const QColor disc = icon.pixelColor(6, 20);
     QVERIFY2(disc.green() > 120 && disc.red() < 60 && disc.blue() < 60, qPrintable(disc.name()));
     const QColor tick = icon.pixelColor(13, 20);
-    QVERIFY2(tick.lightness() > 200, qPrintable(tick.name()));   // white check mark
+    QVERIFY2(tick.lightness() > 200, qPrintable(tick.name())); // white check mark
     const QColor shadow = icon.pixelColor(22, 29);
-    QVERIFY2(shadow.alpha() > 200 && qAbs(shadow.red() - shadow.green()) < 10 && shadow.red() > 90 && shadow.red() < 170,
+    QVERIFY2(shadow.alpha() > 200 && qAbs(shadow.red() - shadow.green()) < 10 && shadow.red() > 90
+                 && shadow.red() < 170,
              qPrintable(shadow.name()));
     QCOMPARE(m_menu->windowIcon().pixmap(32, 32).toImage().pixelColor(6, 20), disc);
 }

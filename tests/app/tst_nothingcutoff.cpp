@@ -34,7 +34,10 @@ QStringList clippedCaptions(QWidget *window)
     QStringList clipped;
     const auto report = [&](QWidget *control, const QString &text, int needs) {
         if (needs > control->width())
-            clipped << QStringLiteral("%1: %2 (needs %3, has %4)").arg(control->objectName(), text).arg(needs).arg(control->width());
+            clipped << QStringLiteral("%1: %2 (needs %3, has %4)")
+                           .arg(control->objectName(), text)
+                           .arg(needs)
+                           .arg(control->width());
     };
     for (QLabel *label : window->findChildren<QLabel *>()) {
         if (label->text().isEmpty() || label->wordWrap())
@@ -163,7 +166,8 @@ void TestNothingCutOff::captions()
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window));
         const QStringList clipped = clippedCaptions(window);
-        QVERIFY2(clipped.isEmpty(), qPrintable(window->objectName() + QStringLiteral(": ") + clipped.join(QStringLiteral("; "))));
+        QVERIFY2(clipped.isEmpty(),
+                 qPrintable(window->objectName() + QStringLiteral(": ") + clipped.join(QStringLiteral("; "))));
     }
 }
 
@@ -245,11 +249,14 @@ void TestNothingCutOff::manyExams()
     const int room = view->viewport()->width();
     const int nameEnds = view->columnViewportPosition(name) + view->columnWidth(name);
     QVERIFY2(nameEnds <= room, qPrintable(QStringLiteral("the name ends at %1 of %2").arg(nameEnds).arg(room)));
-    QVERIFY2(view->columnViewportPosition(code) < room,
-             qPrintable(QStringLiteral("the container code starts at %1 of %2").arg(view->columnViewportPosition(code)).arg(room)));
+    QVERIFY2(
+        view->columnViewportPosition(code) < room,
+        qPrintable(
+            QStringLiteral("the container code starts at %1 of %2").arg(view->columnViewportPosition(code)).arg(room)));
 
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(0, 0)).center());
-    QCOMPARE(screen.findChild<QPlainTextEdit *>(QStringLiteral("lblExamInfo"))->toPlainText(), names.join(QStringLiteral(", ")));
+    QCOMPARE(screen.findChild<QPlainTextEdit *>(QStringLiteral("lblExamInfo"))->toPlainText(),
+             names.join(QStringLiteral(", ")));
 }
 
 WARDCHECK_TEST_MAIN(TestNothingCutOff)

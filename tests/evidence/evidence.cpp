@@ -38,7 +38,8 @@ Outcome runProgram(const QString &program, const QStringList &arguments, const Q
     process.start(program, arguments);
     if (!process.waitForStarted() || !process.waitForFinished(-1))
         return {};
-    return {process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0, QString::fromLocal8Bit(process.readAll())};
+    return {process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0,
+            QString::fromLocal8Bit(process.readAll())};
 }
 
 QString capture(const QString &text, const char *pattern, int group = 1)
@@ -87,22 +88,30 @@ int main(int argc, char **argv)
         {"", {}},
         {", SQL Server road",
          {QStringLiteral("WARDCHECK_TEST_ROAD=sqlserver"), QStringLiteral("ODBCSYSINI=" WARDCHECK_STANDIN_ODBC_PLAIN),
-          QStringLiteral("ODBCINSTINI=odbcinst.ini"), QStringLiteral("ODBCINI=" WARDCHECK_STANDIN_ODBC_PLAIN "/odbc.ini"),
+          QStringLiteral("ODBCINSTINI=odbcinst.ini"),
+          QStringLiteral("ODBCINI=" WARDCHECK_STANDIN_ODBC_PLAIN "/odbc.ini"),
           QStringLiteral("WARDCHECK_STANDIN_DRIVER=" WARDCHECK_STANDIN_DRIVER),
           QStringLiteral("WARDCHECK_STANDIN_NAME=" WARDCHECK_STANDIN_NAME)}},
     };
-    const auto named = [](const char *what, const Road &road) { return QString::fromLatin1(what) + QString::fromLatin1(road.name); };
+    const auto named = [](const char *what, const Road &road) {
+        return QString::fromLatin1(what) + QString::fromLatin1(road.name);
+    };
 
     for (const Road &road : roads) {
-        for (const auto &[name, program, label] : {std::tuple{"model-based run, medicine", WARDCHECK_MODEL_MEDICINE, "medicine"},
-                                                   std::tuple{"model-based run, extraction", WARDCHECK_MODEL_EXTRACTION, "extraction"}}) {
-            const Outcome o = runProgram(QString::fromLatin1(program), {},
-                                         road.environment + QStringList{QStringLiteral("WARDCHECK_MODEL_SEQUENCES=") + parser.value(sequences)});
-            const QString pattern = QString::fromLatin1(label) + QStringLiteral(" model: (\\d+) sequences, (\\d+) steps, (\\d+) disagreements");
+        for (const auto &[name, program, label] :
+             {std::tuple{"model-based run, medicine", WARDCHECK_MODEL_MEDICINE, "medicine"},
+              std::tuple{"model-based run, extraction", WARDCHECK_MODEL_EXTRACTION, "extraction"}}) {
+            const Outcome o = runProgram(
+                QString::fromLatin1(program), {},
+                road.environment + QStringList{QStringLiteral("WARDCHECK_MODEL_SEQUENCES=") + parser.value(sequences)});
+            const QString pattern = QString::fromLatin1(label)
+                                    + QStringLiteral(" model: (\\d+) sequences, (\\d+) steps, (\\d+) disagreements");
             const QRegularExpressionMatch m = QRegularExpression(pattern).match(o.output);
             row(qPrintable(named(name, road)),
-                m.hasMatch() ? QStringLiteral("%1 sequences, %2 steps").arg(m.captured(1), m.captured(2)) : QStringLiteral("?"),
-                m.hasMatch() ? QStringLiteral("%1 disagreements").arg(m.captured(3)) : QStringLiteral("a disagreement"), o.ok);
+                m.hasMatch() ? QStringLiteral("%1 sequences, %2 steps").arg(m.captured(1), m.captured(2))
+                             : QStringLiteral("?"),
+                m.hasMatch() ? QStringLiteral("%1 disagreements").arg(m.captured(3)) : QStringLiteral("a disagreement"),
+                o.ok);
             allOk = allOk && o.ok;
         }
     }
@@ -116,10 +125,11 @@ int main(int argc, char **argv)
             asanOptions += QLatin1Char(':') + qEnvironmentVariable("ASAN_OPTIONS");
         for (const char *target : {"fuzz_sqltext", "fuzz_dialect", "fuzz_values"}) {
             QTemporaryDir corpus;
-            const Outcome o = runProgram(dir.filePath(QString::fromLatin1(target)),
-                                         {QStringLiteral("-runs=") + parser.value(fuzzRuns), QStringLiteral("-max_len=512"),
-                                          corpus.path(), QStringLiteral(WARDCHECK_FUZZ_CORPUS "/") + QString::fromLatin1(target)},
-                                         {QStringLiteral("ASAN_OPTIONS=") + asanOptions});
+            const Outcome o =
+                runProgram(dir.filePath(QString::fromLatin1(target)),
+                           {QStringLiteral("-runs=") + parser.value(fuzzRuns), QStringLiteral("-max_len=512"),
+                            corpus.path(), QStringLiteral(WARDCHECK_FUZZ_CORPUS "/") + QString::fromLatin1(target)},
+                           {QStringLiteral("ASAN_OPTIONS=") + asanOptions});
             row(qPrintable(QStringLiteral("fuzzing, %1").arg(QString::fromLatin1(target))),
                 QStringLiteral("%1 executions").arg(capture(o.output, "Done (\\d+) runs")),
                 o.ok ? QStringLiteral("0 crashes") : QStringLiteral("a crash"), o.ok);
@@ -133,15 +143,18 @@ int main(int argc, char **argv)
         const QString skipped = capture(o.output, "(\\d+) skipped");
         // Less the two framework rows (initTestCase, cleanupTestCase).
         const int survived = passed == QLatin1String("?") ? 0 : passed.toInt() - 2;
-        row(qPrintable(named("faults injected", road)), QStringLiteral("%1 faults, %2 skipped").arg(survived).arg(skipped),
+        row(qPrintable(named("faults injected", road)),
+            QStringLiteral("%1 faults, %2 skipped").arg(survived).arg(skipped),
             o.ok ? QStringLiteral("all survived") : QStringLiteral("one not survived"), o.ok);
         allOk = allOk && o.ok;
     }
 
     for (const Road &road : roads) {
-        const Outcome o = runProgram(QStringLiteral(WARDCHECK_LOAD), {},
-                                     road.environment + QStringList{QStringLiteral("WARDCHECK_LOAD_SCANS=") + parser.value(scans)});
-        row(qPrintable(named("scans at scanner speed", road)), QStringLiteral("%1 scans").arg(capture(o.output, "load: (\\d+) scans")),
+        const Outcome o =
+            runProgram(QStringLiteral(WARDCHECK_LOAD), {},
+                       road.environment + QStringList{QStringLiteral("WARDCHECK_LOAD_SCANS=") + parser.value(scans)});
+        row(qPrintable(named("scans at scanner speed", road)),
+            QStringLiteral("%1 scans").arg(capture(o.output, "load: (\\d+) scans")),
             o.ok ? QStringLiteral("0 lost, 0 misrouted") : QStringLiteral("scans lost or misrouted"), o.ok);
         allOk = allOk && o.ok;
     }

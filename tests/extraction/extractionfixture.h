@@ -9,8 +9,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTabWidget>
 #include <QTableView>
+#include <QTabWidget>
 
 // A small lab: three patients, exams, and requests with the shapes that
 // matter (three exams, a missing catalogue entry, missing patient rows, a
@@ -27,28 +27,31 @@ inline void fillLab(FixtureDb &db)
     db.exam(QStringLiteral("E2"), QStringLiteral("Urinalysis"));
     db.exam(QStringLiteral("E3"), QStringLiteral("Lipid Profile"));
     for (const char *exam : {"E1", "E2", "E3"})
-        db.labRow(QStringLiteral("L001"), QStringLiteral("H001"), QStringLiteral("A100"), QStringLiteral("R1"), QString::fromLatin1(exam));
-    db.labRow(QStringLiteral("L002"), QStringLiteral("H002"), QStringLiteral("A200"), QStringLiteral("R2"), QStringLiteral("E1"));
-    db.labRow(QStringLiteral("L002"), QStringLiteral("H002"), QStringLiteral("A200"), QStringLiteral("R2"), QStringLiteral("E9"));
-    db.labRow(QStringLiteral("L003"), QStringLiteral("H003"), QStringLiteral("A300"), QStringLiteral("R3"), QStringLiteral("E2"));
+        db.labRow(QStringLiteral("L001"), QStringLiteral("H001"), QStringLiteral("A100"), QStringLiteral("R1"),
+                  QString::fromLatin1(exam));
+    db.labRow(QStringLiteral("L002"), QStringLiteral("H002"), QStringLiteral("A200"), QStringLiteral("R2"),
+              QStringLiteral("E1"));
+    db.labRow(QStringLiteral("L002"), QStringLiteral("H002"), QStringLiteral("A200"), QStringLiteral("R2"),
+              QStringLiteral("E9"));
+    db.labRow(QStringLiteral("L003"), QStringLiteral("H003"), QStringLiteral("A300"), QStringLiteral("R3"),
+              QStringLiteral("E2"));
     db.labRow(QStringLiteral("L004"), QStringLiteral("H001"), QVariant(), QStringLiteral("R4"), QStringLiteral("E1"));
-    db.labRow(QStringLiteral("L'5"), QStringLiteral("H002"), QStringLiteral("A200"), QStringLiteral("R5"), QStringLiteral("E2"));
+    db.labRow(QStringLiteral("L'5"), QStringLiteral("H002"), QStringLiteral("A200"), QStringLiteral("R5"),
+              QStringLiteral("E2"));
 }
 
 // A listed container for filling the list without a lookup.
 inline ListedContainer listedContainer(const QString &refNum, const QString &exam = QStringLiteral("X"))
 {
-    return ListedContainer{QStringLiteral("H"), QStringLiteral("I"), {exam},          QStringLiteral("N"),
-                           QStringLiteral("R"), QStringLiteral("B"), QStringLiteral("S"), refNum,
-                           QStringLiteral("R")};
+    return ListedContainer{QStringLiteral("H"), QStringLiteral("I"), {exam}, QStringLiteral("N"), QStringLiteral("R"),
+                           QStringLiteral("B"), QStringLiteral("S"), refNum, QStringLiteral("R")};
 }
 
 // The screen's controls, found by their object names.
 struct ExtractionScreen
 {
     explicit ExtractionScreen(frmExtraction *screen)
-        : form(screen),
-          add(screen->findChild<QLineEdit *>(QStringLiteral("txtAddContainerBarcode"))),
+        : form(screen), add(screen->findChild<QLineEdit *>(QStringLiteral("txtAddContainerBarcode"))),
           container(screen->findChild<QLineEdit *>(QStringLiteral("txtVerifyContainer"))),
           patient(screen->findChild<QLineEdit *>(QStringLiteral("txtPatientBarcode"))),
           grid(screen->findChild<QTableView *>(QStringLiteral("Grid1"))),
@@ -63,8 +66,7 @@ struct ExtractionScreen
           picture2(screen->findChild<QLabel *>(QStringLiteral("Picture2"))),
           picture3(screen->findChild<QLabel *>(QStringLiteral("Picture3"))),
           label5(screen->findChild<QLabel *>(QStringLiteral("Label5")))
-    {
-    }
+    { }
 
     QString row(int dataRow) const
     {

@@ -17,8 +17,15 @@ namespace {
 
 Record record(const QString &ref, const QString &exam, const QString &request = QStringLiteral("R1"))
 {
-    return Record{ref, QStringLiteral("H1"), QStringLiteral("A1"), exam, QStringLiteral("Dela Cruz, Juan Santos"),
-                  QStringLiteral("2B-07"), QStringLiteral("3/14/1958"), QStringLiteral("M"), request};
+    return Record{ref,
+                  QStringLiteral("H1"),
+                  QStringLiteral("A1"),
+                  exam,
+                  QStringLiteral("Dela Cruz, Juan Santos"),
+                  QStringLiteral("2B-07"),
+                  QStringLiteral("3/14/1958"),
+                  QStringLiteral("M"),
+                  request};
 }
 
 ListedContainer listedRow(const QString &refNum, const QString &idn = QStringLiteral("A"))
@@ -80,16 +87,16 @@ void TestContainerList::grouping_data()
 {
     QTest::addColumn<QList<Record>>("records");
     QTest::addColumn<int>("listedBefore");
-    QTest::addColumn<QStringList>("rows");   // the rows this lookup added
-    QTest::addColumn<int>("refused");        // the first record refused for a full list, or -1
+    QTest::addColumn<QStringList>("rows"); // the rows this lookup added
+    QTest::addColumn<int>("refused"); // the first record refused for a full list, or -1
 
     const int lastFree = VerificationList::MaxRows - 1;
     QTest::newRow("one exam") << QList<Record>{record("L1", "CBC")} << 0 << QStringList{"L1|CBC| R1"} << -1;
     QTest::newRow("three exams, one row")
         << QList<Record>{record("L1", "CBC"), record("L1", "Urinalysis"), record("L1", "Lipid Profile")} << 0
         << QStringList{"L1|CBC, Urinalysis, Lipid Profile| R1"} << -1;
-    QTest::newRow("exam missing from the catalogue") << QList<Record>{record("L2", "CBC"), record("L2", "")} << 0
-                                                     << QStringList{"L2|CBC, | R1"} << -1;
+    QTest::newRow("exam missing from the catalogue")
+        << QList<Record>{record("L2", "CBC"), record("L2", "")} << 0 << QStringList{"L2|CBC, | R1"} << -1;
     QTest::newRow("first exam missing") << QList<Record>{record("L2", ""), record("L2", "CBC")} << 0
                                         << QStringList{"L2|, CBC| R1"} << -1;
     // The server finds both spellings of a code; the list keeps them apart.
@@ -100,11 +107,11 @@ void TestContainerList::grouping_data()
         << QStringList{"L1|CBC| R1", "L2|TSH| R1", "L1|Sodium| R1"} << -1;
     QTest::newRow("no request number") << QList<Record>{record("L4", "CBC", "")} << 0 << QStringList{"L4|CBC| "} << -1;
     // A listed row with the same code is not this lookup's row.
-    QTest::newRow("same code as an earlier lookup's row") << QList<Record>{record("F0", "CBC")} << 1
-                                                          << QStringList{"F0|CBC| R1"} << -1;
+    QTest::newRow("same code as an earlier lookup's row")
+        << QList<Record>{record("F0", "CBC")} << 1 << QStringList{"F0|CBC| R1"} << -1;
     // Exams of the last row still fit a full list; a second row does not.
-    QTest::newRow("last free row, more exams") << QList<Record>{record("L1", "CBC"), record("L1", "TSH")} << lastFree
-                                               << QStringList{"L1|CBC, TSH| R1"} << -1;
+    QTest::newRow("last free row, more exams")
+        << QList<Record>{record("L1", "CBC"), record("L1", "TSH")} << lastFree << QStringList{"L1|CBC, TSH| R1"} << -1;
     QTest::newRow("last free row, two spellings")
         << QList<Record>{record("L1", "CBC"), record("l1", "TSH"), record("L1", "Sodium")} << lastFree
         << QStringList{"L1|CBC| R1"} << 1;
@@ -136,17 +143,27 @@ void TestContainerList::bedsideMatch_data()
     QTest::addColumn<QString>("wristband");
     QTest::addColumn<int>("row");
 
-    QTest::newRow("right pair") << "L1" << "A1" << 0;
-    QTest::newRow("the second row") << "L2" << "A2" << 1;
-    QTest::newRow("container of another patient") << "L2" << "A1" << -1;
-    QTest::newRow("container in other case") << "l1" << "A1" << -1;
-    QTest::newRow("wristband in other case") << "L1" << "a1" << -1;
-    QTest::newRow("trailing blank") << "L1 " << "A1" << -1;
-    QTest::newRow("request without admission, empty wristband") << "L3" << "" << -1;
-    QTest::newRow("both empty") << "" << "" << -1;
-    QTest::newRow("listed twice: the first") << "L5" << "A5" << 4;
+    QTest::newRow("right pair") << "L1"
+                                << "A1" << 0;
+    QTest::newRow("the second row") << "L2"
+                                    << "A2" << 1;
+    QTest::newRow("container of another patient") << "L2"
+                                                  << "A1" << -1;
+    QTest::newRow("container in other case") << "l1"
+                                             << "A1" << -1;
+    QTest::newRow("wristband in other case") << "L1"
+                                             << "a1" << -1;
+    QTest::newRow("trailing blank") << "L1 "
+                                    << "A1" << -1;
+    QTest::newRow("request without admission, empty wristband") << "L3"
+                                                                << "" << -1;
+    QTest::newRow("both empty") << ""
+                                << "" << -1;
+    QTest::newRow("listed twice: the first") << "L5"
+                                             << "A5" << 4;
     // The request number is shown after a blank; the match never sees it.
-    QTest::newRow("request number is not a container") << " R1" << "A1" << -1;
+    QTest::newRow("request number is not a container") << " R1"
+                                                       << "A1" << -1;
 }
 
 void TestContainerList::bedsideMatch()
@@ -166,7 +183,7 @@ void TestContainerList::listedAndBlank()
     VerificationList list;
     fill(list, {{"L1", "A1"}, {"l2", "A2"}});
     QCOMPARE(findListed(list, QStringLiteral("L1")), 0);
-    QCOMPARE(findListed(list, QStringLiteral("L2")), -1);   // another spelling is another container
+    QCOMPARE(findListed(list, QStringLiteral("L2")), -1); // another spelling is another container
     QCOMPARE(findListed(list, QStringLiteral("l2")), 1);
     QCOMPARE(findListed(list, QStringLiteral("L1 ")), -1);
     QVERIFY(isBlank(QString()));
@@ -177,12 +194,12 @@ void TestContainerList::listedAndBlank()
 
 void TestContainerList::preload_data()
 {
-    QTest::addColumn<QStringList>("listed");   // codes listed before the scan
-    QTest::addColumn<int>("listedUpTo");       // then fillers up to this many rows
+    QTest::addColumn<QStringList>("listed"); // codes listed before the scan
+    QTest::addColumn<int>("listedUpTo"); // then fillers up to this many rows
     QTest::addColumn<QString>("code");
     QTest::addColumn<Preload>("answer");
-    QTest::addColumn<bool>("lookedUp");        // reconnected and sent the statement
-    QTest::addColumn<QStringList>("added");    // rows added, as shown
+    QTest::addColumn<bool>("lookedUp"); // reconnected and sent the statement
+    QTest::addColumn<QStringList>("added"); // rows added, as shown
 
     const int full = VerificationList::MaxRows;
     const QStringList none;
@@ -197,19 +214,20 @@ void TestContainerList::preload_data()
     QTest::newRow("unknown") << none << 0 << "L999" << Preload::NotFound << true << none;
     QTest::newRow("unknown, other listed") << QStringList{"L002"} << 0 << "L999" << Preload::NotFound << true << none;
     // Blanks around a code are part of it for the list and the query.
-    QTest::newRow("leading blank, code listed") << QStringList{"L001"} << 0 << " L001" << Preload::NotFound << true
-                                                << none;
+    QTest::newRow("leading blank, code listed")
+        << QStringList{"L001"} << 0 << " L001" << Preload::NotFound << true << none;
     QTest::newRow("added") << none << 0 << "L001" << Preload::Added << true << QStringList{"L001|CBC, Urinalysis| R1"};
     QTest::newRow("added beside others") << QStringList{"L002"} << 0 << "L001" << Preload::Added << true
                                          << QStringList{"L001|CBC, Urinalysis| R1"};
-    QTest::newRow("other case of a listed code") << QStringList{"l001"} << 0 << "L001" << Preload::Added << true
-                                                 << QStringList{"L001|CBC, Urinalysis| R1"};
+    QTest::newRow("other case of a listed code")
+        << QStringList{"l001"} << 0 << "L001" << Preload::Added << true << QStringList{"L001|CBC, Urinalysis| R1"};
     QTest::newRow("the last free row") << none << full - 1 << "L001" << Preload::Added << true
                                        << QStringList{"L001|CBC, Urinalysis| R1"};
     // The server's collation finds both spellings: two rows, one too many.
-    QTest::newRow("two spellings") << none << 0 << "L7" << Preload::Added << true << QStringList{"L7|CBC| R7", "l7|TSH| R8"};
-    QTest::newRow("two spellings, one free row") << none << full - 1 << "L7" << Preload::Full << true
-                                                 << QStringList{"L7|CBC| R7"};
+    QTest::newRow("two spellings") << none << 0 << "L7" << Preload::Added << true
+                                   << QStringList{"L7|CBC| R7", "l7|TSH| R8"};
+    QTest::newRow("two spellings, one free row")
+        << none << full - 1 << "L7" << Preload::Full << true << QStringList{"L7|CBC| R7"};
 }
 
 void TestContainerList::preload()
@@ -225,11 +243,16 @@ void TestContainerList::preload()
     db.exam(QStringLiteral("E1"), QStringLiteral("CBC"));
     db.exam(QStringLiteral("E2"), QStringLiteral("Urinalysis"));
     db.exam(QStringLiteral("E3"), QStringLiteral("TSH"));
-    db.labRow(QStringLiteral("L001"), QStringLiteral("H001"), QStringLiteral("A100"), QStringLiteral("R1"), QStringLiteral("E1"));
-    db.labRow(QStringLiteral("L001"), QStringLiteral("H001"), QStringLiteral("A100"), QStringLiteral("R1"), QStringLiteral("E2"));
-    db.labRow(QStringLiteral("L002"), QStringLiteral("H002"), QStringLiteral("A200"), QStringLiteral("R2"), QStringLiteral("E1"));
-    db.labRow(QStringLiteral("L7"), QStringLiteral("H001"), QStringLiteral("A100"), QStringLiteral("R7"), QStringLiteral("E1"));
-    db.labRow(QStringLiteral("l7"), QStringLiteral("H002"), QStringLiteral("A200"), QStringLiteral("R8"), QStringLiteral("E3"));
+    db.labRow(QStringLiteral("L001"), QStringLiteral("H001"), QStringLiteral("A100"), QStringLiteral("R1"),
+              QStringLiteral("E1"));
+    db.labRow(QStringLiteral("L001"), QStringLiteral("H001"), QStringLiteral("A100"), QStringLiteral("R1"),
+              QStringLiteral("E2"));
+    db.labRow(QStringLiteral("L002"), QStringLiteral("H002"), QStringLiteral("A200"), QStringLiteral("R2"),
+              QStringLiteral("E1"));
+    db.labRow(QStringLiteral("L7"), QStringLiteral("H001"), QStringLiteral("A100"), QStringLiteral("R7"),
+              QStringLiteral("E1"));
+    db.labRow(QStringLiteral("l7"), QStringLiteral("H002"), QStringLiteral("A200"), QStringLiteral("R8"),
+              QStringLiteral("E3"));
     db.close();
 
     Connection connection(fixtureSettings(db.path()));
@@ -259,8 +282,8 @@ void TestContainerList::preload()
 
 void TestContainerList::preloadStopsWhenTold_data()
 {
-    QTest::addColumn<int>("stopAt");   // the yield that says stop, from 1
-    QTest::addColumn<int>("rows");     // rows in the list when it stops
+    QTest::addColumn<int>("stopAt"); // the yield that says stop, from 1
+    QTest::addColumn<int>("rows"); // rows in the list when it stops
 
     QTest::newRow("before the query") << 1 << 0;
     QTest::newRow("after the first record") << 2 << 1;
@@ -272,8 +295,10 @@ void TestContainerList::preloadStopsWhenTold()
     QFETCH(int, rows);
     FixtureDb db;
     db.exam(QStringLiteral("E1"), QStringLiteral("CBC"));
-    db.labRow(QStringLiteral("L001"), QStringLiteral("H001"), QStringLiteral("A100"), QStringLiteral("R1"), QStringLiteral("E1"));
-    db.labRow(QStringLiteral("L001"), QStringLiteral("H001"), QStringLiteral("A100"), QStringLiteral("R1"), QStringLiteral("E1"));
+    db.labRow(QStringLiteral("L001"), QStringLiteral("H001"), QStringLiteral("A100"), QStringLiteral("R1"),
+              QStringLiteral("E1"));
+    db.labRow(QStringLiteral("L001"), QStringLiteral("H001"), QStringLiteral("A100"), QStringLiteral("R1"),
+              QStringLiteral("E1"));
     db.close();
     Connection connection(fixtureSettings(db.path()));
     int statements = 0;
@@ -298,8 +323,9 @@ void TestContainerList::preloadPassesReconnectErrorsOn()
     VerificationList list;
     list.append(listedRow(QStringLiteral("L001")));
     bool yielded = false;
-    const LookupSteps steps{[]() -> Connection & { throw AppError(AppError::ProviderError, QStringLiteral("link down")); },
-                            [&] { return yielded = true; }};
+    const LookupSteps steps{
+        []() -> Connection & { throw AppError(AppError::ProviderError, QStringLiteral("link down")); },
+        [&] { return yielded = true; }};
     QString thrown;
     try {
         ContainerList::preload(list, QStringLiteral("L002"), steps);

@@ -3,11 +3,11 @@
 #include "testmain.h"
 
 #include <QElapsedTimer>
+#include <qpa/qwindowsysteminterface.h>
 #include <QPointer>
 #include <QProcess>
 #include <QTimer>
 #include <QtTest>
-#include <qpa/qwindowsysteminterface.h>
 
 #include <memory>
 
@@ -92,7 +92,11 @@ void TestExtractionScanSpeed::twentyScansBackToBack_data()
 void TestExtractionScanSpeed::twentyScansBackToBack()
 {
     QFETCH(int, msPerKey);
-    struct Key { int code; QString text; };
+    struct Key
+    {
+        int code;
+        QString text;
+    };
     QList<Key> keys;
     for (int i = 1; i <= 20; ++i) {
         for (QChar c : code(i))
@@ -166,8 +170,9 @@ void TestExtractionScanSpeed::checkTwentyRows(const ExtractionScreen &s)
         names << QStringLiteral("Exam %1").arg(e);
     const QString exams = names.join(QStringLiteral(", "));
     for (int r = 0; r < 20; ++r) {
-        QVERIFY2(m_user->statements.at(r).endsWith(QStringLiteral("where refnum = '") + code(r + 1) + QStringLiteral("' ")),
-                 qPrintable(m_user->statements.at(r)));
+        QVERIFY2(
+            m_user->statements.at(r).endsWith(QStringLiteral("where refnum = '") + code(r + 1) + QStringLiteral("' ")),
+            qPrintable(m_user->statements.at(r)));
         QCOMPARE(s.model->text(r, frmExtraction::RefNum), code(r + 1));
         QCOMPARE(s.model->text(r, frmExtraction::IDNum), QStringLiteral("A%1").arg(r + 1));
         QCOMPARE(s.model->text(r, frmExtraction::LabExams), exams);

@@ -115,12 +115,13 @@ void TestFrmExtraction::loadShowsTheDesignedScreen()
     QCOMPARE(m_form->focusWidget(), s->add);
     QCOMPARE(s->model->size(), 0);
 
-    const QStringList titles = {"HospNum", "IDNum", "LabExam(s)", "PatientName", "Room", "Birthdate", "Sex", "RefNum", "RequestNum"};
+    const QStringList titles = {"HospNum",   "IDNum", "LabExam(s)", "PatientName", "Room",
+                                "Birthdate", "Sex",   "RefNum",     "RequestNum"};
     const int widths[] = {1000, 900, 3000, 3000, 1000, 1200, 600, 1200, 1300};
     QCOMPARE(s->model->columnCount(), 9);
     for (int c = 0; c < 9; ++c) {
         QCOMPARE(s->model->headerData(c, Qt::Horizontal).toString(), titles.at(c));
-        QCOMPARE(s->grid->columnWidth(c), qRound(widths[c] / 15.0));   // to the nearest pixel
+        QCOMPARE(s->grid->columnWidth(c), qRound(widths[c] / 15.0)); // to the nearest pixel
     }
     QCOMPARE(s->grid->editTriggers(), QAbstractItemView::NoEditTriggers);
     QCOMPARE(s->stripColour(), White);
@@ -139,21 +140,26 @@ void TestFrmExtraction::step1Scan_data()
     QTest::addColumn<QStringList>("rows");
     QTest::addColumn<QString>("boxAfter");
 
-    QTest::newRow("three exams") << "L001" << QStringList()
-        << QStringList{"H001|A100|CBC, Urinalysis, Lipid Profile|Dela Cruz, Juan Santos|2B-07|3/14/1958|M|L001| R1"} << "";
-    QTest::newRow("missing catalogue entry, time of birth") << "L002" << QStringList()
+    QTest::newRow("three exams")
+        << "L001" << QStringList()
+        << QStringList{"H001|A100|CBC, Urinalysis, Lipid Profile|Dela Cruz, Juan Santos|2B-07|3/14/1958|M|L001| R1"}
+        << "";
+    QTest::newRow("missing catalogue entry, time of birth")
+        << "L002" << QStringList()
         << QStringList{"H002|A200|CBC, |O'Brien, Mary Ann|3C-01|7/1/1990 8:15:00 AM|F|L002| R2"} << "";
-    QTest::newRow("no patient or admission rows") << "L003" << QStringList()
-        << QStringList{"|A300|Urinalysis|||||L003| R3"} << "";
-    QTest::newRow("request without admission number") << "L004" << QStringList()
-        << QStringList{"H001||CBC|Dela Cruz, Juan Santos||3/14/1958|M|L004| R4"} << "";
-    QTest::newRow("apostrophe in code") << "L'5" << QStringList()
+    QTest::newRow("no patient or admission rows")
+        << "L003" << QStringList() << QStringList{"|A300|Urinalysis|||||L003| R3"} << "";
+    QTest::newRow("request without admission number")
+        << "L004" << QStringList() << QStringList{"H001||CBC|Dela Cruz, Juan Santos||3/14/1958|M|L004| R4"} << "";
+    QTest::newRow("apostrophe in code")
+        << "L'5" << QStringList()
         << QStringList{"H002|A200|Urinalysis|O'Brien, Mary Ann|3C-01|7/1/1990 8:15:00 AM|F|L'5| R5"} << "";
     QTest::newRow("unknown code") << "L999" << QStringList{"Invalid Barcode"} << QStringList() << "";
-    QTest::newRow("leading blank is part of the code") << " L001" << QStringList{"Invalid Barcode"} << QStringList() << "";
+    QTest::newRow("leading blank is part of the code")
+        << " L001" << QStringList{"Invalid Barcode"} << QStringList() << "";
     QTest::newRow("hostile text") << "x' or '1'='1" << QStringList{"Invalid Barcode"} << QStringList() << "";
-    QTest::newRow("statement end and comment") << "L001'; drop table tbLABmaster; --" << QStringList{"Invalid Barcode"}
-                                              << QStringList() << "";
+    QTest::newRow("statement end and comment")
+        << "L001'; drop table tbLABmaster; --" << QStringList{"Invalid Barcode"} << QStringList() << "";
     QTest::newRow("blanks only") << "   " << QStringList() << QStringList() << "   ";
     QTest::newRow("empty") << "" << QStringList() << QStringList() << "";
 }
@@ -184,12 +190,14 @@ void TestFrmExtraction::statementIsSentExactly()
 {
     scan(s->add, QStringLiteral("O'B L1"));
     QCOMPARE(m_user->statements.size(), 1);
-    QCOMPARE(m_user->statements.first(),
-             QStringLiteral("  select   refnum, M.Hospnum as HN,L.idnum as IDN,L.RequestNum,L.ItemID,B.LabExam,M.Lastname + ', ' + "
-                            "M.Firstname + ' ' +M.Middlename as PatientName, N.RoomID,  M.Birthdate, M.Sex   from "
-                            "[Laboratory].[dbo].[tbLABmaster] L   left outer join patient_data..tbmaster M on L.Hospnum = "
-                            "M.Hospnum  left outer join patient_data..tbpatient N on L.idnum = N.IDNum  left outer join "
-                            "build_file..tbcoLabExam B on L.[ItemID] = B.LabExamId  where refnum = 'O''B L1' "));
+    QCOMPARE(
+        m_user->statements.first(),
+        QStringLiteral(
+            "  select   refnum, M.Hospnum as HN,L.idnum as IDN,L.RequestNum,L.ItemID,B.LabExam,M.Lastname + ', ' + "
+            "M.Firstname + ' ' +M.Middlename as PatientName, N.RoomID,  M.Birthdate, M.Sex   from "
+            "[Laboratory].[dbo].[tbLABmaster] L   left outer join patient_data..tbmaster M on L.Hospnum = "
+            "M.Hospnum  left outer join patient_data..tbpatient N on L.idnum = N.IDNum  left outer join "
+            "build_file..tbcoLabExam B on L.[ItemID] = B.LabExamId  where refnum = 'O''B L1' "));
 }
 
 void TestFrmExtraction::duplicatesAreExactMatchesOnly()
@@ -255,7 +263,7 @@ void TestFrmExtraction::listIsFullAt32767Rows()
         filler << listedContainer(QStringLiteral("F%1").arg(i));
     s->model->append(filler);
 
-    scan(s->add, QStringLiteral("L001"));   // the last free row
+    scan(s->add, QStringLiteral("L001")); // the last free row
     QCOMPARE(m_dialogs->messageCount(), 0);
     QCOMPARE(s->model->size(), 32767);
     const QString last = s->row(32766);
@@ -346,18 +354,30 @@ void TestFrmExtraction::bedsideCheck_data()
     QTest::addColumn<QString>("patient");
     QTest::addColumn<int>("passRow");
 
-    QTest::newRow("right pair") << "L001" << "A100" << 0;
-    QTest::newRow("right pair, second row") << "L002" << "A200" << 1;
-    QTest::newRow("right container, wrong patient") << "L001" << "A200" << -1;
-    QTest::newRow("right patient, other row's container") << "L002" << "A100" << -1;
-    QTest::newRow("container case") << "l001" << "A100" << -1;
-    QTest::newRow("patient case") << "L001" << "a100" << -1;
-    QTest::newRow("container trailing blank") << "L001 " << "A100" << -1;
-    QTest::newRow("patient leading blank") << "L001" << " A100" << -1;
-    QTest::newRow("prefixes") << "L00" << "A10" << -1;
-    QTest::newRow("empty container box") << "" << "A100" << -1;
-    QTest::newRow("empty wristband, request without admission") << "L004" << "" << -1;
-    QTest::newRow("both empty") << "" << "" << -1;
+    QTest::newRow("right pair") << "L001"
+                                << "A100" << 0;
+    QTest::newRow("right pair, second row") << "L002"
+                                            << "A200" << 1;
+    QTest::newRow("right container, wrong patient") << "L001"
+                                                    << "A200" << -1;
+    QTest::newRow("right patient, other row's container") << "L002"
+                                                          << "A100" << -1;
+    QTest::newRow("container case") << "l001"
+                                    << "A100" << -1;
+    QTest::newRow("patient case") << "L001"
+                                  << "a100" << -1;
+    QTest::newRow("container trailing blank") << "L001 "
+                                              << "A100" << -1;
+    QTest::newRow("patient leading blank") << "L001"
+                                           << " A100" << -1;
+    QTest::newRow("prefixes") << "L00"
+                              << "A10" << -1;
+    QTest::newRow("empty container box") << ""
+                                         << "A100" << -1;
+    QTest::newRow("empty wristband, request without admission") << "L004"
+                                                                << "" << -1;
+    QTest::newRow("both empty") << ""
+                                << "" << -1;
 }
 
 void TestFrmExtraction::bedsideCheck()
@@ -381,14 +401,16 @@ void TestFrmExtraction::bedsideCheck()
 
     QCOMPARE(m_dialogs->events().first().title, QStringLiteral("Verification"));
     if (passRow < 0) {
-        QCOMPARE(m_dialogs->sequence(), (QStringList{QStringLiteral("M:Failed Verification."), QStringLiteral("beep")}));
+        QCOMPARE(m_dialogs->sequence(),
+                 (QStringList{QStringLiteral("M:Failed Verification."), QStringLiteral("beep")}));
         QCOMPARE(stripDuringMessage, Red);
         QCOMPARE(s->stripColour(), Red);
         QCOMPARE(s->info->toPlainText(), QString());
     } else {
         const QString expected = s->model->text(passRow, frmExtraction::PatientName) + QStringLiteral(": ")
-                               + s->model->text(passRow, frmExtraction::LabExams);
-        QCOMPARE(m_dialogs->sequence(), QStringList{QStringLiteral("M:Passed Verification. Proceed to extraction.") + expected});
+                                 + s->model->text(passRow, frmExtraction::LabExams);
+        QCOMPARE(m_dialogs->sequence(),
+                 QStringList{QStringLiteral("M:Passed Verification. Proceed to extraction.") + expected});
         QCOMPARE(stripDuringMessage, Green);
         QCOMPARE(s->stripColour(), Green);
         QCOMPARE(s->info->toPlainText(), expected);
@@ -442,7 +464,8 @@ void TestFrmExtraction::checkWithEmptyList()
     s->patient->setText(QStringLiteral("A100"));
     s->container->setText(QStringLiteral("L001"));
     QTest::keyClick(s->patient, Qt::Key_Return);
-    QCOMPARE(m_dialogs->sequence(), QStringList{QStringLiteral("M:No containers have been preloaded. Process Step 1 first.")});
+    QCOMPARE(m_dialogs->sequence(),
+             QStringList{QStringLiteral("M:No containers have been preloaded. Process Step 1 first.")});
     QCOMPARE(m_dialogs->events().first().title, QStringLiteral("Verification"));
     QCOMPARE(s->patient->text(), QString());
     QCOMPARE(s->container->text(), QString());

@@ -13,11 +13,14 @@ namespace {
 
 ListedContainer juan()
 {
-    return ListedContainer{QStringLiteral("H001"),        QStringLiteral("A100"),
+    return ListedContainer{QStringLiteral("H001"),
+                           QStringLiteral("A100"),
                            {QStringLiteral("CBC"), QStringLiteral("Urinalysis")},
                            QStringLiteral("Dela Cruz, Juan Santos"),
-                           QStringLiteral("2B-07"),       QStringLiteral("3/14/1958"),
-                           QStringLiteral("M"),           QStringLiteral("L001"),
+                           QStringLiteral("2B-07"),
+                           QStringLiteral("3/14/1958"),
+                           QStringLiteral("M"),
+                           QStringLiteral("L001"),
                            QStringLiteral("R1")};
 }
 
@@ -46,7 +49,7 @@ private slots:
 void TestVerificationList::texts_data()
 {
     QTest::addColumn<ListedContainer>("row");
-    QTest::addColumn<QString>("shown");   // the cells joined with |
+    QTest::addColumn<QString>("shown"); // the cells joined with |
 
     QTest::newRow("every field") << juan()
                                  << "H001|A100|CBC, Urinalysis|Dela Cruz, Juan Santos|2B-07|3/14/1958|M|L001| R1";
@@ -56,16 +59,17 @@ void TestVerificationList::texts_data()
     QTest::newRow("nulls") << empty << "|||||||L001| ";
     ListedContainer missing = juan();
     missing.exams = QStringList{QStringLiteral("CBC"), QString(), QStringLiteral("TSH")};
-    QTest::newRow("exam missing from the catalogue") << missing
-                                                     << "H001|A100|CBC, , TSH|Dela Cruz, Juan Santos|2B-07|3/14/1958|M|L001| R1";
+    QTest::newRow("exam missing from the catalogue")
+        << missing << "H001|A100|CBC, , TSH|Dela Cruz, Juan Santos|2B-07|3/14/1958|M|L001| R1";
     ListedContainer spaced = juan();
     spaced.refNum = QStringLiteral(" L001 ");
     spaced.requestNum = QStringLiteral(" R1");
-    QTest::newRow("blanks kept") << spaced << "H001|A100|CBC, Urinalysis|Dela Cruz, Juan Santos|2B-07|3/14/1958|M| L001 |  R1";
+    QTest::newRow("blanks kept") << spaced
+                                 << "H001|A100|CBC, Urinalysis|Dela Cruz, Juan Santos|2B-07|3/14/1958|M| L001 |  R1";
     ListedContainer tabbed = juan();
     tabbed.patientName = QStringLiteral("Dela\tCruz, Juan");
-    QTest::newRow("tab stays in its column") << tabbed
-                                             << "H001|A100|CBC, Urinalysis|Dela\tCruz, Juan|2B-07|3/14/1958|M|L001| R1";
+    QTest::newRow("tab stays in its column")
+        << tabbed << "H001|A100|CBC, Urinalysis|Dela\tCruz, Juan|2B-07|3/14/1958|M|L001| R1";
 }
 
 void TestVerificationList::texts()

@@ -9,20 +9,20 @@
 #include "medicinescan.h"
 #include "session.h"
 #include "settings.h"
-#include "testmain.h"
 #include "standincontrol.h"
 #include "tdsstandinprocess.h"
-#include "verificationlist.h"
+#include "testmain.h"
 #include "usercomponent.h"
+#include "verificationlist.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QLineEdit>
 #include <QPointer>
 #include <QProcess>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
@@ -35,12 +35,16 @@ void fillWard(FixtureDb &db, const QString &patientLast)
     db.patient(QStringLiteral("H1"), patientLast, QStringLiteral("Maria"), QStringLiteral("Lim"));
     db.admission(QStringLiteral("A1"), QStringLiteral("H1"));
     db.item(QStringLiteral("I1"), QStringLiteral("Paracetamol 500 mg"));
-    db.nurseRow(QStringLiteral("C1"), QStringLiteral("H1"), QStringLiteral("A1"), QStringLiteral("R1"), QStringLiteral("I1"));
+    db.nurseRow(QStringLiteral("C1"), QStringLiteral("H1"), QStringLiteral("A1"), QStringLiteral("R1"),
+                QStringLiteral("I1"));
     db.exam(QStringLiteral("X1"), QStringLiteral("Potassium"));
-    db.labRow(QStringLiteral("L1"), QStringLiteral("H1"), QStringLiteral("A1"), QStringLiteral("Q1"), QStringLiteral("X1"));
-    db.labRow(QStringLiteral("L2"), QStringLiteral("H1"), QStringLiteral("A1"), QStringLiteral("Q2"), QStringLiteral("X1"));
+    db.labRow(QStringLiteral("L1"), QStringLiteral("H1"), QStringLiteral("A1"), QStringLiteral("Q1"),
+              QStringLiteral("X1"));
+    db.labRow(QStringLiteral("L2"), QStringLiteral("H1"), QStringLiteral("A1"), QStringLiteral("Q2"),
+              QStringLiteral("X1"));
     for (const char *more : {"L3", "L4", "L5"})
-        db.labRow(QLatin1String(more), QStringLiteral("H1"), QStringLiteral("A1"), QString(QString::fromLatin1(more) + QLatin1Char('Q')), QStringLiteral("X1"));
+        db.labRow(QLatin1String(more), QStringLiteral("H1"), QStringLiteral("A1"),
+                  QString(QString::fromLatin1(more) + QLatin1Char('Q')), QStringLiteral("X1"));
 }
 
 } // namespace
@@ -83,7 +87,6 @@ private:
     std::unique_ptr<DialogRecorder> m_dialogs;
 };
 
-
 void TestFaults::initTestCase()
 {
     QVERIFY(QDir(m_presets.path()).mkpath(QStringLiteral("system/ORVANE")));
@@ -105,7 +108,8 @@ int TestFaults::forgetLastScan()
 
 int TestFaults::listSize() const
 {
-    return int(qobject_cast<VerificationList *>(m_extraction->findChild<QTableView *>(QStringLiteral("Grid1"))->model())->size());
+    return int(qobject_cast<VerificationList *>(m_extraction->findChild<QTableView *>(QStringLiteral("Grid1"))->model())
+                   ->size());
 }
 
 void TestFaults::init()
@@ -135,8 +139,9 @@ void TestFaults::cleanup()
 QStringList TestFaults::scan(Screen screen, const QString &code)
 {
     m_dialogs->clear();
-    QLineEdit *box = screen == Screen::Medicine ? m_meds->findChild<QLineEdit *>(QStringLiteral("txtContainerBarcode"))
-                                                : m_extraction->findChild<QLineEdit *>(QStringLiteral("txtAddContainerBarcode"));
+    QLineEdit *box = screen == Screen::Medicine
+                         ? m_meds->findChild<QLineEdit *>(QStringLiteral("txtContainerBarcode"))
+                         : m_extraction->findChild<QLineEdit *>(QStringLiteral("txtAddContainerBarcode"));
     box->setText(code);
     QTest::keyClick(box, Qt::Key_Return);
     return m_dialogs->texts();
@@ -145,8 +150,9 @@ QStringList TestFaults::scan(Screen screen, const QString &code)
 QStringList TestFaults::retry(Screen screen)
 {
     m_dialogs->clear();
-    QLineEdit *box = screen == Screen::Medicine ? m_meds->findChild<QLineEdit *>(QStringLiteral("txtContainerBarcode"))
-                                                : m_extraction->findChild<QLineEdit *>(QStringLiteral("txtAddContainerBarcode"));
+    QLineEdit *box = screen == Screen::Medicine
+                         ? m_meds->findChild<QLineEdit *>(QStringLiteral("txtContainerBarcode"))
+                         : m_extraction->findChild<QLineEdit *>(QStringLiteral("txtAddContainerBarcode"));
     QTest::keyClick(box, Qt::Key_Return);
     return m_dialogs->texts();
 }
@@ -155,7 +161,8 @@ bool TestFaults::lastScanWorked(Screen screen)
 {
     if (screen == Screen::Medicine)
         return MedicineScan::current().IDN == QLatin1String("A1") && !MedicineScan::current().lookupFailed;
-    auto *list = qobject_cast<VerificationList *>(m_extraction->findChild<QTableView *>(QStringLiteral("Grid1"))->model());
+    auto *list =
+        qobject_cast<VerificationList *>(m_extraction->findChild<QTableView *>(QStringLiteral("Grid1"))->model());
     return list->size() > 0 && list->at(list->size() - 1).idn == QLatin1String("A1");
 }
 
@@ -195,7 +202,8 @@ void TestFaults::faultsAreReportedAndSurvived()
     QFETCH(QString, fault);
     QFETCH(QString, description);
     const Screen screen = QString::fromLatin1(QTest::currentDataTag()).startsWith(QLatin1String("medicine"))
-                              ? Screen::Medicine : Screen::Extraction;
+                              ? Screen::Medicine
+                              : Screen::Extraction;
     const QString path = m_db->path();
     const QString aside = path + QStringLiteral(".aside");
     QProcess writer;
@@ -205,7 +213,7 @@ void TestFaults::faultsAreReportedAndSurvived()
     if (tds) {
         // "down" closes the port and every link, the connection kept since the last scan too.
         QCOMPARE(tds->control(fault == QLatin1String("connect refused") ? QStringLiteral("down")
-                                                                         : QStringLiteral("drop-after-rows 0")),
+                                                                        : QStringLiteral("drop-after-rows 0")),
                  QStringLiteral("ok"));
     } else if (onSqlServerRoad()) {
         server = std::make_unique<StandinControl>();
@@ -294,7 +302,8 @@ void TestFaults::fileReplacedBetweenTwoScans()
     QVERIFY(QFile::remove(m_db->path()));
     QVERIFY(QFile::copy(other.path(), m_db->path()));
     QVERIFY(scan(Screen::Extraction, QStringLiteral("L2")).isEmpty());
-    auto *list = qobject_cast<VerificationList *>(m_extraction->findChild<QTableView *>(QStringLiteral("Grid1"))->model());
+    auto *list =
+        qobject_cast<VerificationList *>(m_extraction->findChild<QTableView *>(QStringLiteral("Grid1"))->model());
     QCOMPARE(list->size(), 2);
     QCOMPARE(list->at(0).patientName, QStringLiteral("Santos, Maria Lim"));
     QCOMPARE(list->at(1).patientName, QStringLiteral("Reyes, Maria Lim"));
@@ -312,14 +321,18 @@ void TestFaults::fileRemovedDuringALookup()
         bool moved = false;
         // Timers still run while a lookup lets the window repaint.
         QTimer::singleShot(0, [&] { moved = QFile::rename(path, aside); });
-        const QStringList first = scan(screen, screen == Screen::Medicine ? QStringLiteral("C1") : QStringLiteral("L1"));
+        const QStringList first =
+            scan(screen, screen == Screen::Medicine ? QStringLiteral("C1") : QStringLiteral("L1"));
         QVERIFY(moved);
         // The open file stays readable to the lookup that has it open, or the
         // lookup reports it; either way nothing wrong is shown as found.
-        QVERIFY2(first.isEmpty() || first.first().startsWith(QLatin1String("Error in connection.")), qPrintable(first.join(QLatin1Char('\n'))));
-        const QStringList second = screen == Screen::Medicine ? scan(screen, QStringLiteral("C1")) : scan(screen, QStringLiteral("L2"));
+        QVERIFY2(first.isEmpty() || first.first().startsWith(QLatin1String("Error in connection.")),
+                 qPrintable(first.join(QLatin1Char('\n'))));
+        const QStringList second =
+            screen == Screen::Medicine ? scan(screen, QStringLiteral("C1")) : scan(screen, QStringLiteral("L2"));
         QCOMPARE(second.size(), 1);
-        QVERIFY2(second.first().contains(onSqlServerRoad() ? QLatin1String("could not be reached") : QLatin1String("does not exist")),
+        QVERIFY2(second.first().contains(onSqlServerRoad() ? QLatin1String("could not be reached")
+                                                           : QLatin1String("does not exist")),
                  qPrintable(second.first()));
         QVERIFY(QFile::rename(aside, path));
         QCOMPARE(retry(screen), QStringList());
@@ -446,8 +459,8 @@ void TestFaults::failingKeptConnectionIsReplaced()
 class UnopenedOdbcUser : public UserComponent
 {
 public:
-    explicit UnopenedOdbcUser(const ConnectionSettings &settings) : m_connection(settings) {}
-    void ShowMain() override {}
+    explicit UnopenedOdbcUser(const ConnectionSettings &settings) : m_connection(settings) { }
+    void ShowMain() override { }
     QVariant Connected() override { return true; }
     Connection *SQLConnection() override { return &m_connection; }
 
@@ -464,11 +477,14 @@ void TestFaults::odbcDriverMissing()
 
     qputenv("ODBCSYSINI", QFile::encodeName(uninstalled.path()));
     Session::setUser(std::make_unique<UnopenedOdbcUser>(ConnectionSettings{
-        ConnectionSettings::Kind::Odbc, QStringLiteral("DRIVER={Ward SQLite};Database=%1").arg(m_db->path()), QString(), QString()}));
+        ConnectionSettings::Kind::Odbc, QStringLiteral("DRIVER={Ward SQLite};Database=%1").arg(m_db->path()), QString(),
+        QString()}));
     for (const Screen screen : {Screen::Medicine, Screen::Extraction}) {
-        const QStringList messages = scan(screen, screen == Screen::Medicine ? QStringLiteral("C1") : QStringLiteral("L1"));
+        const QStringList messages =
+            scan(screen, screen == Screen::Medicine ? QStringLiteral("C1") : QStringLiteral("L1"));
         QCOMPARE(messages.size(), 1);
-        QVERIFY2(messages.first().startsWith(QLatin1String("Error in connection.The hospital database could not be reached")),
+        QVERIFY2(messages.first().startsWith(
+                     QLatin1String("Error in connection.The hospital database could not be reached")),
                  qPrintable(messages.first()));
     }
     // unixODBC reads its list of drivers once per process, so a driver

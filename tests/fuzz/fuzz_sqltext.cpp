@@ -37,10 +37,10 @@ bool runOne(const QString &statement, QString *value)
     sqlite3_stmt *stmt = nullptr;
     const void *tail = nullptr;
     if (sqlite3_prepare16_v2(db(), begin, int(statement.size() * 2), &stmt, &tail) != SQLITE_OK)
-        std::abort();   // the statement around a literal is always valid
+        std::abort(); // the statement around a literal is always valid
     const auto *rest = static_cast<const char16_t *>(tail);
     if (rest < begin || rest > end || !QStringView(rest, end).trimmed().isEmpty())
-        std::abort();   // a second statement appeared
+        std::abort(); // a second statement appeared
     const int rc = sqlite3_step(stmt);
     const bool row = rc == SQLITE_ROW;
     if (row && value) {
@@ -80,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         std::abort();
 
     const QString like = QStringLiteral("select 1 where '") + SqlText::literalBody(other) + QStringLiteral("' like '")
-                       + SqlText::likePrefixBody(text) + QStringLiteral("%'");
+                         + SqlText::likePrefixBody(text) + QStringLiteral("%'");
     const bool matched = runOne(SqlDialect::toSqlite(like), nullptr);
     const bool expected = asciiFold(SqlText::comparable(other)).startsWith(asciiFold(SqlText::comparable(text)));
     if (matched != expected)
@@ -88,7 +88,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // With a column on the left, the translation also states the prefix as
     // a range; that may never change which values match.
     const QString column = QStringLiteral("select 1 from (select '") + SqlText::literalBody(other)
-                         + QStringLiteral("' as v) where v like '") + SqlText::likePrefixBody(text) + QStringLiteral("%' order by 1");
+                           + QStringLiteral("' as v) where v like '") + SqlText::likePrefixBody(text)
+                           + QStringLiteral("%' order by 1");
     if (runOne(SqlDialect::toSqlite(column), nullptr) != expected)
         std::abort();
     return 0;

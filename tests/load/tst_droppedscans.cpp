@@ -133,11 +133,15 @@ void TestDroppedScans::init()
     m_db->patient(QStringLiteral("H2"), QStringLiteral("Reyes"), QStringLiteral("Maria"), QStringLiteral("Lopez"));
     m_db->admission(QStringLiteral("A2"), QStringLiteral("H2"));
     m_db->item(QStringLiteral("I1"), QStringLiteral("Paracetamol 500 mg"));
-    m_db->nurseRow(QStringLiteral("C1"), QStringLiteral("H1"), QStringLiteral("A1"), QStringLiteral("R1"), QStringLiteral("I1"));
-    m_db->nurseRow(QStringLiteral("C2"), QStringLiteral("H2"), QStringLiteral("A2"), QStringLiteral("R2"), QStringLiteral("I1"));
+    m_db->nurseRow(QStringLiteral("C1"), QStringLiteral("H1"), QStringLiteral("A1"), QStringLiteral("R1"),
+                   QStringLiteral("I1"));
+    m_db->nurseRow(QStringLiteral("C2"), QStringLiteral("H2"), QStringLiteral("A2"), QStringLiteral("R2"),
+                   QStringLiteral("I1"));
     m_db->exam(QStringLiteral("E1"), QStringLiteral("CBC"));
-    m_db->labRow(QStringLiteral("L1"), QStringLiteral("H1"), QStringLiteral("A1"), QStringLiteral("Q1"), QStringLiteral("E1"));
-    m_db->labRow(QStringLiteral("L2"), QStringLiteral("H2"), QStringLiteral("A2"), QStringLiteral("Q2"), QStringLiteral("E1"));
+    m_db->labRow(QStringLiteral("L1"), QStringLiteral("H1"), QStringLiteral("A1"), QStringLiteral("Q1"),
+                 QStringLiteral("E1"));
+    m_db->labRow(QStringLiteral("L2"), QStringLiteral("H2"), QStringLiteral("A2"), QStringLiteral("Q2"),
+                 QStringLiteral("E1"));
     m_db->close();
     m_user = installTestUser(m_db->path());
     m_dialogs = std::make_unique<DialogRecorder>(DialogRecorder::Boxes::Shown);
@@ -185,20 +189,22 @@ void TestDroppedScans::scan(QWidget *window, const QString &text, int boxes)
 
 void TestDroppedScans::medicine_data()
 {
-    QTest::addColumn<QString>("before");        // scanned first, no box expected
+    QTest::addColumn<QString>("before"); // scanned first, no box expected
     QTest::addColumn<bool>("databaseGone");
-    QTest::addColumn<QString>("scans");         // typed at once; the first Enter brings a box
-    QTest::addColumn<QString>("intoBox");       // typed into the open box
-    QTest::addColumn<QStringList>("expected");  // boxes (text start) and beeps, in order
+    QTest::addColumn<QString>("scans"); // typed at once; the first Enter brings a box
+    QTest::addColumn<QString>("intoBox"); // typed into the open box
+    QTest::addColumn<QStringList>("expected"); // boxes (text start) and beeps, in order
 
-    QTest::newRow("verdict box, a scan typed into it")
-        << "C1\n" << false << "A2\n" << "C2\n"
-        << QStringList{"M:Failed Verification.", "beep", "beep"};
+    QTest::newRow("verdict box, a scan typed into it") << "C1\n"
+                                                       << false << "A2\n"
+                                                       << "C2\n"
+                                                       << QStringList{"M:Failed Verification.", "beep", "beep"};
     QTest::newRow("lookup ends in Error in connection., the next scan queued behind it")
-        << "" << true << "C1\nC2\n" << ""
-        << QStringList{"M:Error in connection." + databaseGoneDescription(), "beep"};
+        << "" << true << "C1\nC2\n"
+        << "" << QStringList{"M:Error in connection." + databaseGoneDescription(), "beep"};
     QTest::newRow("Error in connection., a scan typed into it")
-        << "" << true << "C1\n" << "C2\n"
+        << "" << true << "C1\n"
+        << "C2\n"
         << QStringList{"M:Error in connection." + databaseGoneDescription(), "beep"};
 }
 
@@ -244,14 +250,17 @@ void TestDroppedScans::extraction_data()
     QTest::addColumn<int>("rows");
 
     QTest::newRow("Step 1: Invalid Barcode, a listed code queued behind it")
-        << false << false << "L9\nL1\n" << "" << QStringList{"M:Invalid Barcode", "beep"} << 0;
-    QTest::newRow("Step 1: Invalid Barcode, a code typed into it")
-        << false << false << "L9\n" << "L1\n" << QStringList{"M:Invalid Barcode", "beep"} << 0;
+        << false << false << "L9\nL1\n"
+        << "" << QStringList{"M:Invalid Barcode", "beep"} << 0;
+    QTest::newRow("Step 1: Invalid Barcode, a code typed into it") << false << false << "L9\n"
+                                                                   << "L1\n"
+                                                                   << QStringList{"M:Invalid Barcode", "beep"} << 0;
     QTest::newRow("Step 1: Error in connection., the next code queued behind it")
-        << false << true << "L1\nL2\n" << ""
-        << QStringList{"M:Error in connection." + databaseGoneDescription(), "beep"} << 0;
+        << false << true << "L1\nL2\n"
+        << "" << QStringList{"M:Error in connection." + databaseGoneDescription(), "beep"} << 0;
     QTest::newRow("Step 2: verdict box, a scan typed into it")
-        << true << false << "L1\nA2\n" << "L1\n"
+        << true << false << "L1\nA2\n"
+        << "L1\n"
         << QStringList{"M:Failed Verification.", "beep", "beep"} << 1;
 }
 
@@ -302,13 +311,14 @@ void TestDroppedScans::lineFeedAfterEnter_data()
     QTest::addColumn<int>("boxes");
     QTest::addColumn<QStringList>("expected");
     QTest::addColumn<int>("rows");
-    QTest::addColumn<QString>("next");        // scanned afterwards, left in its box by a lookup
+    QTest::addColumn<QString>("next"); // scanned afterwards, left in its box by a lookup
 
     const QString lf(LineFeedKey);
-    QTest::newRow("medicine: passing check") << false << "C1\n" + lf + "A1\n" + lf << 1
-                                             << QStringList{"M:Ok to dispense this medicine for Dela Cruz"} << 0 << "C2";
-    QTest::newRow("medicine: failed check") << false << "C1\n" + lf + "A2\n" + lf << 1
-                                            << QStringList{"M:Failed Verification.", "beep"} << 0 << "C2";
+    QTest::newRow("medicine: passing check")
+        << false << "C1\n" + lf + "A1\n" + lf << 1 << QStringList{"M:Ok to dispense this medicine for Dela Cruz"} << 0
+        << "C2";
+    QTest::newRow("medicine: failed check")
+        << false << "C1\n" + lf + "A2\n" + lf << 1 << QStringList{"M:Failed Verification.", "beep"} << 0 << "C2";
     QTest::newRow("Step 1: two containers") << true << "L1\n" + lf + "L2\n" + lf << 0 << QStringList() << 2 << "";
     QTest::newRow("Step 1: Invalid Barcode") << true << "L9\n" + lf << 1 << QStringList{"M:Invalid Barcode"} << 0 << "";
 }
@@ -363,13 +373,19 @@ void TestDroppedScans::lineFeedAfterEnter()
 void TestDroppedScans::questionAnsweredNo_data()
 {
     QTest::addColumn<bool>("extraction");
-    QTest::addColumn<QString>("before");      // scanned first
-    QTest::addColumn<QString>("typed");       // then typed, without Enter
+    QTest::addColumn<QString>("before"); // scanned first
+    QTest::addColumn<QString>("typed"); // then typed, without Enter
     QTest::addColumn<QString>("question");
-    QTest::addColumn<QString>("inBox");       // the box's text before and after the question
+    QTest::addColumn<QString>("inBox"); // the box's text before and after the question
 
-    QTest::newRow("Reset, waiting for the patient") << false << "C1\n" << "" << "Are you sure you want to reset the scanning process?" << "C1";
-    QTest::newRow("Clear List, a code half typed") << true << "L1\n" << "L2" << "Are you sure you want to clear the list?" << "L2";
+    QTest::newRow("Reset, waiting for the patient") << false << "C1\n"
+                                                    << ""
+                                                    << "Are you sure you want to reset the scanning process?"
+                                                    << "C1";
+    QTest::newRow("Clear List, a code half typed") << true << "L1\n"
+                                                   << "L2"
+                                                   << "Are you sure you want to clear the list?"
+                                                   << "L2";
 }
 
 void TestDroppedScans::questionAnsweredNo()
@@ -395,7 +411,8 @@ void TestDroppedScans::questionAnsweredNo()
     activate(form.get());
     scan(form.get(), before + typed, 0);
     const MedicineScan scanBefore = MedicineScan::current();
-    const int rowsBefore = extraction ? ExtractionScreen(static_cast<frmExtraction *>(form.get())).model->rowCount() : 0;
+    const int rowsBefore =
+        extraction ? ExtractionScreen(static_cast<frmExtraction *>(form.get())).model->rowCount() : 0;
     QCOMPARE(box->text(), inBox);
 
     answerBoxes(QStringLiteral("A1\n"));

@@ -6,9 +6,9 @@
 #include "fixture.h"
 #include "frmextraction.h"
 #include "frmmeds.h"
-#include "packagelookup.h"
 #include "frmview.h"
 #include "medicinescan.h"
+#include "packagelookup.h"
 #include "session.h"
 #include "testmain.h"
 #include "textgridmodel.h"
@@ -16,13 +16,13 @@
 
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <qpa/qwindowsysteminterface.h>
 #include <QPointer>
 #include <QTabBar>
-#include <QTabWidget>
 #include <QTableView>
+#include <QTabWidget>
 #include <QTimer>
 #include <QtTest>
-#include <qpa/qwindowsysteminterface.h>
 
 #include <random>
 
@@ -31,9 +31,18 @@ namespace {
 constexpr int Packages = 60;
 constexpr int ListedPatients = 20000;
 
-QString package(int i) { return QStringLiteral("C%1").arg(i, 5, 10, QLatin1Char('0')); }
-QString container(int i) { return QStringLiteral("L%1").arg(i, 6, 10, QLatin1Char('0')); }
-QString admission(int i) { return QStringLiteral("A%1").arg(i % 97, 4, 10, QLatin1Char('0')); }
+QString package(int i)
+{
+    return QStringLiteral("C%1").arg(i, 5, 10, QLatin1Char('0'));
+}
+QString container(int i)
+{
+    return QStringLiteral("L%1").arg(i, 6, 10, QLatin1Char('0'));
+}
+QString admission(int i)
+{
+    return QStringLiteral("A%1").arg(i % 97, 4, 10, QLatin1Char('0'));
+}
 
 // The number of scans: WARDCHECK_LOAD_SCANS, or a short run for the suite.
 int scanCount()
@@ -70,18 +79,22 @@ void TestLoad::initTestCase()
     m_db = std::make_unique<FixtureDb>();
     m_db->writer().begin();
     for (int p = 0; p < 97; ++p) {
-        m_db->patient(QStringLiteral("H%1").arg(p), QStringLiteral("Last%1").arg(p), QStringLiteral("First"), QStringLiteral("M"));
+        m_db->patient(QStringLiteral("H%1").arg(p), QStringLiteral("Last%1").arg(p), QStringLiteral("First"),
+                      QStringLiteral("M"));
         m_db->admission(admission(p), QStringLiteral("H%1").arg(p));
     }
     m_db->item(QStringLiteral("I1"), QStringLiteral("Paracetamol"));
     m_db->item(QStringLiteral("I2"), QStringLiteral("Ibuprofen"));
     m_db->exam(QStringLiteral("X1"), QStringLiteral("Potassium"));
     for (int i = 0; i < Packages; ++i) {
-        m_db->nurseRow(package(i), QStringLiteral("H%1").arg(i % 97), admission(i), QStringLiteral("R%1").arg(i), QStringLiteral("I1"));
-        m_db->nurseRow(package(i), QStringLiteral("H%1").arg(i % 97), admission(i), QStringLiteral("R%1").arg(i), QStringLiteral("I2"));
+        m_db->nurseRow(package(i), QStringLiteral("H%1").arg(i % 97), admission(i), QStringLiteral("R%1").arg(i),
+                       QStringLiteral("I1"));
+        m_db->nurseRow(package(i), QStringLiteral("H%1").arg(i % 97), admission(i), QStringLiteral("R%1").arg(i),
+                       QStringLiteral("I2"));
     }
     for (int i = 0; i < 20000; ++i)
-        m_db->labRow(container(i), QStringLiteral("H%1").arg(i % 97), admission(i), QStringLiteral("Q%1").arg(i), QStringLiteral("X1"));
+        m_db->labRow(container(i), QStringLiteral("H%1").arg(i % 97), admission(i), QStringLiteral("Q%1").arg(i),
+                     QStringLiteral("X1"));
     // A long patient list, for checks made while it fills.
     for (int i = 0; i < ListedPatients; ++i) {
         const QString hn = QStringLiteral("WH%1").arg(i);
@@ -142,9 +155,9 @@ bool TestLoad::type(QWidget *window, const QString &text, const std::function<bo
 void TestLoad::scansAtScannerSpeed()
 {
     const int scans = scanCount();
-    const int medicinePairs = scans / 4;        // half the scans: package and wristband
-    const int bedsidePairs = scans / 8;         // a quarter: Step 2 container and wristband
-    const int preloads = scans - 2 * medicinePairs - 2 * bedsidePairs;   // the rest: Step 1 containers
+    const int medicinePairs = scans / 4; // half the scans: package and wristband
+    const int bedsidePairs = scans / 8; // a quarter: Step 2 container and wristband
+    const int preloads = scans - 2 * medicinePairs - 2 * bedsidePairs; // the rest: Step 1 containers
     DialogRecorder dialogs;
     QPointer<frmMeds> meds = new frmMeds();
     QPointer<frmExtraction> extraction = new frmExtraction();
@@ -167,7 +180,7 @@ void TestLoad::scansAtScannerSpeed()
     m_user->statements.clear();
     QVERIFY(type(meds, text, [&] { return dialogs.sequence().size() >= expectedVerdicts.size(); }));
     QCOMPARE(dialogs.sequence(), expectedVerdicts);
-    QCOMPARE(m_user->statements, expectedStatements);   // in order: no lookup inside another
+    QCOMPARE(m_user->statements, expectedStatements); // in order: no lookup inside another
 
     // Step 1: every container once, in scan order.
     dialogs.clear();
@@ -175,7 +188,8 @@ void TestLoad::scansAtScannerSpeed()
     text.clear();
     for (int i = 0; i < preloads; ++i)
         text += container(i) + QLatin1Char('\n');
-    auto *list = qobject_cast<VerificationList *>(extraction->findChild<QTableView *>(QStringLiteral("Grid1"))->model());
+    auto *list =
+        qobject_cast<VerificationList *>(extraction->findChild<QTableView *>(QStringLiteral("Grid1"))->model());
     QVERIFY(type(extraction, text, [&] { return list->size() >= preloads; }));
     QCOMPARE(list->size(), preloads);
     for (int i = 0; i < preloads; ++i) {
@@ -195,7 +209,9 @@ void TestLoad::scansAtScannerSpeed()
         const int c = int(m_rng() % preloads);
         const bool right = m_rng() % 3 != 0;
         text += container(c) + QLatin1Char('\n') + (right ? admission(c) : admission(c + 1)) + QLatin1Char('\n');
-        expectedVerdicts << (right ? QStringLiteral("M:Passed Verification. Proceed to extraction.Last%1, First M: Potassium").arg(c % 97)
+        expectedVerdicts << (right ? QStringLiteral(
+                                         "M:Passed Verification. Proceed to extraction.Last%1, First M: Potassium")
+                                         .arg(c % 97)
                                    : QStringLiteral("M:Failed Verification."));
         if (!right)
             expectedVerdicts << QStringLiteral("beep");
@@ -205,7 +221,9 @@ void TestLoad::scansAtScannerSpeed()
     QCOMPARE(dialogs.sequence(), expectedVerdicts);
 
     const int typed = medicinePairs * 2 + preloads + bedsidePairs * 2;
-    qInfo("load: %d scans at 1-2 ms a key through the window system's queue: 0 lost, 0 misrouted, 0 lookups inside another", typed);
+    qInfo("load: %d scans at 1-2 ms a key through the window system's queue: 0 lost, 0 misrouted, 0 lookups inside "
+          "another",
+          typed);
     delete meds;
     delete extraction;
 }

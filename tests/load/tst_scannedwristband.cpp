@@ -16,12 +16,12 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
+#include <qpa/qwindowsysteminterface.h>
 #include <QPointer>
 #include <QSettings>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <qpa/qwindowsysteminterface.h>
 
 namespace {
 
@@ -80,9 +80,11 @@ void TestScannedWristband::init()
     m_db->patient(QStringLiteral("H1"), QStringLiteral("Dela Cruz"), QStringLiteral("Juan"), QStringLiteral("Santos"));
     m_db->admission(QStringLiteral("A1234"), QStringLiteral("H1"));
     m_db->item(QStringLiteral("I1"), QStringLiteral("Paracetamol 500 mg"));
-    m_db->nurseRow(QStringLiteral("C1"), QStringLiteral("H1"), QStringLiteral("A1234"), QStringLiteral("R1"), QStringLiteral("I1"));
+    m_db->nurseRow(QStringLiteral("C1"), QStringLiteral("H1"), QStringLiteral("A1234"), QStringLiteral("R1"),
+                   QStringLiteral("I1"));
     m_db->exam(QStringLiteral("E1"), QStringLiteral("CBC"));
-    m_db->labRow(QStringLiteral("L1"), QStringLiteral("H1"), QStringLiteral("A1234"), QStringLiteral("Q1"), QStringLiteral("E1"));
+    m_db->labRow(QStringLiteral("L1"), QStringLiteral("H1"), QStringLiteral("A1234"), QStringLiteral("Q1"),
+                 QStringLiteral("E1"));
     m_db->close();
     installTestUser(m_db->path());
     m_dialogs = std::make_unique<DialogRecorder>();
@@ -122,7 +124,7 @@ void TestScannedWristband::medicine_data()
     QTest::addColumn<int>("msPerKey");
     QTest::addColumn<bool>("pasted");
     QTest::addColumn<QStringList>("expected");
-    QTest::addColumn<int>("limit");              // the ward's preset, ms a key; 0: not set
+    QTest::addColumn<int>("limit"); // the ward's preset, ms a key; 0: not set
     const QStringList pass{"M:Ok to dispense this medicine for Dela Cruz, Juan Santos"};
     const QStringList refused{Refusal, "beep"};
     QTest::newRow("policy on, scanned at 2 ms a key") << true << 2 << false << pass << 0;
@@ -204,9 +206,10 @@ void TestScannedWristband::extraction()
         QCOMPARE(screen.patient->text(), QString());
         QCOMPARE(screen.container->text(), QStringLiteral("L1"));
         QCOMPARE(form->focusWidget(), screen.patient);
-        QCOMPARE(screen.stripColour(), QColor(255, 255, 255));   // nothing was checked
+        QCOMPARE(screen.stripColour(), QColor(255, 255, 255)); // nothing was checked
     } else {
-        QCOMPARE(m_dialogs->sequence(), QStringList{"M:Passed Verification. Proceed to extraction.Dela Cruz, Juan Santos: CBC"});
+        QCOMPARE(m_dialogs->sequence(),
+                 QStringList{"M:Passed Verification. Proceed to extraction.Dela Cruz, Juan Santos: CBC"});
     }
     delete form;
 }

@@ -19,18 +19,28 @@ void fillMedicineWard(FixtureDb &db)
     db.item(QStringLiteral("I5"), QVariant());
 
     // Deliberately not in item order: the list keeps the server's row order.
-    db.nurseRow(QStringLiteral("C100"), QStringLiteral("H1"), QStringLiteral("A100"), QStringLiteral("R1"), QStringLiteral("I3"));
-    db.nurseRow(QStringLiteral("C100"), QStringLiteral("H1"), QStringLiteral("A100"), QStringLiteral("R2"), QStringLiteral("I1"));
-    db.nurseRow(QStringLiteral("C100"), QStringLiteral("H1"), QStringLiteral("A100"), QStringLiteral("R3"), QStringLiteral("I2"));
-    db.nurseRow(QStringLiteral("C100"), QStringLiteral("H1"), QStringLiteral("A100"), QStringLiteral("R4"), QStringLiteral("I4"));
-    db.nurseRow(QStringLiteral("C200"), QStringLiteral("H1"), QStringLiteral("A100"), QStringLiteral("R5"), QStringLiteral("I4"));
-    db.nurseRow(QStringLiteral("C300"), QStringLiteral("H3"), QStringLiteral("A300"), QStringLiteral("R6"), QStringLiteral("I5"));
-    db.nurseRow(QStringLiteral("C300"), QStringLiteral("H3"), QStringLiteral("A300"), QStringLiteral("R7"), QStringLiteral("I1"));
-    db.nurseRow(QStringLiteral("C400"), QStringLiteral("H404"), QStringLiteral("A400"), QStringLiteral("R8"), QStringLiteral("I1"));
+    db.nurseRow(QStringLiteral("C100"), QStringLiteral("H1"), QStringLiteral("A100"), QStringLiteral("R1"),
+                QStringLiteral("I3"));
+    db.nurseRow(QStringLiteral("C100"), QStringLiteral("H1"), QStringLiteral("A100"), QStringLiteral("R2"),
+                QStringLiteral("I1"));
+    db.nurseRow(QStringLiteral("C100"), QStringLiteral("H1"), QStringLiteral("A100"), QStringLiteral("R3"),
+                QStringLiteral("I2"));
+    db.nurseRow(QStringLiteral("C100"), QStringLiteral("H1"), QStringLiteral("A100"), QStringLiteral("R4"),
+                QStringLiteral("I4"));
+    db.nurseRow(QStringLiteral("C200"), QStringLiteral("H1"), QStringLiteral("A100"), QStringLiteral("R5"),
+                QStringLiteral("I4"));
+    db.nurseRow(QStringLiteral("C300"), QStringLiteral("H3"), QStringLiteral("A300"), QStringLiteral("R6"),
+                QStringLiteral("I5"));
+    db.nurseRow(QStringLiteral("C300"), QStringLiteral("H3"), QStringLiteral("A300"), QStringLiteral("R7"),
+                QStringLiteral("I1"));
+    db.nurseRow(QStringLiteral("C400"), QStringLiteral("H404"), QStringLiteral("A400"), QStringLiteral("R8"),
+                QStringLiteral("I1"));
     db.nurseRow(QStringLiteral("C401"), QStringLiteral("H1"), QVariant(), QStringLiteral("R9"), QStringLiteral("I1"));
     db.nurseRow(QStringLiteral("C402"), QStringLiteral("H1"), QStringLiteral("A402"), QVariant(), QStringLiteral("I1"));
-    db.nurseRow(QStringLiteral("C'7"), QStringLiteral("H7"), QStringLiteral("A'7"), QStringLiteral("R10"), QStringLiteral("I1"));
-    db.nurseRow(QStringLiteral("C600"), QStringLiteral("H6"), QStringLiteral(""), QStringLiteral("R11"), QStringLiteral("I1"));
+    db.nurseRow(QStringLiteral("C'7"), QStringLiteral("H7"), QStringLiteral("A'7"), QStringLiteral("R10"),
+                QStringLiteral("I1"));
+    db.nurseRow(QStringLiteral("C600"), QStringLiteral("H6"), QStringLiteral(""), QStringLiteral("R11"),
+                QStringLiteral("I1"));
     db.close();
 }
 

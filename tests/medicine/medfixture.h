@@ -19,11 +19,16 @@ void fillMedicineWard(FixtureDb &db);
 
 namespace Meds {
 
-inline QString juan() { return QStringLiteral("Dela Cruz, Juan Santos"); }
-inline QString maria() { return QStringLiteral("Reyes, Maria Lopez"); }
+inline QString juan()
+{
+    return QStringLiteral("Dela Cruz, Juan Santos");
+}
+inline QString maria()
+{
+    return QStringLiteral("Reyes, Maria Lopez");
+}
 
-template <class T = QWidget>
-T *control(QWidget *form, const char *name)
+template<class T = QWidget> T *control(QWidget *form, const char *name)
 {
     T *widget = form->findChild<T *>(QLatin1String(name));
     if (!widget)

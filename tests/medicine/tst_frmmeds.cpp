@@ -1,7 +1,7 @@
 #include "frmmeds.h"
-#include "packagelookup.h"
 #include "medfixture.h"
 #include "medicinescan.h"
+#include "packagelookup.h"
 #include "session.h"
 #include "testmain.h"
 #include "twips.h"
@@ -162,7 +162,8 @@ void TestFrmMeds::openingState()
             order << widget;
         widget = widget->nextInFocusChain();
     } while (widget != packageBox() && order.size() < 4);
-    QCOMPARE(order, (QWidgetList{packageBox(), patientBox(), control(m_form, "btn_Reset"), control(m_form, "lblExamInfo")}));
+    QCOMPARE(order,
+             (QWidgetList{packageBox(), patientBox(), control(m_form, "btn_Reset"), control(m_form, "lblExamInfo")}));
 }
 
 void TestFrmMeds::packageStep_data()
@@ -215,7 +216,7 @@ void TestFrmMeds::foundPackageFillsScanState()
     QCOMPARE(scan.IDN, QStringLiteral("A100"));
     QCOMPARE(scan.PatientName, Meds::juan());
     QCOMPARE(scan.ReferenceNum, QStringLiteral("C100"));
-    QCOMPARE(scan.RequestNum, QStringLiteral("R3"));   // the last row's
+    QCOMPARE(scan.RequestNum, QStringLiteral("R3")); // the last row's
     QCOMPARE(scan.ItemList, QStringLiteral("\r\nOmeprazole 20 mg\r\nParacetamol 500 mg\r\nAmoxicillin 250 mg"));
 }
 
@@ -259,9 +260,9 @@ void TestFrmMeds::statementsKeepScannedTextQuoted()
 void TestFrmMeds::verify_data()
 {
     QTest::addColumn<QString>("package");
-    QTest::addColumn<QString>("editedPackage");   // typed over the box after the lookup; null: untouched
+    QTest::addColumn<QString>("editedPackage"); // typed over the box after the lookup; null: untouched
     QTest::addColumn<QString>("wristband");
-    QTest::addColumn<QString>("passedFor");       // null: the check fails
+    QTest::addColumn<QString>("passedFor"); // null: the check fails
 
     const QString same;
     QTest::newRow("match") << "C100" << same << "A100" << Meds::juan();
@@ -272,7 +273,9 @@ void TestFrmMeds::verify_data()
     QTest::newRow("empty wristband") << "C100" << same << "" << QString();
     QTest::newRow("empty wristband, empty admission") << "C600" << same << "" << QString();
     QTest::newRow("package scanned lower-case") << "c100" << same << "A100" << QString();
-    QTest::newRow("package box edited") << "C100" << "C1000" << "A100" << QString();
+    QTest::newRow("package box edited") << "C100"
+                                        << "C1000"
+                                        << "A100" << QString();
     QTest::newRow("hostile wristband") << "C100" << same << "A100' or '1'='1" << QString();
 }
 
@@ -290,14 +293,20 @@ void TestFrmMeds::verify()
         packageBox()->setText(editedPackage);
     const int statements = int(m_user->statements.size());
 
-    struct Seen { QColor strip, titleB; bool alert2; QString info; };
+    struct Seen
+    {
+        QColor strip, titleB;
+        bool alert2;
+        QString info;
+    };
     Seen seen{};
     m_dialogs->onMessage([&](const Dialogs::Message &) {
-        seen = {backColour(m_form, "fraCommands"), foreColour(m_form, "lblTitle(1)"), visible("lbl_Alert2"), examInfo()};
+        seen = {backColour(m_form, "fraCommands"), foreColour(m_form, "lblTitle(1)"), visible("lbl_Alert2"),
+                examInfo()};
     });
     scanWristband(wristband);
 
-    QCOMPARE(m_user->statements.size(), statements);   // the check reads no database
+    QCOMPARE(m_user->statements.size(), statements); // the check reads no database
     QCOMPARE(m_dialogs->events().size(), passes ? 1 : 2);
     QCOMPARE(m_dialogs->events().first().title, QStringLiteral("Verification"));
     if (passes) {
@@ -309,7 +318,8 @@ void TestFrmMeds::verify()
         QCOMPARE(backColour(m_form, "fraCommands"), Green);
         QCOMPARE(examInfo(), seen.info);
     } else {
-        QCOMPARE(m_dialogs->sequence(), (QStringList{QStringLiteral("M:Failed Verification."), QStringLiteral("beep")}));
+        QCOMPARE(m_dialogs->sequence(),
+                 (QStringList{QStringLiteral("M:Failed Verification."), QStringLiteral("beep")}));
         QCOMPARE(seen.strip, Red);
         QCOMPARE(seen.titleB, Red);
         QVERIFY(seen.alert2);
@@ -347,10 +357,19 @@ void TestFrmMeds::nullPatientColumnsTakeTheErrorPath_data()
     QTest::addColumn<QString>("keptHN");
     QTest::addColumn<QString>("keptRef");
     QTest::addColumn<QString>("wristband");
-    QTest::newRow("no master row: null number and name") << "C400" << "" << "" << "A400";
-    QTest::newRow("null admission number") << "C401" << "H1" << "" << "A400";
+    QTest::newRow("no master row: null number and name") << "C400"
+                                                         << ""
+                                                         << ""
+                                                         << "A400";
+    QTest::newRow("null admission number") << "C401"
+                                           << "H1"
+                                           << ""
+                                           << "A400";
     // The reference was read before the failure: the check still must not pass.
-    QTest::newRow("null request number") << "C402" << "H1" << "C402" << "A402";
+    QTest::newRow("null request number") << "C402"
+                                         << "H1"
+                                         << "C402"
+                                         << "A402";
 }
 
 void TestFrmMeds::nullPatientColumnsTakeTheErrorPath()
@@ -449,8 +468,8 @@ void TestFrmMeds::resize_data()
     QTest::addColumn<QSize>("size");
     QTest::newRow("design") << QSize(857, 566);
     QTest::newRow("large") << QSize(1200, 900);
-    QTest::newRow("short") << QSize(857, 230);   // both heights negative
-    QTest::newRow("tiny") << QSize(40, 30);       // widths and heights negative
+    QTest::newRow("short") << QSize(857, 230); // both heights negative
+    QTest::newRow("tiny") << QSize(40, 30); // widths and heights negative
     QTest::newRow("narrow") << QSize(60, 700);
 }
 
@@ -495,7 +514,7 @@ void TestFrmMeds::databaseDisappearsAndComesBack()
 
     QVERIFY(bringDatabaseBack(m_db->path()));
     m_dialogs->clear();
-    QCOMPARE(packageBox()->text(), QStringLiteral("C100"));   // the error path leaves the box as it was
+    QCOMPARE(packageBox()->text(), QStringLiteral("C100")); // the error path leaves the box as it was
     packageBox()->clear();
     scanPackage(QStringLiteral("C100"));
     QCOMPARE(m_dialogs->texts(), QStringList());
@@ -521,18 +540,19 @@ void TestFrmMeds::showItemsReportsLostDatabase()
     m_user->SQLConnection()->Close();
     packageBox()->setText(QStringLiteral("C100"));
     control<QPushButton>(m_form, "UserButtonz1")->click();
-    QCOMPARE(m_dialogs->texts(), QStringList{QStringLiteral("Error in connection.Operation is not allowed when the object is closed.")});
+    QCOMPARE(m_dialogs->texts(),
+             QStringList{QStringLiteral("Error in connection.Operation is not allowed when the object is closed.")});
     QVERIFY(m_form->isVisible());
 }
 
 void TestFrmMeds::closeDuringLookupWaitsForIt()
 {
-    m_form->setAttribute(Qt::WA_DeleteOnClose);   // as the main menu opens it
+    m_form->setAttribute(Qt::WA_DeleteOnClose); // as the main menu opens it
     QTimer::singleShot(0, m_form, [this] { QVERIFY(!m_form->close()); });
     scanPackage(QStringLiteral("C100"));
-    QVERIFY(m_form);   // the lookup finished on a live window
+    QVERIFY(m_form); // the lookup finished on a live window
     QCOMPARE(MedicineScan::current().ItemList.count(QStringLiteral("\r\n")), 3);
-    QVERIFY(!m_form->isVisible());   // and the close then went ahead
+    QVERIFY(!m_form->isVisible()); // and the close then went ahead
     QTRY_VERIFY(!m_form);
 }
 
@@ -541,7 +561,7 @@ void TestFrmMeds::keysSentDuringLookupAreReplayedAfterIt()
     QStringList packageDuringLookup;
     QTimer::singleShot(0, m_form, [&] {
         packageDuringLookup << packageBox()->text();
-        scanWristband(QStringLiteral("A100"));   // straight to the box, bypassing every queue
+        scanWristband(QStringLiteral("A100")); // straight to the box, bypassing every queue
         packageDuringLookup << packageBox()->text();
     });
     scanPackage(QStringLiteral("C100"));

@@ -1,16 +1,16 @@
 #include "frmmeds.h"
-#include "packagelookup.h"
 #include "medfixture.h"
 #include "medicinescan.h"
+#include "packagelookup.h"
 #include "session.h"
 #include "testmain.h"
 
 #include <QElapsedTimer>
+#include <qpa/qwindowsysteminterface.h>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QTimer>
 #include <QtTest>
-#include <qpa/qwindowsysteminterface.h>
 
 #include <memory>
 
@@ -28,7 +28,11 @@ private slots:
     void scansAtScannerSpeed();
 
 private:
-    struct Key { int code; QString text; };
+    struct Key
+    {
+        int code;
+        QString text;
+    };
     static QList<Key> keysFor(const QString &scans);
 
     std::unique_ptr<FixtureDb> m_db;
@@ -118,9 +122,8 @@ void TestMedScanSpeed::scansAtScannerSpeed()
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
 
     const QString ok = QStringLiteral("M:Ok to dispense this medicine for ");
-    QCOMPARE(m_dialogs->sequence(), (QStringList{ok + Meds::juan(),
-                                                 QStringLiteral("M:Failed Verification."), QStringLiteral("beep"),
-                                                 ok + QStringLiteral("O'Brien, Sean Pat"),
+    QCOMPARE(m_dialogs->sequence(), (QStringList{ok + Meds::juan(), QStringLiteral("M:Failed Verification."),
+                                                 QStringLiteral("beep"), ok + QStringLiteral("O'Brien, Sean Pat"),
                                                  QStringLiteral("M:Failed Verification."), QStringLiteral("beep")}));
     // One lookup (two statements) per package scan, each for the code as typed.
     QCOMPARE(m_user->statements.size(), 8);

@@ -13,12 +13,10 @@
 // and returns the first disagreement (and the step it came at), or nothing.
 namespace ModelRun {
 
-template <class Action>
-using Runner = std::function<QString(const QList<Action> &, int *failedAt)>;
+template<class Action> using Runner = std::function<QString(const QList<Action> &, int *failedAt)>;
 
 // Drops steps one at a time, over and over, while the run still disagrees.
-template <class Action>
-QList<Action> shrink(QList<Action> actions, const Runner<Action> &run)
+template<class Action> QList<Action> shrink(QList<Action> actions, const Runner<Action> &run)
 {
     int at = 0;
     run(actions, &at);
@@ -42,12 +40,12 @@ struct Result
 {
     int sequences = 0;
     int steps = 0;
-    QString failure;   // seed, step, disagreement and the shrunk reproduction
+    QString failure; // seed, step, disagreement and the shrunk reproduction
 };
 
 // WARDCHECK_MODEL_SEQUENCES sequences (or the fallback) of the given length,
 // seeds from WARDCHECK_MODEL_SEED on.
-template <class Action>
+template<class Action>
 Result randomSequences(int fallback, int steps, quint32 seedStep,
                        const std::function<QList<Action>(quint32 seed, int steps)> &generate, const Runner<Action> &run)
 {
@@ -66,7 +64,9 @@ Result randomSequences(int fallback, int steps, quint32 seedStep,
             for (const Action &a : shrink<Action>(actions, run))
                 repro << a.describe();
             result.failure = QStringLiteral("seed %1, step %2: %3\nshortest reproduction:\n  %4")
-                                 .arg(seed).arg(at + 1).arg(disagreement, repro.join(QStringLiteral("\n  ")));
+                                 .arg(seed)
+                                 .arg(at + 1)
+                                 .arg(disagreement, repro.join(QStringLiteral("\n  ")));
             return result;
         }
     }

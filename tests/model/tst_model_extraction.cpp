@@ -3,18 +3,18 @@
 // reopenings, and compares it after every step with the model.
 #include "dialogrecorder.h"
 #include "frmextraction.h"
+#include "modelrun.h"
 #include "session.h"
 #include "testmain.h"
 #include "verificationlist.h"
-#include "modelrun.h"
 #include "wardmodel.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QTabBar>
-#include <QTabWidget>
 #include <QTableView>
+#include <QTabWidget>
 #include <QtTest>
 
 using namespace WardModel;
@@ -31,8 +31,9 @@ struct Action
 
     QString describe() const
     {
-        static const char *const names[] = {"Step 1 scan", "select tab", "Step 2 container scan", "Step 2 wristband scan",
-                                            "Clear List, Yes", "Clear List, No", "click list row", "close and reopen"};
+        static const char *const names[] = {"Step 1 scan",           "select tab",      "Step 2 container scan",
+                                            "Step 2 wristband scan", "Clear List, Yes", "Clear List, No",
+                                            "click list row",        "close and reopen"};
         QString d = QString::fromLatin1(names[kind]);
         if (kind == AddContainer || kind == VerifyContainer || kind == VerifyPatient)
             d += QStringLiteral(" \"%1\"").arg(text);
@@ -60,7 +61,7 @@ struct Expected
 class ExtractionModel
 {
 public:
-    explicit ExtractionModel(const Ward &ward) : m_ward(ward) {}
+    explicit ExtractionModel(const Ward &ward) : m_ward(ward) { }
     Expected e;
 
     void apply(const Action &a)
@@ -216,7 +217,7 @@ QList<Action> TestModelExtraction::generate(quint32 seed, int steps) const
     std::mt19937 rng(seed);
     const auto pick = [&](const QStringList &list) { return list.at(int(rng() % list.size())); };
     QList<Action> out;
-    QStringList listed;   // what Step 1 was given, so that bedside scans often hit a row
+    QStringList listed; // what Step 1 was given, so that bedside scans often hit a row
     int tab = 0;
     for (int i = 0; i < steps; ++i) {
         const unsigned r = rng() % 100;
@@ -232,7 +233,8 @@ QList<Action> TestModelExtraction::generate(quint32 seed, int steps) const
         } else if (r < 48 && tab == 0) {
             out << Action{Action::ClearNo, {}};
         } else if (r < 70 && tab == 1) {
-            out << Action{Action::VerifyContainer, !listed.isEmpty() && rng() % 3 ? pick(listed) : pick(containerCodes())};
+            out << Action{Action::VerifyContainer,
+                          !listed.isEmpty() && rng() % 3 ? pick(listed) : pick(containerCodes())};
             // A nurse mostly scans the wristband right after the container.
             if (rng() % 10 < 8 && ++i < steps)
                 out << Action{Action::VerifyPatient, pick(wristbandCodes())};
@@ -313,12 +315,14 @@ QString TestModelExtraction::run(const QList<Action> &actions, int *failedAt)
         auto *list = qobject_cast<VerificationList *>(form->findChild<QTableView *>(QStringLiteral("Grid1"))->model());
         QStringList seen;
         for (const auto &ev : dialogs.events())
-            seen << (ev.kind == DialogRecorder::Event::Kind::Beep ? QStringLiteral("beep") : ev.title + QLatin1Char('|') + ev.text);
+            seen << (ev.kind == DialogRecorder::Event::Kind::Beep ? QStringLiteral("beep")
+                                                                  : ev.title + QLatin1Char('|') + ev.text);
         const auto check = [&](bool same, const QString &what, const QString &got, const QString &want) {
             if (!same && disagreement.isEmpty())
                 disagreement = QStringLiteral("%1: screen has \"%2\", model says \"%3\"").arg(what, got, want);
         };
-        check(seen == e.events, QStringLiteral("messages"), seen.join(QStringLiteral(" / ")), e.events.join(QStringLiteral(" / ")));
+        check(seen == e.events, QStringLiteral("messages"), seen.join(QStringLiteral(" / ")),
+              e.events.join(QStringLiteral(" / ")));
         QStringList gotRows, wantRows;
         for (int r = 0; r < list->size(); ++r) {
             QStringList cells;
@@ -332,10 +336,13 @@ QString TestModelExtraction::run(const QList<Action> &actions, int *failedAt)
         }
         for (const Row &row : e.rows)
             wantRows << row.cells.join(QLatin1Char('|')) + (row.green ? QStringLiteral(" [green]") : QString());
-        check(gotRows == wantRows, QStringLiteral("list"), gotRows.join(QStringLiteral(" // ")), wantRows.join(QStringLiteral(" // ")));
-        check(tabs->currentIndex() == e.tab, QStringLiteral("tab"), QString::number(tabs->currentIndex()), QString::number(e.tab));
-        for (auto [name, want] : {std::pair{"txtAddContainerBarcode", e.addBox}, std::pair{"txtVerifyContainer", e.containerBox},
-                                  std::pair{"txtPatientBarcode", e.patientBox}})
+        check(gotRows == wantRows, QStringLiteral("list"), gotRows.join(QStringLiteral(" // ")),
+              wantRows.join(QStringLiteral(" // ")));
+        check(tabs->currentIndex() == e.tab, QStringLiteral("tab"), QString::number(tabs->currentIndex()),
+              QString::number(e.tab));
+        for (auto [name, want] :
+             {std::pair{"txtAddContainerBarcode", e.addBox}, std::pair{"txtVerifyContainer", e.containerBox},
+              std::pair{"txtPatientBarcode", e.patientBox}})
             check(box(name)->text() == want, QLatin1String(name), box(name)->text(), want);
         const QString info = form->findChild<QPlainTextEdit *>(QStringLiteral("lblExamInfo"))->toPlainText();
         check(info == e.info, QStringLiteral("information box"), info, e.info);
@@ -372,12 +379,14 @@ void TestModelExtraction::knownSequencesAgreeWithTheModel_data()
         << QList<Action>{add(QStringLiteral("L1")), add(QStringLiteral("L2")), step2, container(QStringLiteral("L1")),
                          wristband(QStringLiteral("A2"))};
     QTest::newRow("lower-case container listed, upper-case scanned")
-        << QList<Action>{add(QStringLiteral("L5")), step2, container(QStringLiteral("L5")), wristband(QStringLiteral("A3")),
+        << QList<Action>{add(QStringLiteral("L5")),       step2,
+                         container(QStringLiteral("L5")), wristband(QStringLiteral("A3")),
                          container(QStringLiteral("l5")), wristband(QStringLiteral("A3"))};
     QTest::newRow("pass twice, then Clear List")
-        << QList<Action>{add(QStringLiteral("L1")), step2, container(QStringLiteral("L1")), wristband(QStringLiteral("A1")),
-                         container(QStringLiteral("L1")), wristband(QStringLiteral("A1")), Action{Action::SelectTab, {}, 0},
-                         Action{Action::ClearYes, {}}};
+        << QList<Action>{add(QStringLiteral("L1")),        step2,
+                         container(QStringLiteral("L1")),  wristband(QStringLiteral("A1")),
+                         container(QStringLiteral("L1")),  wristband(QStringLiteral("A1")),
+                         Action{Action::SelectTab, {}, 0}, Action{Action::ClearYes, {}}};
 }
 
 void TestModelExtraction::knownSequencesAgreeWithTheModel()

@@ -4,9 +4,9 @@
 #include "dialogrecorder.h"
 #include "frmmeds.h"
 #include "medicinescan.h"
+#include "modelrun.h"
 #include "session.h"
 #include "testmain.h"
-#include "modelrun.h"
 #include "wardmodel.h"
 
 #include <QLabel>
@@ -28,8 +28,9 @@ struct Action
 
     QString describe() const
     {
-        static const char *const names[] = {"scan package", "scan wristband", "type into package box", "Reset, Yes",
-                                            "Reset, No", "close and reopen", "click bottle picture", "click wristband picture"};
+        static const char *const names[] = {
+            "scan package", "scan wristband",   "type into package box", "Reset, Yes",
+            "Reset, No",    "close and reopen", "click bottle picture",  "click wristband picture"};
         QString d = QString::fromLatin1(names[kind]);
         if (kind == ScanPackage || kind == ScanWristband || kind == EditPackage)
             d += QStringLiteral(" \"%1\"").arg(text);
@@ -51,7 +52,7 @@ struct Expected
 class MedicineModel
 {
 public:
-    explicit MedicineModel(const Ward &ward) : m_ward(ward) {}
+    explicit MedicineModel(const Ward &ward) : m_ward(ward) { }
     Expected e;
 
     void resetAll(bool clearContainer)
@@ -110,7 +111,7 @@ public:
             break;
         case Action::ClickWristband:
             if (!e.focusPackage)
-                break;   // the wristband picture only shows while the patient box has the focus
+                break; // the wristband picture only shows while the patient box has the focus
             break;
         }
     }
@@ -132,8 +133,9 @@ private:
         e.alert = false;
         e.title0 = DarkGreen;
         for (const Ward::PackageRow &row : rows) {
-            for (auto [value, field] : {std::pair{row.hn, &e.HN}, std::pair{row.idn, &e.IDN}, std::pair{row.name, &e.PatientName},
-                                        std::pair{row.ref, &e.ReferenceNum}, std::pair{row.request, &e.RequestNum}}) {
+            for (auto [value, field] :
+                 {std::pair{row.hn, &e.HN}, std::pair{row.idn, &e.IDN}, std::pair{row.name, &e.PatientName},
+                  std::pair{row.ref, &e.ReferenceNum}, std::pair{row.request, &e.RequestNum}}) {
                 if (!value) {
                     e.events << QStringLiteral("Wardcheck|Error in connection.Invalid use of Null");
                     e.lookupFailed = true;
@@ -166,7 +168,8 @@ private:
         const bool passed = !e.patientBox.isEmpty() && e.IDN == e.patientBox && e.ReferenceNum == e.packageBox;
         if (passed) {
             e.strip = Green;
-            e.info = e.PatientName + QStringLiteral("\n\nItem(s): ") + QString(e.ItemList).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+            e.info = e.PatientName + QStringLiteral("\n\nItem(s): ")
+                     + QString(e.ItemList).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
             e.events << QStringLiteral("Verification|Ok to dispense this medicine for ") + e.PatientName;
             e.patientBox.clear();
             e.packageBox.clear();
@@ -231,8 +234,7 @@ QList<Action> TestModelMedicine::generate(quint32 seed, int steps) const
             // A nurse mostly scans the wristband right after the package.
             if (rng() % 10 < 7 && ++i < steps)
                 out << Action{Action::ScanWristband, pick(wristbandCodes())};
-        }
-        else if (r < 50)
+        } else if (r < 50)
             out << Action{Action::ScanWristband, pick(wristbandCodes())};
         else if (r < 72)
             out << Action{Action::EditPackage, pick({QStringLiteral("0"), QStringLiteral(" "), QStringLiteral("x")})};
@@ -315,22 +317,27 @@ QString TestModelMedicine::run(const QList<Action> &actions, int *failedAt)
         const Expected &e = model.e;
         QStringList seen;
         for (const auto &ev : dialogs.events())
-            seen << (ev.kind == DialogRecorder::Event::Kind::Beep ? QStringLiteral("beep") : ev.title + QLatin1Char('|') + ev.text);
+            seen << (ev.kind == DialogRecorder::Event::Kind::Beep ? QStringLiteral("beep")
+                                                                  : ev.title + QLatin1Char('|') + ev.text);
         const MedicineScan &s = MedicineScan::current();
         const bool focusPackage = form->focusWidget() == box("txtContainerBarcode");
         const auto check = [&](bool same, const QString &what, const QString &got, const QString &want) {
             if (!same && disagreement.isEmpty())
                 disagreement = QStringLiteral("%1: screen has \"%2\", model says \"%3\"").arg(what, got, want);
         };
-        check(seen == e.events, QStringLiteral("messages"), seen.join(QStringLiteral(" / ")), e.events.join(QStringLiteral(" / ")));
+        check(seen == e.events, QStringLiteral("messages"), seen.join(QStringLiteral(" / ")),
+              e.events.join(QStringLiteral(" / ")));
         check(s.lookupFailed == e.lookupFailed, QStringLiteral("failed lookup"), QString::number(s.lookupFailed),
               QString::number(e.lookupFailed));
         check(s.HN == e.HN && s.IDN == e.IDN && s.PatientName == e.PatientName && s.ReferenceNum == e.ReferenceNum
                   && s.RequestNum == e.RequestNum && s.ItemList == e.ItemList,
-              QStringLiteral("scan state"), QStringList{s.HN, s.IDN, s.PatientName, s.ReferenceNum, s.RequestNum, s.ItemList}.join(QLatin1Char('|')),
+              QStringLiteral("scan state"),
+              QStringList{s.HN, s.IDN, s.PatientName, s.ReferenceNum, s.RequestNum, s.ItemList}.join(QLatin1Char('|')),
               QStringList{e.HN, e.IDN, e.PatientName, e.ReferenceNum, e.RequestNum, e.ItemList}.join(QLatin1Char('|')));
-        check(box("txtContainerBarcode")->text() == e.packageBox, QStringLiteral("package box"), box("txtContainerBarcode")->text(), e.packageBox);
-        check(box("txtPatientBarcode")->text() == e.patientBox, QStringLiteral("patient box"), box("txtPatientBarcode")->text(), e.patientBox);
+        check(box("txtContainerBarcode")->text() == e.packageBox, QStringLiteral("package box"),
+              box("txtContainerBarcode")->text(), e.packageBox);
+        check(box("txtPatientBarcode")->text() == e.patientBox, QStringLiteral("patient box"),
+              box("txtPatientBarcode")->text(), e.patientBox);
         const QString info = form->findChild<QPlainTextEdit *>(QStringLiteral("lblExamInfo"))->toPlainText();
         check(info == e.info, QStringLiteral("information box"), info, e.info);
         QWidget *strip = form->findChild<QWidget *>(QStringLiteral("fraCommands"));
@@ -341,10 +348,10 @@ QString TestModelMedicine::run(const QList<Action> &actions, int *failedAt)
             if (want.isValid())
                 check(fore(label) == want, QLatin1String(name), fore(label).name(), want.name());
         }
-        check(!form->findChild<QLabel *>(QStringLiteral("lbl_Alert"))->isHidden() == e.alert, QStringLiteral("invalid alert"),
-              QString::number(e.alert ? 0 : 1), QString::number(e.alert));
-        check(!form->findChild<QLabel *>(QStringLiteral("lbl_Alert2"))->isHidden() == e.alert2, QStringLiteral("failed alert"),
-              QString::number(e.alert2 ? 0 : 1), QString::number(e.alert2));
+        check(!form->findChild<QLabel *>(QStringLiteral("lbl_Alert"))->isHidden() == e.alert,
+              QStringLiteral("invalid alert"), QString::number(e.alert ? 0 : 1), QString::number(e.alert));
+        check(!form->findChild<QLabel *>(QStringLiteral("lbl_Alert2"))->isHidden() == e.alert2,
+              QStringLiteral("failed alert"), QString::number(e.alert2 ? 0 : 1), QString::number(e.alert2));
         check(focusPackage == e.focusPackage, QStringLiteral("focus in the package box"), QString::number(focusPackage),
               QString::number(e.focusPackage));
         check(form->findChild<QWidget *>(QStringLiteral("Picture1"))->isVisible() == focusPackage,

@@ -152,16 +152,20 @@ Ward nearMissWard()
     const Text null;
     Ward w;
     w.patients = {
-        {QStringLiteral("H1"), QStringLiteral("Santos"), QStringLiteral("Maria"), QStringLiteral("Lim"), QStringLiteral("1958-03-14 00:00:00"), QStringLiteral("F")},
-        {QStringLiteral("H2"), QStringLiteral("Santos"), QStringLiteral("Maria"), QStringLiteral("Lim"), QStringLiteral("1961-08-02 00:00:00"), QStringLiteral("F")},
-        {QStringLiteral("H3"), QStringLiteral("Reyes"), QStringLiteral("Ana"), null, QStringLiteral("1990-07-02 08:15:00"), QStringLiteral("F")},
-        {QStringLiteral("H5"), QStringLiteral("O'Brien"), QStringLiteral("Sean"), QStringLiteral("Patrick"), null, null},
+        {QStringLiteral("H1"), QStringLiteral("Santos"), QStringLiteral("Maria"), QStringLiteral("Lim"),
+         QStringLiteral("1958-03-14 00:00:00"), QStringLiteral("F")},
+        {QStringLiteral("H2"), QStringLiteral("Santos"), QStringLiteral("Maria"), QStringLiteral("Lim"),
+         QStringLiteral("1961-08-02 00:00:00"), QStringLiteral("F")},
+        {QStringLiteral("H3"), QStringLiteral("Reyes"), QStringLiteral("Ana"), null,
+         QStringLiteral("1990-07-02 08:15:00"), QStringLiteral("F")},
+        {QStringLiteral("H5"), QStringLiteral("O'Brien"), QStringLiteral("Sean"), QStringLiteral("Patrick"), null,
+         null},
     };
     w.admissions = {
         {QStringLiteral("A1"), QStringLiteral("H1"), QStringLiteral("3B-07")},
         {QStringLiteral("A2"), QStringLiteral("H2"), QStringLiteral("3B-08")},
         {QStringLiteral("A3"), QStringLiteral("H3"), null},
-        {QStringLiteral("A4"), QStringLiteral("H4"), QStringLiteral("ER-1")},   // no master record
+        {QStringLiteral("A4"), QStringLiteral("H4"), QStringLiteral("ER-1")}, // no master record
         {QStringLiteral("A5'"), QStringLiteral("H5"), QStringLiteral("2C-01")},
         {QStringLiteral("A10"), QStringLiteral("H1"), QStringLiteral("3B-09")},
     };
@@ -176,19 +180,23 @@ Ward nearMissWard()
         {QStringLiteral("C1"), QStringLiteral("H1"), QStringLiteral("A1"), QStringLiteral("R1"), QStringLiteral("I1")},
         {QStringLiteral("C1"), QStringLiteral("H1"), QStringLiteral("A1"), QStringLiteral("R1"), QStringLiteral("I3")},
         {QStringLiteral("C1"), QStringLiteral("H1"), QStringLiteral("A1"), QStringLiteral("R1"), QStringLiteral("I2")},
-        {QStringLiteral("C10"), QStringLiteral("H2"), QStringLiteral("A2"), QStringLiteral("R10"), QStringLiteral("I1")},
+        {QStringLiteral("C10"), QStringLiteral("H2"), QStringLiteral("A2"), QStringLiteral("R10"),
+         QStringLiteral("I1")},
         {QStringLiteral("C2"), QStringLiteral("H2"), QStringLiteral("A2"), QStringLiteral("R2"), QStringLiteral("I4")},
         {QStringLiteral("C2"), QStringLiteral("H2"), QStringLiteral("A2"), QStringLiteral("R2"), QStringLiteral("I1")},
         {QStringLiteral("C3"), QStringLiteral("H3"), QStringLiteral("A3"), QStringLiteral("R3"), QStringLiteral("I1")},
         {QStringLiteral("C4"), QStringLiteral("H1"), QStringLiteral("A1"), QStringLiteral("R4"), QStringLiteral("I3")},
-        {QStringLiteral("C44"), QStringLiteral("H1"), QStringLiteral("A1"), QStringLiteral("R44"), QStringLiteral("I5")},
+        {QStringLiteral("C44"), QStringLiteral("H1"), QStringLiteral("A1"), QStringLiteral("R44"),
+         QStringLiteral("I5")},
         {QStringLiteral("C5"), QStringLiteral("H4"), QStringLiteral("A4"), QStringLiteral("R5"), QStringLiteral("I1")},
         {QStringLiteral("C6"), QStringLiteral("H1"), null, QStringLiteral("R6"), QStringLiteral("I1")},
         {QStringLiteral("C66"), QStringLiteral("H1"), QStringLiteral(""), QStringLiteral("R66"), QStringLiteral("I1")},
         {QStringLiteral("C7"), QStringLiteral("H2"), QStringLiteral("A2"), null, QStringLiteral("I1")},
         {QStringLiteral("c9"), QStringLiteral("H2"), QStringLiteral("A2"), QStringLiteral("R9"), QStringLiteral("I1")},
-        {QStringLiteral("C8'"), QStringLiteral("H5"), QStringLiteral("A5'"), QStringLiteral("R8"), QStringLiteral("I1")},
-        {QStringLiteral("C11"), QStringLiteral("H1"), QStringLiteral("A10"), QStringLiteral("R11"), QStringLiteral("I99")},
+        {QStringLiteral("C8'"), QStringLiteral("H5"), QStringLiteral("A5'"), QStringLiteral("R8"),
+         QStringLiteral("I1")},
+        {QStringLiteral("C11"), QStringLiteral("H1"), QStringLiteral("A10"), QStringLiteral("R11"),
+         QStringLiteral("I99")},
     };
     w.exams = {
         {QStringLiteral("X1"), QStringLiteral("Complete Blood Count")},
@@ -199,38 +207,68 @@ Ward nearMissWard()
         {QStringLiteral("L1"), QStringLiteral("H1"), QStringLiteral("A1"), QStringLiteral("Q1"), QStringLiteral("X1")},
         {QStringLiteral("L1"), QStringLiteral("H1"), QStringLiteral("A1"), QStringLiteral("Q1"), QStringLiteral("X9")},
         {QStringLiteral("L1"), QStringLiteral("H1"), QStringLiteral("A1"), QStringLiteral("Q1"), QStringLiteral("X2")},
-        {QStringLiteral("L10"), QStringLiteral("H2"), QStringLiteral("A2"), QStringLiteral("Q10"), QStringLiteral("X2")},
+        {QStringLiteral("L10"), QStringLiteral("H2"), QStringLiteral("A2"), QStringLiteral("Q10"),
+         QStringLiteral("X2")},
         {QStringLiteral("L2"), QStringLiteral("H2"), QStringLiteral("A2"), QStringLiteral("Q2"), QStringLiteral("X1")},
         {QStringLiteral("L3"), QStringLiteral("H1"), null, QStringLiteral("Q3"), QStringLiteral("X1")},
         {QStringLiteral("L33"), QStringLiteral("H1"), QStringLiteral(""), QStringLiteral("Q33"), QStringLiteral("X1")},
         {QStringLiteral("L4"), QStringLiteral("H4"), QStringLiteral("A4"), QStringLiteral("Q4"), QStringLiteral("X3")},
         {QStringLiteral("l5"), QStringLiteral("H3"), QStringLiteral("A3"), null, QStringLiteral("X2")},
-        {QStringLiteral("L6'"), QStringLiteral("H5"), QStringLiteral("A5'"), QStringLiteral("Q6"), QStringLiteral("X1")},
+        {QStringLiteral("L6'"), QStringLiteral("H5"), QStringLiteral("A5'"), QStringLiteral("Q6"),
+         QStringLiteral("X1")},
     };
     return w;
 }
 
 QStringList packageCodes()
 {
-    return {QStringLiteral("C1"), QStringLiteral("c1"), QStringLiteral("C1 "), QStringLiteral(" C1"), QStringLiteral("C10"),
-            QStringLiteral("C2"), QStringLiteral("C3"), QStringLiteral("C4"), QStringLiteral("C44"), QStringLiteral("C5"),
-            QStringLiteral("C6"), QStringLiteral("C66"), QStringLiteral("C7"), QStringLiteral("C9"), QStringLiteral("c9"),
-            QStringLiteral("C8'"), QStringLiteral("C11"), QStringLiteral("X1"), QString(), QStringLiteral("C1'--"),
+    return {QStringLiteral("C1"),
+            QStringLiteral("c1"),
+            QStringLiteral("C1 "),
+            QStringLiteral(" C1"),
+            QStringLiteral("C10"),
+            QStringLiteral("C2"),
+            QStringLiteral("C3"),
+            QStringLiteral("C4"),
+            QStringLiteral("C44"),
+            QStringLiteral("C5"),
+            QStringLiteral("C6"),
+            QStringLiteral("C66"),
+            QStringLiteral("C7"),
+            QStringLiteral("C9"),
+            QStringLiteral("c9"),
+            QStringLiteral("C8'"),
+            QStringLiteral("C11"),
+            QStringLiteral("X1"),
+            QString(),
+            QStringLiteral("C1'--"),
             QStringLiteral("C")};
 }
 
 QStringList containerCodes()
 {
-    return {QStringLiteral("L1"), QStringLiteral("l1"), QStringLiteral("L1 "), QStringLiteral(" L1"), QStringLiteral("L10"),
-            QStringLiteral("L2"), QStringLiteral("L3"), QStringLiteral("L33"), QStringLiteral("L4"), QStringLiteral("l5"),
-            QStringLiteral("L5"), QStringLiteral("L6'"), QStringLiteral("L7"), QString(), QStringLiteral("  "),
-            QStringLiteral("L1'--")};
+    return {QStringLiteral("L1"),  QStringLiteral("l1"),
+            QStringLiteral("L1 "), QStringLiteral(" L1"),
+            QStringLiteral("L10"), QStringLiteral("L2"),
+            QStringLiteral("L3"),  QStringLiteral("L33"),
+            QStringLiteral("L4"),  QStringLiteral("l5"),
+            QStringLiteral("L5"),  QStringLiteral("L6'"),
+            QStringLiteral("L7"),  QString(),
+            QStringLiteral("  "),  QStringLiteral("L1'--")};
 }
 
 QStringList wristbandCodes()
 {
-    return {QStringLiteral("A1"), QStringLiteral("a1"), QStringLiteral("A1 "), QStringLiteral(" A1"), QStringLiteral("A10"),
-            QStringLiteral("A2"), QStringLiteral("A3"), QStringLiteral("A4"), QStringLiteral("A5'"), QStringLiteral("A"),
+    return {QStringLiteral("A1"),
+            QStringLiteral("a1"),
+            QStringLiteral("A1 "),
+            QStringLiteral(" A1"),
+            QStringLiteral("A10"),
+            QStringLiteral("A2"),
+            QStringLiteral("A3"),
+            QStringLiteral("A4"),
+            QStringLiteral("A5'"),
+            QStringLiteral("A"),
             QString()};
 }
 

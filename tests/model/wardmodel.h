@@ -16,14 +16,39 @@
 // lookup must find.
 namespace WardModel {
 
-using Text = std::optional<QString>;   // nullopt is NULL
+using Text = std::optional<QString>; // nullopt is NULL
 
-struct Patient { QString hn; Text last, first, middle, birth, sex; };
-struct Admission { QString idn; Text hn, room; };
-struct Item { QString id; Text name; QStringList locations; };
-struct NurseRow { QString ref; Text hn, idn, request, item; };
-struct Exam { QString id; Text name; };
-struct LabRow { QString ref; Text hn, idn, request, item; };
+struct Patient
+{
+    QString hn;
+    Text last, first, middle, birth, sex;
+};
+struct Admission
+{
+    QString idn;
+    Text hn, room;
+};
+struct Item
+{
+    QString id;
+    Text name;
+    QStringList locations;
+};
+struct NurseRow
+{
+    QString ref;
+    Text hn, idn, request, item;
+};
+struct Exam
+{
+    QString id;
+    Text name;
+};
+struct LabRow
+{
+    QString ref;
+    Text hn, idn, request, item;
+};
 
 struct Ward
 {
@@ -49,11 +74,17 @@ struct Ward
     Text patientName(const Text &hn) const;
 
     // One row of the medicine package query.
-    struct PackageRow { Text hn, idn, name, ref, request, itemName; };
+    struct PackageRow
+    {
+        Text hn, idn, name, ref, request, itemName;
+    };
     QList<PackageRow> packageRows(const QString &code) const;
 
     // One record of the container query.
-    struct ContainerRow { Text refnum, hn, idn, exam, name, room, birth, sex, request; };
+    struct ContainerRow
+    {
+        Text refnum, hn, idn, exam, name, room, birth, sex, request;
+    };
     QList<ContainerRow> containerRows(const QString &code) const;
 };
 

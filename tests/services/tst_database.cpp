@@ -24,7 +24,8 @@ ConnectionSettings embedded(const QString &path)
 
 int openDescriptors()
 {
-    return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System).size());
+    return int(
+        QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System).size());
 }
 
 QString errorOf(const std::function<void()> &action)
@@ -77,7 +78,8 @@ void TestDatabase::init()
                   QStringLiteral("1958-03-14 00:00:00"), QStringLiteral("F"));
     m_db->patient(QStringLiteral("H2"), QStringLiteral("Reyes"), QStringLiteral("Ana"), QVariant(),
                   QStringLiteral("1990-07-02 08:15:00"), QVariant());
-    m_db->admission(QStringLiteral("A1"), QStringLiteral("H1"), QStringLiteral("3B-07"), QStringLiteral("2026-12-01 14:05:09"));
+    m_db->admission(QStringLiteral("A1"), QStringLiteral("H1"), QStringLiteral("3B-07"),
+                    QStringLiteral("2026-12-01 14:05:09"));
     m_db->admission(QStringLiteral("A2"), QStringLiteral("H2"), QVariant(), QStringLiteral("2026-11-30 00:00:00"));
     m_db->close();
 }
@@ -117,9 +119,11 @@ void TestDatabase::nullAndDateValues()
     Connection connection(embedded(m_db->path()));
     connection.Open();
     Recordset rs;
-    rs.Open(QStringLiteral("select N.RoomID, N.AdmDate, M.Birthdate, M.Sex, M.Lastname + ', ' + M.Firstname + ' ' +M.Middlename as PatientName "
-                           "from patient_data..tbpatient N left outer join patient_data..tbmaster M on N.Hospnum = M.Hospnum "
-                           "order by N.IDNum"),
+    rs.Open(QStringLiteral(
+                "select N.RoomID, N.AdmDate, M.Birthdate, M.Sex, M.Lastname + ', ' + M.Firstname + ' ' +M.Middlename "
+                "as PatientName "
+                "from patient_data..tbpatient N left outer join patient_data..tbmaster M on N.Hospnum = M.Hospnum "
+                "order by N.IDNum"),
             &connection);
     QCOMPARE(rs.text(QStringLiteral("RoomID")), QStringLiteral("3B-07"));
     QCOMPARE(rs.text(QStringLiteral("AdmDate")), QStringLiteral("12/1/2026 2:05:09 PM"));
@@ -207,7 +211,7 @@ void TestDatabase::reconnectsLeakNoDescriptors()
     const auto cycle = [&] {
         Recordset rs;
         rs.Open(QStringLiteral("select IDNum from patient_data..tbpatient"), &connection);
-        connection.Close();   // while the recordset is still open
+        connection.Close(); // while the recordset is still open
         connection.Open();
     };
     for (int i = 0; i < 20; ++i)
@@ -276,8 +280,8 @@ void TestDatabase::likePrefixMatchesLiterally()
     QFETCH(QStringList, expected);
     FixtureDb db;
     int n = 0;
-    for (const char *name : {"Smith", "Smythe", "Sanchez", "5%off", "50x", "A_b", "Axb", "[x]", "x", "O'Brien", "OBrien",
-                             "a\\b", "ab", " Space"}) {
+    for (const char *name : {"Smith", "Smythe", "Sanchez", "5%off", "50x", "A_b", "Axb", "[x]", "x", "O'Brien",
+                             "OBrien", "a\\b", "ab", " Space"}) {
         db.patient(QStringLiteral("H%1").arg(++n), QString::fromUtf8(name), QStringLiteral("F"), QStringLiteral("M"));
     }
     db.close();
@@ -319,12 +323,18 @@ void TestDatabase::badFilesAreExplained_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("missing") << "missing" << "does not exist";
-    QTest::newRow("folder") << "folder" << "is a folder";
-    QTest::newRow("garbage") << "garbage" << "is damaged or is not a database";
-    QTest::newRow("truncated") << "truncated" << "is damaged";
-    QTest::newRow("unreadable") << "unreadable" << "permission denied";
-    QTest::newRow("no name") << "empty name" << "No hospital database file";
+    QTest::newRow("missing") << "missing"
+                             << "does not exist";
+    QTest::newRow("folder") << "folder"
+                            << "is a folder";
+    QTest::newRow("garbage") << "garbage"
+                             << "is damaged or is not a database";
+    QTest::newRow("truncated") << "truncated"
+                               << "is damaged";
+    QTest::newRow("unreadable") << "unreadable"
+                                << "permission denied";
+    QTest::newRow("no name") << "empty name"
+                             << "No hospital database file";
 }
 
 void TestDatabase::badFilesAreExplained()
@@ -373,8 +383,10 @@ void TestDatabase::lockedByAnotherProgram()
 
     Connection connection(embedded(m_db->path()));
     QString error;
-    QTRY_VERIFY_WITH_TIMEOUT((error = errorOf([&] { connection.Open(); connection.Close(); })).contains(
-                                 QLatin1String("locked by another program")),
+    QTRY_VERIFY_WITH_TIMEOUT((error = errorOf([&] {
+                                  connection.Open();
+                                  connection.Close();
+                              })).contains(QLatin1String("locked by another program")),
                              10000);
 
     writer.write("ROLLBACK;\n.quit\n");
@@ -403,8 +415,9 @@ void TestDatabase::statementThatRunsTooLongIsInterrupted()
     // Never ends by itself: only the timeout can stop it.
     Recordset endless;
     const QString error = errorOf([&] {
-        endless.Open(QStringLiteral("with recursive c(x) as (select 1 union all select x from c) select count(*) as n from c"),
-                     &connection);
+        endless.Open(
+            QStringLiteral("with recursive c(x) as (select 1 union all select x from c) select count(*) as n from c"),
+            &connection);
     });
     QVERIFY2(error.contains(said), qPrintable(error));
 

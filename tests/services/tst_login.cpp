@@ -80,11 +80,11 @@ void TestLogin::hashesAreArgon2id()
     const QByteArray a = PasswordHash::make(QStringLiteral("pw"), PasswordHash::Cost::Minimal);
     const QByteArray b = PasswordHash::make(QStringLiteral("pw"), PasswordHash::Cost::Minimal);
     QVERIFY(a.startsWith("$argon2id$"));
-    QVERIFY(a != b);   // salted
+    QVERIFY(a != b); // salted
     QVERIFY(!a.contains("pw$"));
     QVERIFY(PasswordHash::verify(a, QStringLiteral("pw")));
     QVERIFY(!PasswordHash::verify(a, QStringLiteral("pW")));
-    QVERIFY(!PasswordHash::verify(QByteArray("pw"), QStringLiteral("pw")));   // never a plain text
+    QVERIFY(!PasswordHash::verify(QByteArray("pw"), QStringLiteral("pw"))); // never a plain text
 }
 
 void TestLogin::logIn_data()
@@ -92,14 +92,25 @@ void TestLogin::logIn_data()
     QTest::addColumn<QString>("user");
     QTest::addColumn<QString>("password");
     QTest::addColumn<QString>("failure");
-    QTest::newRow("right") << "nurse" << "s3cret pass" << "";
-    QTest::newRow("user name in other case") << "NURSE" << "s3cret pass" << "";
-    QTest::newRow("wrong password") << "nurse" << "s3cret" << Authenticator::WrongLogin;
-    QTest::newRow("password of another user") << "nurse" << "other" << Authenticator::WrongLogin;
-    QTest::newRow("unknown user") << "doctor" << "s3cret pass" << Authenticator::WrongLogin;
-    QTest::newRow("hostile user") << "x' or '1'='1" << "x' or '1'='1" << Authenticator::WrongLogin;
-    QTest::newRow("empty password") << "nurse" << "" << Authenticator::WrongLogin;
-    QTest::newRow("no user") << "  " << "s3cret pass" << "Please enter your user name.";
+    QTest::newRow("right") << "nurse"
+                           << "s3cret pass"
+                           << "";
+    QTest::newRow("user name in other case") << "NURSE"
+                                             << "s3cret pass"
+                                             << "";
+    QTest::newRow("wrong password") << "nurse"
+                                    << "s3cret" << Authenticator::WrongLogin;
+    QTest::newRow("password of another user") << "nurse"
+                                              << "other" << Authenticator::WrongLogin;
+    QTest::newRow("unknown user") << "doctor"
+                                  << "s3cret pass" << Authenticator::WrongLogin;
+    QTest::newRow("hostile user") << "x' or '1'='1"
+                                  << "x' or '1'='1" << Authenticator::WrongLogin;
+    QTest::newRow("empty password") << "nurse"
+                                    << "" << Authenticator::WrongLogin;
+    QTest::newRow("no user") << "  "
+                             << "s3cret pass"
+                             << "Please enter your user name.";
 }
 
 void TestLogin::logIn()
@@ -129,10 +140,12 @@ void TestLogin::notAHospitalDatabase()
         Authenticator::logIn(embedded(path, QStringLiteral("nurse"), QStringLiteral("x")));
         QFAIL("logged in to a database without accounts");
     } catch (const LoginError &e) {
-        QVERIFY2(e.message().contains(QLatin1String("is not a hospital database for Wardcheck")), qPrintable(e.message()));
+        QVERIFY2(e.message().contains(QLatin1String("is not a hospital database for Wardcheck")),
+                 qPrintable(e.message()));
     }
     try {
-        Authenticator::logIn(embedded(dir.filePath(QStringLiteral("gone.db")), QStringLiteral("nurse"), QStringLiteral("x")));
+        Authenticator::logIn(
+            embedded(dir.filePath(QStringLiteral("gone.db")), QStringLiteral("nurse"), QStringLiteral("x")));
         QFAIL("logged in to a missing file");
     } catch (const LoginError &e) {
         QVERIFY2(e.message().contains(QLatin1String("does not exist")), qPrintable(e.message()));
@@ -242,7 +255,8 @@ void TestLogin::remembersNeverThePassword()
     const QString password = QStringLiteral("Unique-Passw0rd-%1").arg(QDateTime::currentMSecsSinceEpoch());
     CurrentUser::remember(ConnectionSettings{ConnectionSettings::Kind::Odbc, QStringLiteral("DSN=Hospital"),
                                              QStringLiteral("ward"), password});
-    QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("ORVANE"), QStringLiteral("Orvane_User"));
+    QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("ORVANE"),
+                       QStringLiteral("Orvane_User"));
     settings.sync();
     QFile file(settings.fileName());
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -260,14 +274,18 @@ void TestLogin::remembersNoPasswordTypedIntoTheConnection_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("remembered");
-    QTest::newRow("PWD") << "DSN=Hospital;UID=ward;PWD=Secret-1" << "DSN=Hospital;UID=ward";
-    QTest::newRow("Password, any case, blanks")
-        << "Driver={FreeTDS};Server=db1; password = Secret-1 ;Port=1433" << "Driver={FreeTDS};Server=db1;Port=1433";
+    QTest::newRow("PWD") << "DSN=Hospital;UID=ward;PWD=Secret-1"
+                         << "DSN=Hospital;UID=ward";
+    QTest::newRow("Password, any case, blanks") << "Driver={FreeTDS};Server=db1; password = Secret-1 ;Port=1433"
+                                                << "Driver={FreeTDS};Server=db1;Port=1433";
     QTest::newRow("braced, with separators") << "Driver={ODBC Driver 18 for SQL Server};Pwd={Sec;ret}}-1};Server=db1"
                                              << "Driver={ODBC Driver 18 for SQL Server};Server=db1";
-    QTest::newRow("first, and twice") << "PWD=Secret-1;DSN=Hospital;PWD=Secret-1x" << "DSN=Hospital";
-    QTest::newRow("only a word in other values") << "Server=pwd-host;Database=Password" << "Server=pwd-host;Database=Password";
-    QTest::newRow("a data source name") << "Hospital" << "Hospital";
+    QTest::newRow("first, and twice") << "PWD=Secret-1;DSN=Hospital;PWD=Secret-1x"
+                                      << "DSN=Hospital";
+    QTest::newRow("only a word in other values") << "Server=pwd-host;Database=Password"
+                                                 << "Server=pwd-host;Database=Password";
+    QTest::newRow("a data source name") << "Hospital"
+                                        << "Hospital";
 }
 
 void TestLogin::remembersNoPasswordTypedIntoTheConnection()
@@ -275,7 +293,8 @@ void TestLogin::remembersNoPasswordTypedIntoTheConnection()
     QFETCH(QString, typed);
     QFETCH(QString, remembered);
     CurrentUser::remember(ConnectionSettings{ConnectionSettings::Kind::Odbc, typed, QStringLiteral("ward"), QString()});
-    QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("ORVANE"), QStringLiteral("Orvane_User"));
+    QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("ORVANE"),
+                       QStringLiteral("Orvane_User"));
     settings.sync();
     QFile file(settings.fileName());
     QVERIFY(file.open(QIODevice::ReadOnly));

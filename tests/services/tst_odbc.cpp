@@ -58,15 +58,18 @@ void TestOdbc::init()
     m_db->admission(QStringLiteral("A1"), QStringLiteral("H1"));
     m_db->item(QStringLiteral("I1"), QStringLiteral("Paracetamol 500 mg"));
     m_db->item(QStringLiteral("I2"), QStringLiteral("Alteplase"), {QStringLiteral("07")});
-    m_db->nurseRow(QStringLiteral("C100"), QStringLiteral("H1"), QStringLiteral("A1"), QStringLiteral("R1"), QStringLiteral("I1"));
-    m_db->nurseRow(QStringLiteral("C100"), QStringLiteral("H1"), QStringLiteral("A1"), QStringLiteral("R1"), QStringLiteral("I2"));
+    m_db->nurseRow(QStringLiteral("C100"), QStringLiteral("H1"), QStringLiteral("A1"), QStringLiteral("R1"),
+                   QStringLiteral("I1"));
+    m_db->nurseRow(QStringLiteral("C100"), QStringLiteral("H1"), QStringLiteral("A1"), QStringLiteral("R1"),
+                   QStringLiteral("I2"));
     m_db->close();
 }
 
 ConnectionSettings TestOdbc::settingsFor(const QString &driver) const
 {
     return ConnectionSettings{ConnectionSettings::Kind::Odbc,
-                              QStringLiteral("DRIVER={%1};Database=%2").arg(driver, m_db->path()), QString(), QString()};
+                              QStringLiteral("DRIVER={%1};Database=%2").arg(driver, m_db->path()), QString(),
+                              QString()};
 }
 
 void TestOdbc::connectionString_data()
@@ -75,20 +78,47 @@ void TestOdbc::connectionString_data()
     QTest::addColumn<QString>("user");
     QTest::addColumn<QString>("password");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("driver string") << "Driver={FreeTDS};Server=db1;Port=1433" << "ward" << "secret"
+    QTest::newRow("driver string") << "Driver={FreeTDS};Server=db1;Port=1433"
+                                   << "ward"
+                                   << "secret"
                                    << "Driver={FreeTDS};Server=db1;Port=1433;ClientCharset=UTF-8;UID=ward;PWD=secret";
-    QTest::newRow("FreeTDS by its file") << "DRIVER=/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so;Server=db1" << "" << ""
-                                         << "DRIVER=/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so;Server=db1;ClientCharset=UTF-8";
-    QTest::newRow("FreeTDS with its own charset") << "Driver={FreeTDS};Server=db1;clientcharset=ISO-8859-1" << "" << ""
+    QTest::newRow("FreeTDS by its file")
+        << "DRIVER=/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so;Server=db1"
+        << ""
+        << ""
+        << "DRIVER=/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so;Server=db1;ClientCharset=UTF-8";
+    QTest::newRow("FreeTDS with its own charset") << "Driver={FreeTDS};Server=db1;clientcharset=ISO-8859-1"
+                                                  << ""
+                                                  << ""
                                                   << "Driver={FreeTDS};Server=db1;clientcharset=ISO-8859-1";
-    QTest::newRow("another driver") << "Driver={ODBC Driver 18 for SQL Server};Server=db1" << "" << ""
+    QTest::newRow("another driver") << "Driver={ODBC Driver 18 for SQL Server};Server=db1"
+                                    << ""
+                                    << ""
                                     << "Driver={ODBC Driver 18 for SQL Server};Server=db1";
-    QTest::newRow("dsn name") << "Hospital" << "ward" << "pw" << "DSN=Hospital;UID=ward;PWD=pw";
-    QTest::newRow("dsn string") << "DSN=Hospital" << "ward" << "pw" << "DSN=Hospital;UID=ward;PWD=pw";
-    QTest::newRow("password with separators") << "DSN=H" << "ward" << "a;b=c" << "DSN=H;UID=ward;PWD={a;b=c}";
-    QTest::newRow("password with braces") << "DSN=H" << "ward" << "x}y{" << "DSN=H;UID=ward;PWD={x}}y{}";
-    QTest::newRow("password with blanks") << "DSN=H" << "ward" << " pw " << "DSN=H;UID=ward;PWD={ pw }";
-    QTest::newRow("no login") << "DSN=H" << "" << "" << "DSN=H";
+    QTest::newRow("dsn name") << "Hospital"
+                              << "ward"
+                              << "pw"
+                              << "DSN=Hospital;UID=ward;PWD=pw";
+    QTest::newRow("dsn string") << "DSN=Hospital"
+                                << "ward"
+                                << "pw"
+                                << "DSN=Hospital;UID=ward;PWD=pw";
+    QTest::newRow("password with separators") << "DSN=H"
+                                              << "ward"
+                                              << "a;b=c"
+                                              << "DSN=H;UID=ward;PWD={a;b=c}";
+    QTest::newRow("password with braces") << "DSN=H"
+                                          << "ward"
+                                          << "x}y{"
+                                          << "DSN=H;UID=ward;PWD={x}}y{}";
+    QTest::newRow("password with blanks") << "DSN=H"
+                                          << "ward"
+                                          << " pw "
+                                          << "DSN=H;UID=ward;PWD={ pw }";
+    QTest::newRow("no login") << "DSN=H"
+                              << ""
+                              << ""
+                              << "DSN=H";
 }
 
 void TestOdbc::connectionString()
@@ -97,9 +127,9 @@ void TestOdbc::connectionString()
     QFETCH(QString, user);
     QFETCH(QString, password);
     QFETCH(QString, expected);
-    QCOMPARE(Connection::odbcConnectionString(
-                 ConnectionSettings{ConnectionSettings::Kind::Odbc, database, user, password}),
-             expected);
+    QCOMPARE(
+        Connection::odbcConnectionString(ConnectionSettings{ConnectionSettings::Kind::Odbc, database, user, password}),
+        expected);
     Connection connection(ConnectionSettings{ConnectionSettings::Kind::Odbc, database, user, password});
     QVERIFY(!connection.describe().contains(password.isEmpty() ? QStringLiteral("\x01") : password));
 }
@@ -111,14 +141,15 @@ void TestOdbc::queriesThroughTheDriverManager()
     connection.Open();
     Recordset rs;
     // The medicine package statement exactly as a SQL Server receives it.
-    rs.Open(QStringLiteral("  select ReferenceNum, M.Hospnum as HN,STA.idnum as IDN,STA.RequestNum,STA.ItemID, INVM.itemname, "
-                           "M.Lastname + ', ' + M.Firstname + ' ' +M.Middlename as PatientName "
-                           " from Station..tbnursecommunicationfile STA  "
-                           " left outer join patient_data..tbmaster M on STA.Hospnum = M.Hospnum "
-                           " left outer join patient_data..tbpatient N on STA.idnum = N.IDNum "
-                           " left outer join Inventory..tbinvmaster INVM on STA.itemid=INVM.itemid "
-                           " left outer join Inventory..tbinvent INV on INV.itemid=STA.itemid"
-                           " where ReferenceNum = 'c100' and INVM.itemid=INV.itemid and INV.locationid = '20'"),
+    rs.Open(QStringLiteral(
+                "  select ReferenceNum, M.Hospnum as HN,STA.idnum as IDN,STA.RequestNum,STA.ItemID, INVM.itemname, "
+                "M.Lastname + ', ' + M.Firstname + ' ' +M.Middlename as PatientName "
+                " from Station..tbnursecommunicationfile STA  "
+                " left outer join patient_data..tbmaster M on STA.Hospnum = M.Hospnum "
+                " left outer join patient_data..tbpatient N on STA.idnum = N.IDNum "
+                " left outer join Inventory..tbinvmaster INVM on STA.itemid=INVM.itemid "
+                " left outer join Inventory..tbinvent INV on INV.itemid=STA.itemid"
+                " where ReferenceNum = 'c100' and INVM.itemid=INV.itemid and INV.locationid = '20'"),
             &connection);
     QVERIFY(!rs.isEOF());
     QCOMPARE(rs.text(QStringLiteral("patientname")), QStringLiteral("Santos, Maria Lim"));
@@ -135,9 +166,12 @@ void TestOdbc::dataSourceName()
 {
     QFile ini(m_config.filePath(QStringLiteral("odbc.ini")));
     QVERIFY(ini.open(QIODevice::WriteOnly));
-    ini.write(QStringLiteral("[WardDemo]\nDriver=%1\nDatabase=%2\n").arg(QStringLiteral(WARDCHECK_STANDIN_NAME), m_db->path()).toUtf8());
+    ini.write(QStringLiteral("[WardDemo]\nDriver=%1\nDatabase=%2\n")
+                  .arg(QStringLiteral(WARDCHECK_STANDIN_NAME), m_db->path())
+                  .toUtf8());
     ini.close();
-    Connection connection(ConnectionSettings{ConnectionSettings::Kind::Odbc, QStringLiteral("WardDemo"), QString(), QString()});
+    Connection connection(
+        ConnectionSettings{ConnectionSettings::Kind::Odbc, QStringLiteral("WardDemo"), QString(), QString()});
     connection.Open();
     Recordset rs;
     rs.Open(QStringLiteral("select IDNum from patient_data..tbpatient"), &connection);
@@ -162,7 +196,9 @@ void TestOdbc::reconnectsLeakNoDescriptors()
     Connection connection(settingsFor(QStringLiteral(WARDCHECK_STANDIN_NAME)));
     connection.Open();
     const auto count = [] {
-        return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System).size();
+        return QDir(QStringLiteral("/proc/self/fd"))
+            .entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System)
+            .size();
     };
     const auto cycle = [&] {
         Recordset rs;
@@ -203,7 +239,8 @@ void TestOdbc::missingDriverIsExplained()
         connection.Open();
         QFAIL("opened with a driver that does not exist");
     } catch (const AppError &e) {
-        QVERIFY2(e.description().startsWith(QLatin1String("The hospital database could not be reached, or it refused the login")),
+        QVERIFY2(e.description().startsWith(
+                     QLatin1String("The hospital database could not be reached, or it refused the login")),
                  qPrintable(e.description()));
         QVERIFY2(e.description().contains(QLatin1String("No Such Driver"))
                      || e.description().contains(QLatin1String("not found"), Qt::CaseInsensitive),
@@ -220,11 +257,21 @@ void TestOdbc::dialectIsTheUsersChoice_data()
     QTest::addColumn<QString>("password");
     QTest::addColumn<int>("dialect");
     const int sqlServer = int(SqlDialectKind::SqlServer);
-    QTest::newRow("server") << false << "Driver={FreeTDS};Server=sqlite-cluster.hospital.local" << "ward" << "pw" << sqlServer;
-    QTest::newRow("data source") << false << "DSN=SQLiteMirror" << "ward" << "pw" << sqlServer;
-    QTest::newRow("user") << false << "DSN=Hospital" << "sqlite_reader" << "pw" << sqlServer;
-    QTest::newRow("password") << false << "DSN=Hospital" << "ward" << "mysqlitepw" << sqlServer;
-    QTest::newRow("embedded file") << true << "/srv/hospital.db" << "nurse" << "" << int(SqlDialectKind::Sqlite);
+    QTest::newRow("server") << false << "Driver={FreeTDS};Server=sqlite-cluster.hospital.local"
+                            << "ward"
+                            << "pw" << sqlServer;
+    QTest::newRow("data source") << false << "DSN=SQLiteMirror"
+                                 << "ward"
+                                 << "pw" << sqlServer;
+    QTest::newRow("user") << false << "DSN=Hospital"
+                          << "sqlite_reader"
+                          << "pw" << sqlServer;
+    QTest::newRow("password") << false << "DSN=Hospital"
+                              << "ward"
+                              << "mysqlitepw" << sqlServer;
+    QTest::newRow("embedded file") << true << "/srv/hospital.db"
+                                   << "nurse"
+                                   << "" << int(SqlDialectKind::Sqlite);
 }
 
 // What the statements mean follows what the user chose in the login
@@ -280,7 +327,7 @@ void TestOdbc::reconnectsReuseALiveServerConnection()
 void TestOdbc::brokenServerConnectionIsReplaced_data()
 {
     QTest::addColumn<QString>("fault");
-    QTest::addColumn<bool>("keptWhileBroken");   // the driver did not notice before the statement
+    QTest::addColumn<bool>("keptWhileBroken"); // the driver did not notice before the statement
     QTest::addColumn<int>("connects");
     QTest::newRow("server dropped it while kept") << "" << false << 2;
     QTest::newRow("link broke unnoticed, found by the statement") << "drop-after-rows:0/1" << true << 2;
@@ -308,7 +355,8 @@ void TestOdbc::brokenServerConnectionIsReplaced()
 
     // On a connection just made, a broken link is the server's trouble and is reported.
     server.setFault("drop-after-rows:0/1");
-    QVERIFY_THROWS_EXCEPTION(AppError, rs.Open(QStringLiteral("select IDNum from patient_data..tbpatient"), &connection));
+    QVERIFY_THROWS_EXCEPTION(AppError,
+                             rs.Open(QStringLiteral("select IDNum from patient_data..tbpatient"), &connection));
     server.clearFaults();
 }
 

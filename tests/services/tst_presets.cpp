@@ -86,8 +86,14 @@ private slots:
     void scanMeanGapLimit();
 
 private:
-    QString presetFile(const char *name) const { return m_system.filePath(QStringLiteral("ORVANE/%1.ini").arg(QLatin1String(name))); }
-    QString userFile(const char *name) const { return m_home.filePath(QStringLiteral("ORVANE/%1.ini").arg(QLatin1String(name))); }
+    QString presetFile(const char *name) const
+    {
+        return m_system.filePath(QStringLiteral("ORVANE/%1.ini").arg(QLatin1String(name)));
+    }
+    QString userFile(const char *name) const
+    {
+        return m_home.filePath(QStringLiteral("ORVANE/%1.ini").arg(QLatin1String(name)));
+    }
 
     QTemporaryDir m_system;
     QTemporaryDir m_home;
@@ -112,19 +118,21 @@ void TestPresets::init()
 void TestPresets::newUsersLoginDialog_data()
 {
     QTest::addColumn<QByteArray>("preset");
-    QTest::addColumn<QByteArray>("user");     // %1: an existing database file
-    QTest::addColumn<int>("kind");            // index in the dialog: 0 embedded file, 1 SQL Server
+    QTest::addColumn<QByteArray>("user"); // %1: an existing database file
+    QTest::addColumn<int>("kind"); // index in the dialog: 0 embedded file, 1 SQL Server
     QTest::addColumn<QString>("database");
     QTest::addColumn<QString>("userName");
     QTest::addColumn<bool>("locked");
 
-    const QByteArray server = "[login]\nkind=odbc\ndatabase=\"Driver={FreeTDS};Server=sql1.hospital.local;Port=1433\"\n";
+    const QByteArray server =
+        "[login]\nkind=odbc\ndatabase=\"Driver={FreeTDS};Server=sql1.hospital.local;Port=1433\"\n";
     const QByteArray remembered = "[login]\nkind=embedded\ndatabase=%1\nuserName=nurse\n";
     const QString serverText = QStringLiteral("Driver={FreeTDS};Server=sql1.hospital.local;Port=1433");
     QTest::newRow("the preset, for a new user") << server << QByteArray() << 1 << serverText << "" << false;
-    QTest::newRow("the user's own choice on top") << server << remembered << 0 << "%1" << "nurse" << false;
-    QTest::newRow("a locked preset wins") << server + "[preset]\nlocked=true\n" << remembered << 1 << serverText << "nurse"
-                                          << true;
+    QTest::newRow("the user's own choice on top") << server << remembered << 0 << "%1"
+                                                  << "nurse" << false;
+    QTest::newRow("a locked preset wins") << server + "[preset]\nlocked=true\n"
+                                          << remembered << 1 << serverText << "nurse" << true;
 }
 
 void TestPresets::newUsersLoginDialog()
@@ -176,7 +184,7 @@ void TestPresets::lockedPresetIsNotRemembered()
     QVERIFY(own.open(QIODevice::ReadOnly));
     const QByteArray stored = own.readAll();
     QVERIFY2(!stored.contains("other.db") && !stored.contains("embedded"), stored.constData());
-    QVERIFY(stored.contains("lab"));   // the user name is not part of the preset
+    QVERIFY(stored.contains("lab")); // the user name is not part of the preset
     const ConnectionSettings back = CurrentUser::rememberedSettings();
     QCOMPARE(back.kind, ConnectionSettings::Kind::Odbc);
     QCOMPARE(back.database, QStringLiteral("DSN=Hospital"));

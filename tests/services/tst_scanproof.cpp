@@ -20,17 +20,19 @@ private slots:
 
 void TestScanProof::scansNeverCloseTheBox_data()
 {
-    QTest::addColumn<QList<int>>("times");       // when each key comes, ms after the box opened
-    QTest::addColumn<QString>("keys");          // '\r' is Enter
+    QTest::addColumn<QList<int>>("times"); // when each key comes, ms after the box opened
+    QTest::addColumn<QString>("keys"); // '\r' is Enter
     QTest::addColumn<bool>("closes");
-    QTest::addColumn<int>("bursts");            // dropped bursts, each told by one call
-    QTest::addColumn<bool>("busy");             // the clock moves on while a key is being delivered
-    QTest::addColumn<bool>("question");         // Yes and No, No the default, instead of OK
+    QTest::addColumn<int>("bursts"); // dropped bursts, each told by one call
+    QTest::addColumn<bool>("busy"); // the clock moves on while a key is being delivered
+    QTest::addColumn<bool>("question"); // Yes and No, No the default, instead of OK
     QTest::newRow("Enter at once") << QList<int>{50} << "\r" << false << 1 << false << false;
     QTest::newRow("scan at once") << QList<int>{10, 12, 14, 16} << "C12\r" << false << 1 << false << false;
-    QTest::newRow("two scans at once") << QList<int>{10, 12, 14, 400, 402, 404} << "C1\rC2\r" << false << 2 << false << false;
+    QTest::newRow("two scans at once") << QList<int>{10, 12, 14, 400, 402, 404} << "C1\rC2\r" << false << 2 << false
+                                       << false;
     QTest::newRow("scan later") << QList<int>{2000, 2002, 2004, 2006, 2008} << "C100\r" << false << 1 << false << false;
-    QTest::newRow("scan then a deliberate Enter") << QList<int>{2000, 2002, 2004, 3000} << "C1\r\r" << true << 1 << false << false;
+    QTest::newRow("scan then a deliberate Enter")
+        << QList<int>{2000, 2002, 2004, 3000} << "C1\r\r" << true << 1 << false << false;
     QTest::newRow("deliberate Enter") << QList<int>{1500} << "\r" << true << 0 << false << false;
     QTest::newRow("deliberate Escape") << QList<int>{1500} << "\x1b" << true << 0 << false << false;
     QTest::newRow("deliberate Enter, busy machine") << QList<int>{1500} << "\r" << true << 0 << true << false;
@@ -47,7 +49,8 @@ void TestScanProof::scansNeverCloseTheBox_data()
     QTest::newRow("question: deliberate Enter") << QList<int>{1500} << "\r" << true << 0 << false << true;
     QTest::newRow("question: deliberate Space") << QList<int>{1500} << " " << true << 0 << false << true;
     QTest::newRow("question: deliberate Escape") << QList<int>{1500} << "\x1b" << true << 0 << false << true;
-    QTest::newRow("question: Y, then a deliberate Enter") << QList<int>{1500, 3000} << "Y\r" << true << 1 << false << true;
+    QTest::newRow("question: Y, then a deliberate Enter")
+        << QList<int>{1500, 3000} << "Y\r" << true << 1 << false << true;
 }
 
 void TestScanProof::scansNeverCloseTheBox()

@@ -24,7 +24,8 @@ namespace {
 
 int openDescriptors()
 {
-    return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System).size());
+    return int(
+        QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System).size());
 }
 
 // Bytes of heap in use now (not what the process holds from the system).
@@ -71,9 +72,10 @@ void TestSoak::reconnectsLeaveNothingBehind()
 
     ConnectionSettings settings{ConnectionSettings::Kind::Embedded, db.path(), QStringLiteral("t"), QString()};
     if (odbc) {
-        settings = ConnectionSettings{ConnectionSettings::Kind::Odbc,
-                                      QStringLiteral("DRIVER={%1};Database=%2").arg(QStringLiteral(WARDCHECK_STANDIN_NAME), db.path()),
-                                      QString(), QString()};
+        settings = ConnectionSettings{
+            ConnectionSettings::Kind::Odbc,
+            QStringLiteral("DRIVER={%1};Database=%2").arg(QStringLiteral(WARDCHECK_STANDIN_NAME), db.path()), QString(),
+            QString()};
         settings.reuseServerConnection = reuse;
     }
     Connection connection(settings);
@@ -82,9 +84,10 @@ void TestSoak::reconnectsLeaveNothingBehind()
         connection.Close();
         connection.Open();
         Recordset rs;
-        rs.Open(QStringLiteral("select M.Lastname + ', ' + M.Firstname as PatientName from patient_data..tbpatient N "
-                               "left outer join patient_data..tbmaster M on N.Hospnum = M.Hospnum where N.IDNum = 'A1'"),
-                &connection);
+        rs.Open(
+            QStringLiteral("select M.Lastname + ', ' + M.Firstname as PatientName from patient_data..tbpatient N "
+                           "left outer join patient_data..tbmaster M on N.Hospnum = M.Hospnum where N.IDNum = 'A1'"),
+            &connection);
         if (rs.text(QStringLiteral("PatientName")) != QLatin1String("Santos, Maria"))
             qFatal("wrong row");
     };

@@ -2,8 +2,8 @@
 // it, pointed at a server that is not there. The login dialog must say so
 // plainly within the login timeout, and the program must keep running.
 #include "connection.h"
-#include "loginthrottle.h"
 #include "logindialog.h"
+#include "loginthrottle.h"
 #include "testmain.h"
 
 #include <QDialogButtonBox>
@@ -79,14 +79,16 @@ void TestSqlServerFreeTds::serverThatDoesNotAnswer()
 
     QVERIFY(dialog.isVisible());
     QVERIFY(!dialog.takeConnection());
-    QVERIFY2(dialog.message().startsWith(QLatin1String("The hospital database could not be reached, or it refused the login: ")),
+    QVERIFY2(dialog.message().startsWith(
+                 QLatin1String("The hospital database could not be reached, or it refused the login: ")),
              qPrintable(dialog.message()));
     QVERIFY2(dialog.message().contains(QLatin1String("FreeTDS")), qPrintable(dialog.message()));
     QVERIFY2(took < (loginTimeoutSeconds + 5) * 1000, qPrintable(QString::number(took)));
     if (!listening)
         QVERIFY2(took < 5000, "a closed port is refused at once");
     // The dialog goes on: the user may correct the server and try again.
-    QTRY_VERIFY(dialog.findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"))->button(QDialogButtonBox::Ok)->isEnabled());
+    QTRY_VERIFY(
+        dialog.findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"))->button(QDialogButtonBox::Ok)->isEnabled());
 }
 
 WARDCHECK_TEST_MAIN(TestSqlServerFreeTds)

@@ -23,8 +23,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
-#include <QTabWidget>
 #include <QTableView>
+#include <QTabWidget>
 #include <QTimer>
 #include <QtTest>
 
@@ -81,8 +81,8 @@ void TestSession::aWholeShiftWritesNothing()
     ComponentRegistry::add(ComponentIds::CurrentUser, [] { return std::make_unique<CurrentUser>(); });
     ComponentRegistry::add(ComponentIds::Barcode, [] { return std::make_unique<WristbandPrinter>(); });
     DialogRecorder dialogs;
-    dialogs.answerNext(Dialogs::Answer::No);    // Reset question
-    dialogs.answerNext(Dialogs::Answer::Yes);   // Clear List question
+    dialogs.answerNext(Dialogs::Answer::No); // Reset question
+    dialogs.answerNext(Dialogs::Answer::Yes); // Clear List question
 
     // Log in: a wrong password first, then the right one.
     int attempts = 0;
@@ -93,8 +93,8 @@ void TestSession::aWholeShiftWritesNothing()
         if (!dialog || dialog->isWaiting())
             return;
         dialog->findChild<QLineEdit *>(QStringLiteral("txtUserName"))->setText(QStringLiteral("nurse"));
-        dialog->findChild<QLineEdit *>(QStringLiteral("txtPassword"))->setText(attempts++ ? QStringLiteral("wardcheck")
-                                                                                          : QStringLiteral("guess"));
+        dialog->findChild<QLineEdit *>(QStringLiteral("txtPassword"))
+            ->setText(attempts++ ? QStringLiteral("wardcheck") : QStringLiteral("guess"));
         dialog->accept();
     });
     loginDriver.start();
@@ -136,7 +136,7 @@ void TestSession::aWholeShiftWritesNothing()
     QTRY_VERIFY(grid->model()->rowCount() > 0);
     auto *search = wristbands->findChild<QLineEdit *>(QStringLiteral("txtSearch"));
     QTest::keyClicks(search, QStringLiteral("San"));
-    QTRY_COMPARE(grid->model()->rowCount(), 3);   // A1, A2 and A10
+    QTRY_COMPARE(grid->model()->rowCount(), 3); // A1, A2 and A10
     QTest::mouseClick(wristbands->findChild<QRadioButton *>(QStringLiteral("optLastName")), Qt::LeftButton);
     search->clear();
     QTest::keyClicks(search, QStringLiteral("O'"));
@@ -160,7 +160,8 @@ void TestSession::aWholeShiftWritesNothing()
     QVERIFY(seen.contains(QStringLiteral("Failed Verification.")));
     QVERIFY(seen.contains(QStringLiteral("Error in connection.Invalid use of Null")));
     QVERIFY(seen.contains(QStringLiteral("Already in list.")));
-    QVERIFY(seen.contains(QStringLiteral("Passed Verification. Proceed to extraction.Santos, Maria Lim: Complete Blood Count, , Potassium")));
+    QVERIFY(seen.contains(QStringLiteral(
+        "Passed Verification. Proceed to extraction.Santos, Maria Lim: Complete Blood Count, , Potassium")));
     QCOMPARE(digest(db.path()), before);
     QCOMPARE(QDir(db.folder()).entryList(QDir::Files), filesBefore);
     qunsetenv("WARDCHECK_WRISTBAND_DIR");

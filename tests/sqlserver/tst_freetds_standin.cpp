@@ -1,7 +1,7 @@
 #include "apperror.h"
 #include "connection.h"
-#include "dialogrecorder.h"
 #include "containerlist.h"
+#include "dialogrecorder.h"
 #include "fixture.h"
 #include "frmview.h"
 #include "packagelookup.h"
@@ -14,8 +14,8 @@
 
 #include <QAbstractItemView>
 #include <QElapsedTimer>
-#include <QPushButton>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QtTest>
 
 #include <sql.h>
@@ -86,8 +86,8 @@ public:
         SQLSetConnectAttr(m_dbc, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(5), 0);
         QByteArray text = connection.toUtf8();
         const SQLSMALLINT length = countZero ? SQLSMALLINT(text.size() + 1) : SQLSMALLINT(SQL_NTS);
-        const SQLRETURN rc = SQLDriverConnect(m_dbc, nullptr, reinterpret_cast<SQLCHAR *>(text.data()), length,
-                                              nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
+        const SQLRETURN rc = SQLDriverConnect(m_dbc, nullptr, reinterpret_cast<SQLCHAR *>(text.data()), length, nullptr,
+                                              0, nullptr, SQL_DRIVER_NOPROMPT);
         m_connected = SQL_SUCCEEDED(rc);
         if (!m_connected)
             m_state = diagnostic(SQL_HANDLE_DBC, m_dbc);
@@ -110,7 +110,7 @@ public:
     {
         SQLUINTEGER dead = SQL_CD_FALSE;
         return SQL_SUCCEEDED(SQLGetConnectAttr(m_dbc, SQL_ATTR_CONNECTION_DEAD, &dead, SQL_IS_UINTEGER, nullptr))
-            && dead == SQL_CD_TRUE;
+               && dead == SQL_CD_TRUE;
     }
     // SQLSTATE and message of the last failure.
     QString state() const { return m_state; }
@@ -241,8 +241,9 @@ QList<QStringList> readAll(Connection &connection, const QString &statement)
 {
     Recordset records;
     records.Open(statement, &connection);
-    static const QStringList fields = {"ReferenceNum", "RefNum", "HN", "IDN", "RequestNum", "ItemID", "itemname",
-                                       "LabExam", "PatientName", "RoomID", "Birthdate", "Sex", "AdmDate", "dcrdate"};
+    static const QStringList fields = {"ReferenceNum", "RefNum",   "HN",      "IDN",         "RequestNum",
+                                       "ItemID",       "itemname", "LabExam", "PatientName", "RoomID",
+                                       "Birthdate",    "Sex",      "AdmDate", "dcrdate"};
     QList<QStringList> rows;
     for (; !records.isEOF(); records.MoveNext()) {
         QStringList row;
@@ -450,12 +451,12 @@ void TestFreeTdsStandin::preparedStatements_data()
     const QString all = QStringLiteral("select Hospnum from patient_data..tbmaster order by Hospnum");
     QTest::newRow("rows") << QString() << all << 0 << QString() << true;
     QTest::newRow("stalled past the timeout") << "stall 30000" << all << 1 << "HYT00" << true;
-    QTest::newRow("every statement fails") << "fail-statements 1205" << all << 0
-                                           << "has been chosen as the deadlock victim" << true;
+    QTest::newRow("every statement fails")
+        << "fail-statements 1205" << all << 0 << "has been chosen as the deadlock victim" << true;
     QTest::newRow("no such table") << QString() << "select Hospnum from patient_data..nosuch" << 0
                                    << "Invalid object name" << true;
-    QTest::newRow("link dropped after rows") << "drop-after-rows 2" << all << 0 << "Unexpected EOF from the server"
-                                             << false;
+    QTest::newRow("link dropped after rows")
+        << "drop-after-rows 2" << all << 0 << "Unexpected EOF from the server" << false;
 }
 
 // Statements run as the program runs them: FreeTDS sends them as
@@ -505,9 +506,10 @@ void TestFreeTdsStandin::procedureCalls_data()
     const QString executeSql = QStringLiteral("{call sp_executesql (?)}");
     QTest::newRow("sp_executesql, varchar") << executeSql << int(SQL_VARCHAR) << QStringList{"Müller"} << QString();
     QTest::newRow("sp_executesql, nvarchar") << executeSql << int(SQL_WVARCHAR) << QStringList{"Müller"} << QString();
-    QTest::newRow("sp_executesql, long nvarchar") << executeSql << int(SQL_WLONGVARCHAR) << QStringList{"Müller"} << QString();
-    QTest::newRow("a handle never given out") << "{call sp_unprepare (42)}" << 0 << QStringList()
-                                              << "Could not find prepared statement with handle 42.";
+    QTest::newRow("sp_executesql, long nvarchar")
+        << executeSql << int(SQL_WLONGVARCHAR) << QStringList{"Müller"} << QString();
+    QTest::newRow("a handle never given out")
+        << "{call sp_unprepare (42)}" << 0 << QStringList() << "Could not find prepared statement with handle 42.";
     QTest::newRow("any other procedure") << "{call sp_who}" << 0 << QStringList()
                                          << "Could not find stored procedure 'sp_who'.";
 }
@@ -521,9 +523,10 @@ void TestFreeTdsStandin::procedureCalls()
     OdbcLink link(m_server->connectionString() + ";UID=tester;PWD=pw");
     QVERIFY2(link.connected(), qPrintable(link.state()));
     QStringList got;
-    const bool ok = sqlType ? link.call(call, QStringLiteral("select Lastname from patient_data..tbmaster where Hospnum = 'H2'"),
-                                        SQLSMALLINT(sqlType), got)
-                            : link.query(call, got);
+    const bool ok =
+        sqlType ? link.call(call, QStringLiteral("select Lastname from patient_data..tbmaster where Hospnum = 'H2'"),
+                            SQLSMALLINT(sqlType), got)
+                : link.query(call, got);
     QCOMPARE(m_server->counter("rpcs"), 1L);
     if (failure.isEmpty()) {
         QVERIFY2(ok, qPrintable(link.state()));
@@ -533,7 +536,8 @@ void TestFreeTdsStandin::procedureCalls()
         QVERIFY2(link.state().contains(failure), qPrintable(link.state()));
     }
     // The link is in step after a refusal.
-    QVERIFY2(link.query("select Hospnum from patient_data..tbmaster where Hospnum = 'H1'", got), qPrintable(link.state()));
+    QVERIFY2(link.query("select Hospnum from patient_data..tbmaster where Hospnum = 'H1'", got),
+             qPrintable(link.state()));
     QCOMPARE(got, QStringList{"H1"});
 }
 
@@ -568,7 +572,8 @@ void TestFreeTdsStandin::lookupsTimeOut()
         QVERIFY2(ms >= 1900 && ms < 10000, qPrintable(QString::number(ms)));
         QVERIFY2(dialogs.texts().first().startsWith("Error in connection."), qPrintable(dialogs.texts().first()));
         QVERIFY2(dialogs.texts().first().contains("Timeout expired"), qPrintable(dialogs.texts().first()));
-        auto *model = qobject_cast<TextGridModel *>(screen.findChild<QAbstractItemView *>(QStringLiteral("Grid1"))->model());
+        auto *model =
+            qobject_cast<TextGridModel *>(screen.findChild<QAbstractItemView *>(QStringLiteral("Grid1"))->model());
         QVERIFY(model);
         QCOMPARE(model->dataRowCount(), 0);
         QCOMPARE(m_server->counter("batches"), 1L);
@@ -606,7 +611,8 @@ void TestFreeTdsStandin::secondStatementWhileResultsPending()
     QVERIFY(!link.query("select Lastname from patient_data..tbmaster", rows));
     QVERIFY2(link.state().startsWith("24000"), qPrintable(link.state()));
     link.finishPending();
-    QVERIFY2(link.query("select Lastname from patient_data..tbmaster where Hospnum = 'H1'", rows), qPrintable(link.state()));
+    QVERIFY2(link.query("select Lastname from patient_data..tbmaster where Hospnum = 'H1'", rows),
+             qPrintable(link.state()));
     QCOMPARE(rows, QStringList{"Santos"});
 }
 
@@ -620,7 +626,8 @@ void TestFreeTdsStandin::droppedLink()
     QVERIFY(!link.query("select Hospnum from patient_data..tbmaster order by Hospnum", rows));
     // FreeTDS 1.3 says 01000 here, where Microsoft's driver says 08S01; the
     // program goes by the connection's state, which FreeTDS does keep.
-    QVERIFY2(link.state().startsWith("01000 [FreeTDS][SQL Server]Unexpected EOF from the server"), qPrintable(link.state()));
+    QVERIFY2(link.state().startsWith("01000 [FreeTDS][SQL Server]Unexpected EOF from the server"),
+             qPrintable(link.state()));
     QVERIFY(link.dead());
 
     // Through the program: half a result never passes for the whole.
@@ -687,10 +694,12 @@ void TestFreeTdsStandin::malformedMessagesEndOnlyTheirLink_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::newRow("not TDS") << QByteArray("GET / HTTP/1.0\r\n\r\n");
     QTest::newRow("length shorter than the header") << QByteArray("\x12\x01\x00\x04\x00\x00\x00\x00", 8);
-    QTest::newRow("LOGIN7 cut short") << QByteArray("\x10\x01\x00\x10\x00\x00\x01\x00\x5e\x00\x00\x00\x04\x00\x00\x74", 16);
+    QTest::newRow("LOGIN7 cut short") << QByteArray("\x10\x01\x00\x10\x00\x00\x01\x00\x5e\x00\x00\x00\x04\x00\x00\x74",
+                                                    16);
     QTest::newRow("batch before a login")
         << QByteArray("\x01\x01\x00\x14\x00\x00\x01\x00\x04\x00\x00\x00s\x00e\x00l\x00e\x00", 20);
-    QTest::newRow("pre-login without its terminator") << QByteArray("\x12\x01\x00\x0d\x00\x00\x01\x00\x00\x00\x05\x00\x06", 13);
+    QTest::newRow("pre-login without its terminator")
+        << QByteArray("\x12\x01\x00\x0d\x00\x00\x01\x00\x00\x00\x05\x00\x06", 13);
 }
 
 // A client that sends what is not TDS loses its link, and only its link.
@@ -714,14 +723,15 @@ void TestFreeTdsStandin::malformedMessagesEndOnlyTheirLink()
     while ((got = ::recv(fd, answer, sizeof answer, 0)) > 0)
         total += got;
     ::close(fd);
-    QCOMPARE(got, ssize_t(0));  // closed by the server, not timed out
+    QCOMPARE(got, ssize_t(0)); // closed by the server, not timed out
     QCOMPARE(total, qsizetype(0));
     QTRY_COMPARE(m_server->counter("open"), 0L);
 
     OdbcLink link(m_server->connectionString() + ";UID=tester;PWD=pw");
     QVERIFY2(link.connected(), qPrintable(link.state()));
     QStringList rows;
-    QVERIFY2(link.query("select Hospnum from patient_data..tbmaster where Hospnum = 'H1'", rows), qPrintable(link.state()));
+    QVERIFY2(link.query("select Hospnum from patient_data..tbmaster where Hospnum = 'H1'", rows),
+             qPrintable(link.state()));
     QCOMPARE(rows, QStringList{"H1"});
 }
 

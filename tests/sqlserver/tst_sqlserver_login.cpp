@@ -49,7 +49,8 @@ void TestSqlServerLogin::logIn(LoginDialog &dialog, const QString &user, const Q
 {
     ConnectionSettings settings;
     settings.kind = ConnectionSettings::Kind::Odbc;
-    settings.database = QStringLiteral("Driver={%1};Database=%2").arg(QLatin1String(WARDCHECK_STANDIN_NAME), m_db->path());
+    settings.database =
+        QStringLiteral("Driver={%1};Database=%2").arg(QLatin1String(WARDCHECK_STANDIN_NAME), m_db->path());
     dialog.setSettings(settings);
     dialog.show();
     dialog.findChild<QLineEdit *>(QStringLiteral("txtUserName"))->setText(user);

@@ -65,8 +65,9 @@ public:
         const QByteArray text = QStringLiteral("Driver={%1};Database=%2%3")
                                     .arg(QStringLiteral(WARDCHECK_STANDIN_NAME), path, login)
                                     .toUtf8();
-        const SQLRETURN rc = SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR *>(const_cast<char *>(text.constData())),
-                                              SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
+        const SQLRETURN rc =
+            SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR *>(const_cast<char *>(text.constData())), SQL_NTS,
+                             nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
         connected = SQL_SUCCEEDED(rc);
         return rc;
     }
@@ -95,7 +96,8 @@ public:
     bool connected = false;
 };
 
-const char *const BusyMessage = "[Microsoft][ODBC Driver 17 for SQL Server]Connection is busy with results for another command";
+const char *const BusyMessage =
+    "[Microsoft][ODBC Driver 17 for SQL Server]Connection is busy with results for another command";
 
 } // namespace
 
@@ -184,13 +186,11 @@ void TestSqlServerOdbc::busyUntilResultsAreDone()
     QCOMPARE(busy.message, QString::fromLatin1(BusyMessage));
 
     if (release == QLatin1String("fetch") || release == QLatin1String("more")) {
-        while (SQL_SUCCEEDED(SQLFetch(first))) {
-        }
+        while (SQL_SUCCEEDED(SQLFetch(first))) { }
         if (release == QLatin1String("more")) {
             QCOMPARE(Odbc::exec(second, other), SQLRETURN(SQL_ERROR));
             QCOMPARE(SQLMoreResults(first), SQLRETURN(SQL_SUCCESS));
-            while (SQL_SUCCEEDED(SQLFetch(first))) {
-            }
+            while (SQL_SUCCEEDED(SQLFetch(first))) { }
             QCOMPARE(SQLMoreResults(first), SQLRETURN(SQL_NO_DATA));
         }
     } else if (release == QLatin1String("close")) {
@@ -236,7 +236,8 @@ void TestSqlServerOdbc::describesTypesAsSqlServer()
     QCOMPARE(int(described), type);
     QCOMPARE(int(columnSize), size);
     SQLLEN concise = 0;
-    QVERIFY(SQL_SUCCEEDED(SQLColAttribute(stmt, SQLUSMALLINT(column), SQL_DESC_CONCISE_TYPE, nullptr, 0, nullptr, &concise)));
+    QVERIFY(SQL_SUCCEEDED(
+        SQLColAttribute(stmt, SQLUSMALLINT(column), SQL_DESC_CONCISE_TYPE, nullptr, 0, nullptr, &concise)));
     QCOMPARE(int(concise), type);
 
     QVERIFY(SQL_SUCCEEDED(SQLFetch(stmt)));
@@ -277,7 +278,8 @@ void TestSqlServerOdbc::readsDataInPieces()
     for (;;) {
         char buffer[8];
         SQLLEN indicator = 0;
-        const SQLRETURN rc = SQLGetData(stmt, SQLUSMALLINT(column), SQLSMALLINT(cType), buffer, sizeof buffer, &indicator);
+        const SQLRETURN rc =
+            SQLGetData(stmt, SQLUSMALLINT(column), SQLSMALLINT(cType), buffer, sizeof buffer, &indicator);
         if (rc == SQL_NO_DATA)
             break;
         QVERIFY(SQL_SUCCEEDED(rc));
@@ -293,9 +295,9 @@ void TestSqlServerOdbc::readsDataInPieces()
         }
         QVERIFY(pieces < 1000);
     }
-    const QString text = wide ? QString::fromUtf16(reinterpret_cast<const char16_t *>(collected.constData()),
-                                                   collected.size() / 2)
-                              : QString::fromUtf8(collected);
+    const QString text =
+        wide ? QString::fromUtf16(reinterpret_cast<const char16_t *>(collected.constData()), collected.size() / 2)
+             : QString::fromUtf8(collected);
     QCOMPARE(text, expected);
     QVERIFY(pieces > 1);
 }
@@ -342,10 +344,17 @@ void TestSqlServerOdbc::connectFaults_data()
     QTest::addColumn<QString>("state");
     QTest::addColumn<QString>("message");
     QTest::addColumn<bool>("laterConnects");
-    QTest::newRow("refused") << "connect-refused" << "08001" << "TCP Provider: Error code 0x274D" << false;
-    QTest::newRow("refused once") << "connect-refused/1" << "08001" << "TCP Provider: Error code 0x274D" << true;
-    QTest::newRow("login timeout") << "login-timeout:20" << "HYT00" << "]Login timeout expired" << false;
-    QTest::newRow("refused, then a timeout") << "connect-refused/1, login-timeout:1/1" << "08001"
+    QTest::newRow("refused") << "connect-refused"
+                             << "08001"
+                             << "TCP Provider: Error code 0x274D" << false;
+    QTest::newRow("refused once") << "connect-refused/1"
+                                  << "08001"
+                                  << "TCP Provider: Error code 0x274D" << true;
+    QTest::newRow("login timeout") << "login-timeout:20"
+                                   << "HYT00"
+                                   << "]Login timeout expired" << false;
+    QTest::newRow("refused, then a timeout") << "connect-refused/1, login-timeout:1/1"
+                                             << "08001"
                                              << "TCP Provider: Error code 0x274D" << false;
 }
 
@@ -363,7 +372,8 @@ void TestSqlServerOdbc::connectFaults()
         QCOMPARE(odbc.connect(m_db->path()), SQLRETURN(SQL_ERROR));
         const Diagnostic d = diagnostic(SQL_HANDLE_DBC, odbc.dbc);
         QCOMPARE(d.state, state);
-        QVERIFY2(d.message.startsWith(QLatin1String("[Microsoft][ODBC Driver 17 for SQL Server]")), qPrintable(d.message));
+        QVERIFY2(d.message.startsWith(QLatin1String("[Microsoft][ODBC Driver 17 for SQL Server]")),
+                 qPrintable(d.message));
         QVERIFY2(d.message.contains(message), qPrintable(d.message));
     }
     Odbc again;
@@ -380,7 +390,8 @@ void TestSqlServerOdbc::acceptsOnlyTheConfiguredLogin()
     QCOMPARE(wrong.connect(m_db->path(), QStringLiteral(";UID=nurse;PWD=other")), SQLRETURN(SQL_ERROR));
     const Diagnostic d = diagnostic(SQL_HANDLE_DBC, wrong.dbc);
     QCOMPARE(d.state, QStringLiteral("28000"));
-    QCOMPARE(d.message, QStringLiteral("[Microsoft][ODBC Driver 17 for SQL Server][SQL Server]Login failed for user 'nurse'."));
+    QCOMPARE(d.message,
+             QStringLiteral("[Microsoft][ODBC Driver 17 for SQL Server][SQL Server]Login failed for user 'nurse'."));
     Odbc right;
     QVERIFY(SQL_SUCCEEDED(right.connect(m_db->path(), QStringLiteral(";UID=nurse;PWD={s3cret;x}"))));
 }
@@ -400,7 +411,9 @@ void TestSqlServerOdbc::dropsMidResult()
     for (SQLSMALLINT k = 1; k <= 2; ++k) {
         const Diagnostic d = diagnostic(SQL_HANDLE_STMT, stmt, k);
         QCOMPARE(d.state, QStringLiteral("08S01"));
-        linkFailure = linkFailure || d.message == QLatin1String("[Microsoft][ODBC Driver 17 for SQL Server]Communication link failure");
+        linkFailure =
+            linkFailure
+            || d.message == QLatin1String("[Microsoft][ODBC Driver 17 for SQL Server]Communication link failure");
     }
     QVERIFY(linkFailure);
     QVERIFY(odbc.dead());

@@ -37,7 +37,8 @@ void TestSqlServerPooling::init()
     m_db->patient("H2", "Reyes", "Ana", "Cruz");
     m_db->close();
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), QStringLiteral("pooled"));
-    db.setDatabaseName(QStringLiteral("Driver={%1};Database=%2").arg(QStringLiteral(WARDCHECK_STANDIN_NAME), m_db->path()));
+    db.setDatabaseName(
+        QStringLiteral("Driver={%1};Database=%2").arg(QStringLiteral(WARDCHECK_STANDIN_NAME), m_db->path()));
     db.setUserName(QStringLiteral("nurse"));
     db.setPassword(QStringLiteral("pw"));
     db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=15;SQL_ATTR_ACCESS_MODE=SQL_MODE_READ_ONLY"));
@@ -63,8 +64,9 @@ bool TestSqlServerPooling::lookup(QSqlDatabase &db)
     {
         QSqlQuery query(db);
         query.setForwardOnly(true);
-        found = query.exec(QStringLiteral("select Lastname + ', ' + Firstname from patient_data..tbmaster where Hospnum = 'h1'"))
-             && query.next() && query.value(0).toString() == QLatin1String("Santos, Maria");
+        found = query.exec(QStringLiteral(
+                    "select Lastname + ', ' + Firstname from patient_data..tbmaster where Hospnum = 'h1'"))
+                && query.next() && query.value(0).toString() == QLatin1String("Santos, Maria");
         if (!found)
             qWarning("%s", qPrintable(query.lastError().text()));
     }

@@ -99,8 +99,8 @@ QSqlDatabase TestSqlServerStandin::open(const QString &extra)
     static int counter = 0;
     const QString name = QStringLiteral("standin-%1").arg(++counter);
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), name);
-    db.setDatabaseName(QStringLiteral("Driver={%1};Database=%2%3")
-                           .arg(QStringLiteral(WARDCHECK_STANDIN_NAME), m_db->path(), extra));
+    db.setDatabaseName(
+        QStringLiteral("Driver={%1};Database=%2%3").arg(QStringLiteral(WARDCHECK_STANDIN_NAME), m_db->path(), extra));
     if (!db.open())
         qFatal("the stand-in did not open: %s", qPrintable(db.lastError().text()));
     if (m_name.isEmpty())
@@ -136,15 +136,18 @@ void TestSqlServerStandin::statementForms_data()
 {
     QTest::addColumn<QString>("sql");
     QTest::addColumn<QVariantList>("expected");
-    QTest::newRow("db..table") << "select Lastname from patient_data..tbmaster where Hospnum = 'H1'" << QVariantList{"Santos"};
+    QTest::newRow("db..table") << "select Lastname from patient_data..tbmaster where Hospnum = 'H1'"
+                               << QVariantList{"Santos"};
     QTest::newRow("db.dbo.table") << "select Lastname from patient_data.dbo.tbmaster where Hospnum = 'H1'"
                                   << QVariantList{"Santos"};
-    QTest::newRow("[db].[dbo].[table]") << "select [Lastname] from [patient_data].[dbo].[tbmaster] where [Hospnum] = 'H1'"
-                                        << QVariantList{"Santos"};
+    QTest::newRow("[db].[dbo].[table]")
+        << "select [Lastname] from [patient_data].[dbo].[tbmaster] where [Hospnum] = 'H1'" << QVariantList{"Santos"};
     QTest::newRow("dbo.table") << "select Lastname from dbo.tbmaster where Hospnum = 'H1'" << QVariantList{"Santos"};
-    QTest::newRow("alias.[column]") << "select L.[ItemID] from [Laboratory].[dbo].[tbLABmaster] L" << QVariantList{"E1"};
+    QTest::newRow("alias.[column]") << "select L.[ItemID] from [Laboratory].[dbo].[tbLABmaster] L"
+                                    << QVariantList{"E1"};
     QTest::newRow("bracketed alias with a blank")
-        << "select M.Lastname as [Last Name] from patient_data..tbmaster M where M.Hospnum = 'H3'" << QVariantList{"O'Brien"};
+        << "select M.Lastname as [Last Name] from patient_data..tbmaster M where M.Hospnum = 'H3'"
+        << QVariantList{"O'Brien"};
     QTest::newRow("literal alias") << "select 'x' as 'Letter'" << QVariantList{"x"};
     QTest::newRow("+ joins texts")
         << "select M.Lastname + ', ' + M.Firstname + ' ' +M.Middlename as PatientName from patient_data..tbmaster M "
@@ -157,19 +160,22 @@ void TestSqlServerStandin::statementForms_data()
     QTest::newRow("+ adds numbers") << "select 1 + 2 * 3 as n" << QVariantList{7};
     QTest::newRow("+ after -, left to right") << "select 10 - 2 + 3 as n" << QVariantList{11};
     QTest::newRow("+ converts a text to a number") << "select '5' + 1 as n" << QVariantList{6};
-    QTest::newRow("+ inside a function and CASE")
-        << "select upper(Lastname + '!') + case when Sex = 'F' then ' (F)' else '' end as v from patient_data..tbmaster "
-           "where Hospnum = 'H1'"
-        << QVariantList{"SANTOS! (F)"};
+    QTest::newRow("+ inside a function and CASE") << "select upper(Lastname + '!') + case when Sex = 'F' then ' (F)' "
+                                                     "else '' end as v from patient_data..tbmaster "
+                                                     "where Hospnum = 'H1'"
+                                                  << QVariantList{"SANTOS! (F)"};
     QTest::newRow("+ with a subquery")
-        << "select 'Room ' + (select RoomID from patient_data..tbpatient where IDNum = 'A1') as v" << QVariantList{"Room 1A-01"};
-    QTest::newRow("TOP") << "select top 2 Hospnum from patient_data..tbmaster order by Hospnum" << QVariantList{"H1", "H2"};
+        << "select 'Room ' + (select RoomID from patient_data..tbpatient where IDNum = 'A1') as v"
+        << QVariantList{"Room 1A-01"};
+    QTest::newRow("TOP") << "select top 2 Hospnum from patient_data..tbmaster order by Hospnum"
+                         << QVariantList{"H1", "H2"};
     QTest::newRow("ISNULL") << "select isnull(Middlename, '-') from patient_data..tbmaster where Hospnum = 'H2'"
                             << QVariantList{"-"};
-    QTest::newRow("SET then SELECT")
-        << "SET NOCOUNT ON; select Hospnum from patient_data..tbpatient where IDNum = 'a2'" << QVariantList{"H2"};
+    QTest::newRow("SET then SELECT") << "SET NOCOUNT ON; select Hospnum from patient_data..tbpatient where IDNum = 'a2'"
+                                     << QVariantList{"H2"};
     QTest::newRow("comment and N'' literal")
-        << "select Hospnum /* who */ from patient_data..tbmaster -- the one\n where Lastname = N'Reyes'" << QVariantList{"H2"};
+        << "select Hospnum /* who */ from patient_data..tbmaster -- the one\n where Lastname = N'Reyes'"
+        << QVariantList{"H2"};
     QTest::newRow("patient list, last-name prefix")
         << "Select M.Hospnum as HN,N.idnum as IDN, M.Lastname + ', ' + M.Firstname + ' ' +M.Middlename as PatientName, "
            "N.RoomID, M.Birthdate, M.Sex, N.AdmDate, N.dcrdate from patient_data..tbpatient N left outer join "
@@ -177,13 +183,15 @@ void TestSqlServerStandin::statementForms_data()
            "order by LastName asc "
         << QVariantList{"H1"};
     QTest::newRow("patient list, newest first")
-        << "Select M.Hospnum as HN,N.idnum as IDN from patient_data..tbpatient N left outer join patient_data..tbmaster M "
+        << "Select M.Hospnum as HN,N.idnum as IDN from patient_data..tbpatient N left outer join "
+           "patient_data..tbmaster M "
            "on N.Hospnum = M.Hospnum where dcrdate is null  order by AdmDate desc "
         << QVariantList{"H2", "H1"};
     QTest::newRow("extraction container")
         << "  select   refnum, M.Hospnum as HN,L.idnum as IDN,L.RequestNum,L.ItemID,B.LabExam,M.Lastname + ', ' + "
            "M.Firstname + ' ' +M.Middlename as PatientName, N.RoomID,  M.Birthdate, M.Sex   from "
-           "[Laboratory].[dbo].[tbLABmaster] L   left outer join patient_data..tbmaster M on L.Hospnum = M.Hospnum  left "
+           "[Laboratory].[dbo].[tbLABmaster] L   left outer join patient_data..tbmaster M on L.Hospnum = M.Hospnum  "
+           "left "
            "outer join patient_data..tbpatient N on L.idnum = N.IDNum  left outer join build_file..tbcoLabExam B on "
            "L.[ItemID] = B.LabExamId  where refnum = 'l100' "
         << QVariantList{"L100"};
@@ -274,9 +282,10 @@ void TestSqlServerStandin::likePatterns()
 {
     QFETCH(QString, pattern);
     QFETCH(QVariantList, hospnums);
-    QCOMPARE(column(QStringLiteral("select Hospnum from patient_data..tbmaster where Lastname like '%1' order by Lastname")
-                        .arg(pattern)),
-             hospnums);
+    QCOMPARE(
+        column(QStringLiteral("select Hospnum from patient_data..tbmaster where Lastname like '%1' order by Lastname")
+                   .arg(pattern)),
+        hospnums);
 }
 
 void TestSqlServerStandin::secondStatementWaitsForTheFirst_data()
@@ -299,13 +308,12 @@ void TestSqlServerStandin::secondStatementWaitsForTheFirst()
     QSqlQuery second(db);
     second.setForwardOnly(true);
     QVERIFY(!second.exec(QStringLiteral("select IDNum from patient_data..tbpatient")));
-    QVERIFY2(second.lastError().databaseText().contains(
-                 QLatin1String("[Microsoft][ODBC Driver 17 for SQL Server]Connection is busy with results for another command")),
+    QVERIFY2(second.lastError().databaseText().contains(QLatin1String(
+                 "[Microsoft][ODBC Driver 17 for SQL Server]Connection is busy with results for another command")),
              qPrintable(second.lastError().databaseText()));
 
     if (release == QLatin1String("end")) {
-        while (first->next()) {
-        }
+        while (first->next()) { }
     } else if (release == QLatin1String("finish")) {
         first->finish();
     } else {
@@ -321,33 +329,48 @@ void TestSqlServerStandin::refusesAllButReading_data()
 {
     QTest::addColumn<QString>("sql");
     QTest::addColumn<QString>("message");
-    QTest::newRow("delete") << "delete from patient_data..tbmaster"
-                            << "The DELETE permission was denied on the object 'tbmaster', database 'patient_data', schema 'dbo'.";
-    QTest::newRow("insert") << "insert into tbinvent values ('X', '1')"
-                            << "The INSERT permission was denied on the object 'tbinvent', database 'Inventory', schema 'dbo'.";
+    QTest::newRow("delete")
+        << "delete from patient_data..tbmaster"
+        << "The DELETE permission was denied on the object 'tbmaster', database 'patient_data', schema 'dbo'.";
+    QTest::newRow("insert")
+        << "insert into tbinvent values ('X', '1')"
+        << "The INSERT permission was denied on the object 'tbinvent', database 'Inventory', schema 'dbo'.";
     QTest::newRow("update") << "update [patient_data].[dbo].[tbpatient] set RoomID = 'x'"
                             << "The UPDATE permission was denied on the object 'tbpatient', database 'patient_data'";
-    QTest::newRow("create") << "create table t (a int)" << "CREATE TABLE permission denied";
-    QTest::newRow("drop") << "drop table tbmaster" << "Cannot drop the table 'tbmaster'";
-    QTest::newRow("alter") << "alter table tbmaster add x int" << "Cannot alter the table 'tbmaster'";
-    QTest::newRow("replace") << "replace into tbinvent values ('X', '1')" << "Incorrect syntax near 'replace'.";
-    QTest::newRow("select into") << "select * into copy from patient_data..tbmaster" << "CREATE TABLE permission denied";
-    QTest::newRow("write after a read") << "select 1; delete from tbinvent" << "The DELETE permission was denied";
+    QTest::newRow("create") << "create table t (a int)"
+                            << "CREATE TABLE permission denied";
+    QTest::newRow("drop") << "drop table tbmaster"
+                          << "Cannot drop the table 'tbmaster'";
+    QTest::newRow("alter") << "alter table tbmaster add x int"
+                           << "Cannot alter the table 'tbmaster'";
+    QTest::newRow("replace") << "replace into tbinvent values ('X', '1')"
+                             << "Incorrect syntax near 'replace'.";
+    QTest::newRow("select into") << "select * into copy from patient_data..tbmaster"
+                                 << "CREATE TABLE permission denied";
+    QTest::newRow("write after a read") << "select 1; delete from tbinvent"
+                                        << "The DELETE permission was denied";
     QTest::newRow("write after a CTE") << "with x as (select 1 as a) delete from tbinvent"
                                        << "The DELETE permission was denied";
-    QTest::newRow("pragma") << "PRAGMA query_only = 0" << "Incorrect syntax near 'PRAGMA'.";
-    QTest::newRow("attach") << "ATTACH DATABASE '/tmp/x.db' AS x" << "Incorrect syntax near 'ATTACH'.";
-    QTest::newRow("||") << "select Lastname || Firstname from patient_data..tbmaster" << "Incorrect syntax near '|'.";
-    QTest::newRow("LIMIT") << "select Hospnum from patient_data..tbmaster limit 1" << "Incorrect syntax near 'limit'.";
-    QTest::newRow("SQLite's own tables") << "select * from sqlite_master" << "Invalid object name 'sqlite_master'.";
+    QTest::newRow("pragma") << "PRAGMA query_only = 0"
+                            << "Incorrect syntax near 'PRAGMA'.";
+    QTest::newRow("attach") << "ATTACH DATABASE '/tmp/x.db' AS x"
+                            << "Incorrect syntax near 'ATTACH'.";
+    QTest::newRow("||") << "select Lastname || Firstname from patient_data..tbmaster"
+                        << "Incorrect syntax near '|'.";
+    QTest::newRow("LIMIT") << "select Hospnum from patient_data..tbmaster limit 1"
+                           << "Incorrect syntax near 'limit'.";
+    QTest::newRow("SQLite's own tables") << "select * from sqlite_master"
+                                         << "Invalid object name 'sqlite_master'.";
     QTest::newRow("table in the wrong database") << "select * from Inventory..tbmaster"
                                                  << "Invalid object name 'Inventory..tbmaster'.";
     QTest::newRow("unknown schema") << "select * from patient_data.sys.tbmaster"
                                     << "Invalid object name 'patient_data.sys.tbmaster'.";
-    QTest::newRow("unknown column") << "select Nickname from patient_data..tbmaster" << "Invalid column name 'Nickname'.";
+    QTest::newRow("unknown column") << "select Nickname from patient_data..tbmaster"
+                                    << "Invalid column name 'Nickname'.";
     QTest::newRow("text that is no number") << "select Lastname + 1 from patient_data..tbmaster"
                                             << "' to data type int.";
-    QTest::newRow("unclosed literal") << "select 'abc" << "Unclosed quotation mark after the character string 'abc'.";
+    QTest::newRow("unclosed literal") << "select 'abc"
+                                      << "Unclosed quotation mark after the character string 'abc'.";
 }
 
 void TestSqlServerStandin::refusesAllButReading()
@@ -356,7 +379,8 @@ void TestSqlServerStandin::refusesAllButReading()
     QFETCH(QString, message);
     const QByteArray before = m_db->bytes();
     const QString text = refusal(sql);
-    QVERIFY2(text.startsWith(QLatin1String("[Microsoft][ODBC Driver 17 for SQL Server][SQL Server]")), qPrintable(text));
+    QVERIFY2(text.startsWith(QLatin1String("[Microsoft][ODBC Driver 17 for SQL Server][SQL Server]")),
+             qPrintable(text));
     QVERIFY2(text.contains(message), qPrintable(text));
     QSqlDatabase::database(m_name).close();
     QCOMPARE(m_db->bytes(), before);
@@ -367,7 +391,8 @@ void TestSqlServerStandin::valuesArriveTyped()
     QSqlDatabase db = open();
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    QVERIFY(query.exec(QStringLiteral("select seen, born, name, body, code, note, id, name + '!' as joined from wide_notes")));
+    QVERIFY(query.exec(
+        QStringLiteral("select seen, born, name, body, code, note, id, name + '!' as joined from wide_notes")));
     QVERIFY(query.next());
     const QSqlRecord record = query.record();
     QCOMPARE(record.field(0).metaType().id(), int(QMetaType::QDateTime));
@@ -386,7 +411,8 @@ void TestSqlServerStandin::valuesArriveTyped()
     QVERIFY(!query.next());
 
     // SQL Server leaves an unaliased expression unnamed.
-    QVERIFY(query.exec(QStringLiteral("select count(*), 'x' + 'y', Lastname from patient_data..tbmaster group by Lastname")));
+    QVERIFY(query.exec(
+        QStringLiteral("select count(*), 'x' + 'y', Lastname from patient_data..tbmaster group by Lastname")));
     QCOMPARE(query.record().fieldName(0), QString());
     QCOMPARE(query.record().fieldName(1), QString());
     QCOMPARE(query.record().fieldName(2), QStringLiteral("Lastname"));
@@ -422,10 +448,10 @@ void TestSqlServerStandin::longTextsArriveWhole()
 
 void TestSqlServerStandin::programStatementsOverConnection()
 {
-    Connection connection(ConnectionSettings{ConnectionSettings::Kind::Odbc,
-                                             QStringLiteral("Driver={%1};Database=%2")
-                                                 .arg(QStringLiteral(WARDCHECK_STANDIN_NAME), m_db->path()),
-                                             QStringLiteral("nurse"), QStringLiteral("secret")});
+    Connection connection(ConnectionSettings{
+        ConnectionSettings::Kind::Odbc,
+        QStringLiteral("Driver={%1};Database=%2").arg(QStringLiteral(WARDCHECK_STANDIN_NAME), m_db->path()),
+        QStringLiteral("nurse"), QStringLiteral("secret")});
     QCOMPARE(connection.dialect(), SqlDialectKind::SqlServer);
     connection.Open();
     Recordset rs;
@@ -470,9 +496,10 @@ void TestSqlServerStandin::bindsParameters_data()
     QTest::newRow("text that looks like SQL") << "Lastname = ?" << QVariantList{"x' or '1'='1"} << QVariantList{};
     QTest::newRow("two, one a pattern") << "Lastname like ? and Firstname = ?" << QVariantList{"s%", "Sa"}
                                         << QVariantList{"H8"};
-    QTest::newRow("number") << "length(Hospnum) + ? = 3" << QVariantList{1} << QVariantList{"H1", "H2", "H3", "H4", "H5", "H6", "H7", "H8"};
-    QTest::newRow("null matches nothing") << "Middlename = ?" << QVariantList{QVariant(QMetaType(QMetaType::QString))}
-                                          << QVariantList{};
+    QTest::newRow("number") << "length(Hospnum) + ? = 3" << QVariantList{1}
+                            << QVariantList{"H1", "H2", "H3", "H4", "H5", "H6", "H7", "H8"};
+    QTest::newRow("null matches nothing")
+        << "Middlename = ?" << QVariantList{QVariant(QMetaType(QMetaType::QString))} << QVariantList{};
     QTest::newRow("date and time") << "Birthdate = ?" << QVariantList{QDateTime(QDate(1960, 1, 2), QTime(8, 15, 30))}
                                    << QVariantList{"H2"};
 }
@@ -484,7 +511,8 @@ void TestSqlServerStandin::bindsParameters()
     QFETCH(QVariantList, hospnums);
     QSqlQuery query(open());
     query.setForwardOnly(true);
-    QVERIFY2(query.prepare(QStringLiteral("select Hospnum from patient_data..tbmaster where %1 order by Hospnum").arg(where)),
+    QVERIFY2(query.prepare(
+                 QStringLiteral("select Hospnum from patient_data..tbmaster where %1 order by Hospnum").arg(where)),
              qPrintable(query.lastError().text()));
     for (const QVariant &value : values)
         query.addBindValue(value);
@@ -499,10 +527,14 @@ void TestSqlServerStandin::refusesWhatIsNoDatabase_data()
 {
     QTest::addColumn<QString>("database");
     QTest::addColumn<QString>("message");
-    QTest::newRow("missing file") << "/nonexistent/hospital.db" << "Cannot open database \"/nonexistent/hospital.db\"";
-    QTest::newRow("a folder") << "<folder>" << "Cannot open database";
-    QTest::newRow("not a database") << "<text>" << "Cannot open database";
-    QTest::newRow("no database named") << "" << "Database=";
+    QTest::newRow("missing file") << "/nonexistent/hospital.db"
+                                  << "Cannot open database \"/nonexistent/hospital.db\"";
+    QTest::newRow("a folder") << "<folder>"
+                              << "Cannot open database";
+    QTest::newRow("not a database") << "<text>"
+                                    << "Cannot open database";
+    QTest::newRow("no database named") << ""
+                                       << "Database=";
 }
 
 void TestSqlServerStandin::refusesWhatIsNoDatabase()
@@ -545,7 +577,8 @@ void TestSqlServerStandin::connectsThroughDataSourceName()
     try {
         connection.Open();
         Recordset rs;
-        rs.Open(QStringLiteral("select Lastname from [patient_data].[dbo].[tbmaster] where Hospnum = 'h2'"), &connection);
+        rs.Open(QStringLiteral("select Lastname from [patient_data].[dbo].[tbmaster] where Hospnum = 'h2'"),
+                &connection);
         name = rs.text(QStringLiteral("Lastname"));
     } catch (const AppError &e) {
         name = e.description();

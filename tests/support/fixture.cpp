@@ -1,9 +1,8 @@
 #include "fixture.h"
 
+#include "session.h"
 #include "standincontrol.h"
 #include "tdsstandinprocess.h"
-
-#include "session.h"
 
 #include <QFile>
 #include <QTest>
@@ -119,11 +118,12 @@ ConnectionSettings fixtureSettings(const QString &databasePath)
                                   TdsStandinProcess::user(), TdsStandinProcess::password()};
     }
     if (!onSqlServerRoad())
-        return ConnectionSettings{ConnectionSettings::Kind::Embedded, databasePath, QStringLiteral("tester"), QString()};
-    return ConnectionSettings{ConnectionSettings::Kind::Odbc,
-                              QStringLiteral("Driver={%1};Database=%2")
-                                  .arg(qEnvironmentVariable("WARDCHECK_STANDIN_NAME"), databasePath),
-                              QStringLiteral("tester"), QStringLiteral("pw")};
+        return ConnectionSettings{ConnectionSettings::Kind::Embedded, databasePath, QStringLiteral("tester"),
+                                  QString()};
+    return ConnectionSettings{
+        ConnectionSettings::Kind::Odbc,
+        QStringLiteral("Driver={%1};Database=%2").arg(qEnvironmentVariable("WARDCHECK_STANDIN_NAME"), databasePath),
+        QStringLiteral("tester"), QStringLiteral("pw")};
 }
 
 QString databaseGoneDescription()
@@ -156,7 +156,8 @@ bool bringDatabaseBack(const QString &databasePath)
     return QFile::rename(databasePath + QStringLiteral(".away"), databasePath);
 }
 
-TestUser::TestUser(const QString &databasePath) : TestUser(fixtureSettings(databasePath)) {}
+TestUser::TestUser(const QString &databasePath) : TestUser(fixtureSettings(databasePath))
+{ }
 
 TestUser::TestUser(const ConnectionSettings &settings) : m_connection(std::make_unique<Connection>(settings))
 {

@@ -24,13 +24,17 @@ public:
 
     // Common rows. Empty QVariant() means NULL.
     void patient(const QVariant &hn, const QVariant &last, const QVariant &first, const QVariant &middle,
-                 const QVariant &birth = QStringLiteral("1970-01-01 00:00:00"), const QVariant &sex = QStringLiteral("F"));
+                 const QVariant &birth = QStringLiteral("1970-01-01 00:00:00"),
+                 const QVariant &sex = QStringLiteral("F"));
     void admission(const QVariant &idn, const QVariant &hn, const QVariant &room = QStringLiteral("1A-01"),
-                   const QVariant &admDate = QStringLiteral("2026-12-01 09:30:00"), const QVariant &dcrDate = QVariant());
+                   const QVariant &admDate = QStringLiteral("2026-12-01 09:30:00"),
+                   const QVariant &dcrDate = QVariant());
     void item(const QVariant &itemId, const QVariant &name, const QStringList &locations = {QStringLiteral("20")});
-    void nurseRow(const QVariant &ref, const QVariant &hn, const QVariant &idn, const QVariant &request, const QVariant &itemId);
+    void nurseRow(const QVariant &ref, const QVariant &hn, const QVariant &idn, const QVariant &request,
+                  const QVariant &itemId);
     void exam(const QVariant &id, const QVariant &name);
-    void labRow(const QVariant &ref, const QVariant &hn, const QVariant &idn, const QVariant &request, const QVariant &itemId);
+    void labRow(const QVariant &ref, const QVariant &hn, const QVariant &idn, const QVariant &request,
+                const QVariant &itemId);
     void user(const QString &name, const QString &password);
 
     QByteArray bytes() const;
@@ -47,7 +51,7 @@ private:
 // when WARDCHECK_TEST_ROAD=freetds (*_freetds), the real FreeTDS driver over
 // TCP to a TDS stand-in server of the file's own, started on first use and
 // stopped with the FixtureDb.
-bool onSqlServerRoad();   // either road to a SQL Server
+bool onSqlServerRoad(); // either road to a SQL Server
 bool onFreeTdsRoad();
 class TdsStandinProcess;
 // The FreeTDS road's server for a fixture file (started if need be).
@@ -71,7 +75,7 @@ public:
     explicit TestUser(const QString &databasePath);
     explicit TestUser(const ConnectionSettings &settings);
 
-    void ShowMain() override {}
+    void ShowMain() override { }
     QVariant Connected() override { return m_connection && m_connection->isOpen(); }
     Connection *SQLConnection() override { return m_connection.get(); }
 

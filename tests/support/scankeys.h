@@ -1,8 +1,8 @@
 #pragma once
 
+#include <qpa/qwindowsysteminterface.h>
 #include <QString>
 #include <QWindow>
-#include <qpa/qwindowsysteminterface.h>
 
 // A scanner's Line Feed in a text for postKeys: Ctrl+J, as a scanner set to
 // end its codes with CR LF types it after Enter.
@@ -48,5 +48,5 @@ inline void postKeys(QWindow *window, const QString &text, ulong msPerKey = 0)
             }
         }
     }
-    clock += 1000;   // whatever comes next comes a second later
+    clock += 1000; // whatever comes next comes a second later
 }

@@ -8,25 +8,27 @@
 
 // Every test runs with the offscreen platform (set by CTest), a fixed
 // locale, and message boxes that can never block.
-#define WARDCHECK_TEST_MAIN(TestClass)                                              \
-    int main(int argc, char **argv)                                                 \
-    {                                                                               \
-        QApplication app(argc, argv);                                               \
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));      \
-        { DialogRecorder guard; }                                                   \
-        TestClass test;                                                             \
-        QTEST_SET_MAIN_SOURCE_PATH                                                  \
-        return QTest::qExec(&test, argc, argv);                                     \
+#define WARDCHECK_TEST_MAIN(TestClass)                                                                                 \
+    int main(int argc, char **argv)                                                                                    \
+    {                                                                                                                  \
+        QApplication app(argc, argv);                                                                                  \
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));                                         \
+        {                                                                                                              \
+            DialogRecorder guard;                                                                                      \
+        }                                                                                                              \
+        TestClass test;                                                                                                \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                                     \
+        return QTest::qExec(&test, argc, argv);                                                                        \
     }
 
 // For the checks that need no window: no QApplication, so nothing in them
 // can create a widget.
-#define WARDCHECK_CORE_TEST_MAIN(TestClass)                                         \
-    int main(int argc, char **argv)                                                 \
-    {                                                                               \
-        QCoreApplication app(argc, argv);                                           \
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));      \
-        TestClass test;                                                             \
-        QTEST_SET_MAIN_SOURCE_PATH                                                  \
-        return QTest::qExec(&test, argc, argv);                                     \
+#define WARDCHECK_CORE_TEST_MAIN(TestClass)                                                                            \
+    int main(int argc, char **argv)                                                                                    \
+    {                                                                                                                  \
+        QCoreApplication app(argc, argv);                                                                              \
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));                                         \
+        TestClass test;                                                                                                \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                                     \
+        return QTest::qExec(&test, argc, argv);                                                                        \
     }

@@ -45,7 +45,7 @@ void TestDemoDb::initTestCase()
 
 void TestDemoDb::replacesOnlyItsOwnFiles_data()
 {
-    QTest::addColumn<QString>("existing");   // text, database, ours
+    QTest::addColumn<QString>("existing"); // text, database, ours
     QTest::addColumn<bool>("force");
     QTest::addColumn<bool>("replaced");
     QTest::newRow("a document") << "text" << false << false;
@@ -65,7 +65,8 @@ void TestDemoDb::replacesOnlyItsOwnFiles()
         QVERIFY(QFile::copy(m_db, target));
     } else if (existing == QLatin1String("database")) {
         QProcess sqlite;
-        sqlite.start(QStringLiteral("sqlite3"), {target, QStringLiteral("create table notes(t text); insert into notes values('x');")});
+        sqlite.start(QStringLiteral("sqlite3"),
+                     {target, QStringLiteral("create table notes(t text); insert into notes values('x');")});
         QVERIFY(sqlite.waitForFinished());
         QCOMPARE(sqlite.exitCode(), 0);
     } else {
@@ -78,8 +79,10 @@ void TestDemoDb::replacesOnlyItsOwnFiles()
     const QByteArray before = original.readAll();
     original.close();
 
-    QStringList arguments = {QStringLiteral("--out"), target, QStringLiteral("--patients"), QStringLiteral("20"),
-                             QStringLiteral("--nurse-rows"), QStringLiteral("20"), QStringLiteral("--lab-rows"), QStringLiteral("20")};
+    QStringList arguments = {QStringLiteral("--out"),        target,
+                             QStringLiteral("--patients"),   QStringLiteral("20"),
+                             QStringLiteral("--nurse-rows"), QStringLiteral("20"),
+                             QStringLiteral("--lab-rows"),   QStringLiteral("20")};
     if (force)
         arguments << QStringLiteral("--force");
     QProcess maker;
@@ -111,18 +114,25 @@ void TestDemoDb::awkwardRowsArePresent_data()
     QTest::newRow("admitted patients") << "patient_data..tbpatient where dcrdate is null" << 200;
     QTest::newRow("discharged patients") << "patient_data..tbpatient where dcrdate is not null" << 20;
     QTest::newRow("admission without master record")
-        << "patient_data..tbpatient N left outer join patient_data..tbmaster M on N.Hospnum = M.Hospnum where M.Hospnum is null" << 1;
+        << "patient_data..tbpatient N left outer join patient_data..tbmaster M on N.Hospnum = M.Hospnum where "
+           "M.Hospnum is null"
+        << 1;
     QTest::newRow("null middle name") << "patient_data..tbmaster where Middlename is null" << 1;
     QTest::newRow("exam without catalogue entry")
-        << "[Laboratory].[dbo].[tbLABmaster] L left outer join build_file..tbcoLabExam B on L.[ItemID] = B.LabExamId where B.LabExamId is null" << 1;
+        << "[Laboratory].[dbo].[tbLABmaster] L left outer join build_file..tbcoLabExam B on L.[ItemID] = B.LabExamId "
+           "where B.LabExamId is null"
+        << 1;
     QTest::newRow("item not stocked at 20")
-        << "Station..tbnursecommunicationfile S where not exists (select 1 from Inventory..tbinvent I where I.itemid = S.ItemID and I.locationid = '20')" << 1;
+        << "Station..tbnursecommunicationfile S where not exists (select 1 from Inventory..tbinvent I where I.itemid = "
+           "S.ItemID and I.locationid = '20')"
+        << 1;
     QTest::newRow("packages begin with C") << "Station..tbnursecommunicationfile where ReferenceNum like 'C%'" << 1000;
     QTest::newRow("request without admission number") << "[Laboratory].[dbo].[tbLABmaster] where idnum is null" << 1;
     QTest::newRow("lab requests with several exams")
         << "(select refnum from [Laboratory].[dbo].[tbLABmaster] group by refnum having count(*) >= 3)" << 10;
     QTest::newRow("patients sharing a name")
-        << "(select Lastname from patient_data..tbmaster group by Lastname, Firstname, Middlename having count(*) > 1)" << 1;
+        << "(select Lastname from patient_data..tbmaster group by Lastname, Firstname, Middlename having count(*) > 1)"
+        << 1;
 }
 
 void TestDemoDb::awkwardRowsArePresent()
@@ -153,9 +163,11 @@ void TestDemoDb::sheetBarcodesScan()
                                               QStringLiteral("-png"), m_sheet, m_dir.filePath(QStringLiteral("page"))});
     QVERIFY2(raster.waitForFinished(60000) && raster.exitCode() == 0, "pdftoppm (poppler-utils) is needed");
     QProcess zbar;
-    zbar.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("zbarimg --quiet --raw '%1'/page*.png").arg(m_dir.path())});
+    zbar.start(QStringLiteral("sh"),
+               {QStringLiteral("-c"), QStringLiteral("zbarimg --quiet --raw '%1'/page*.png").arg(m_dir.path())});
     QVERIFY2(zbar.waitForFinished(60000), "zbarimg (zbar-tools) is needed");
-    const QStringList codes = QString::fromUtf8(zbar.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QStringList codes =
+        QString::fromUtf8(zbar.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     for (const char *expected : {"C0000001", "A090000", "A090001", "L0000001", "L0000005", "A090003", "X1234567"})
         QVERIFY2(codes.contains(QLatin1String(expected)), expected);
     QVERIFY(codes.size() >= 15);

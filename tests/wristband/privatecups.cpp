@@ -7,10 +7,10 @@
 #include <QStandardPaths>
 #include <QThread>
 
+#include <cups/cups.h>
+
 #include <algorithm>
 #include <csignal>
-
-#include <cups/cups.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -32,7 +32,7 @@ bool writeFile(const QString &path, const QString &text)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text.toUtf8()) == text.toUtf8().size()
-        && file.flush();
+           && file.flush();
 }
 
 QString tail(const QString &path, int lines)
@@ -62,7 +62,8 @@ bool answers(const QString &socketPath)
 
 } // namespace
 
-PrivateCups::PrivateCups(JobHistory history) : m_dir(QDir(QDir::tempPath()).filePath(QStringLiteral("wardcheck-cups-XXXXXX")))
+PrivateCups::PrivateCups(JobHistory history)
+    : m_dir(QDir(QDir::tempPath()).filePath(QStringLiteral("wardcheck-cups-XXXXXX")))
 {
     // The filters run as lp and read the job's document from the spool.
     QFile::setPermissions(m_dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
@@ -164,7 +165,8 @@ QString PrivateCups::start(int timeoutMs)
     if (QFile::encodeName(socketPath()).size() >= qsizetype(sizeof(sockaddr_un::sun_path)))
         return QStringLiteral("the socket path %1 is too long for a Unix socket").arg(socketPath());
 
-    const QString script = QStringLiteral(R"(mount --bind "$1" /etc/cups && exec "$2" -f -c "$1/cupsd.conf" -s "$1/cups-files.conf")");
+    const QString script =
+        QStringLiteral(R"(mount --bind "$1" /etc/cups && exec "$2" -f -c "$1/cupsd.conf" -s "$1/cups-files.conf")");
     m_cupsd.setProgram(tool(QStringLiteral("unshare")));
     m_cupsd.setArguments({QStringLiteral("--mount"), QStringLiteral("--propagation"), QStringLiteral("private"),
                           QStringLiteral("--"), QStringLiteral("/bin/sh"), QStringLiteral("-c"), script,
@@ -180,7 +182,9 @@ QString PrivateCups::start(int timeoutMs)
     const QDeadlineTimer deadline(timeoutMs);
     while (!answers(socketPath())) {
         if (m_cupsd.waitForFinished(100) || m_cupsd.state() == QProcess::NotRunning)
-            return QStringLiteral("cupsd ended with exit code %1 before it answered.\n%2").arg(m_cupsd.exitCode()).arg(log());
+            return QStringLiteral("cupsd ended with exit code %1 before it answered.\n%2")
+                .arg(m_cupsd.exitCode())
+                .arg(log());
         if (deadline.hasExpired()) {
             return QStringLiteral("cupsd did not answer on %1 within %2 s.\n%3")
                 .arg(socketPath())
@@ -239,7 +243,8 @@ QString PrivateCups::addPdfQueue(const QString &name, int dpi)
 
 QString PrivateCups::addNullQueue(const QString &name)
 {
-    return lpadmin({QStringLiteral("-p"), name, QStringLiteral("-E"), QStringLiteral("-v"), QStringLiteral("file:///dev/null")});
+    return lpadmin(
+        {QStringLiteral("-p"), name, QStringLiteral("-E"), QStringLiteral("-v"), QStringLiteral("file:///dev/null")});
 }
 
 QString PrivateCups::setDefault(const QString &name)
@@ -253,8 +258,8 @@ QList<PrivateCups::Job> PrivateCups::jobs()
     const int count = cupsGetJobs2(nullptr, &list, nullptr, 0, CUPS_WHICHJOBS_ALL);
     QList<Job> result;
     for (int i = 0; i < count; ++i) {
-        result.append(Job{list[i].id, QString::fromUtf8(list[i].dest), int(list[i].state),
-                          QString::fromUtf8(list[i].format)});
+        result.append(
+            Job{list[i].id, QString::fromUtf8(list[i].dest), int(list[i].state), QString::fromUtf8(list[i].format)});
     }
     cupsFreeJobs(count, list);
     std::sort(result.begin(), result.end(), [](const Job &a, const Job &b) { return a.id < b.id; });
@@ -278,7 +283,8 @@ PrivateCups::Job PrivateCups::waitForJob(int id, int timeoutMs)
 QString PrivateCups::log() const
 {
     QString text = tail(path(QStringLiteral("log/cupsd.out")), 20) + tail(path(QStringLiteral("log/error_log")), 40);
-    const QStringList cupsPdfLogs = QDir(path(QStringLiteral("log"))).entryList({QStringLiteral("cups-pdf*")}, QDir::Files);
+    const QStringList cupsPdfLogs =
+        QDir(path(QStringLiteral("log"))).entryList({QStringLiteral("cups-pdf*")}, QDir::Files);
     for (const QString &name : cupsPdfLogs)
         text += tail(path(QStringLiteral("log/") + name), 20);
     return text;

@@ -29,7 +29,7 @@ public:
     {
         int id = 0;
         QString queue;
-        int state = 0;   // ipp_jstate_t
+        int state = 0; // ipp_jstate_t
         QString format;
     };
 

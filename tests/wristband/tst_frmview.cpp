@@ -13,11 +13,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <qpa/qwindowsysteminterface.h>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
 #include <QtTest>
-#include <qpa/qwindowsysteminterface.h>
 
 #include <ctime>
 
@@ -34,7 +34,7 @@ public:
     static inline QStringList calls;
     static inline bool failing = false;
 
-    FakePrinter() : m_id(++created) {}
+    FakePrinter() : m_id(++created) { }
     ~FakePrinter() override { ++destroyed; }
 
     void print(Connection &connection, const QString &hospitalNumber, const QString &admissionId) override
@@ -170,7 +170,7 @@ void TestFrmView::design()
     QCOMPARE(m_screen->windowTitle(), QStringLiteral("Print Wristbands"));
     QCOMPARE(m_screen->size(), QSize(738, 589));
     const QStringList titles = {"HospNum", "IDNum", "PatientName", "Sex", "Room", "AdmDate"};
-    const QList<int> widths = {80, 80, 233, 27, 53, 133};   // the design in twips, to the nearest pixel
+    const QList<int> widths = {80, 80, 233, 27, 53, 133}; // the design in twips, to the nearest pixel
     QCOMPARE(model()->columnCount(), 6);
     for (int c = 0; c < 6; ++c) {
         QCOMPARE(model()->headerData(c, Qt::Horizontal).toString(), titles.at(c));
@@ -211,10 +211,10 @@ void TestFrmView::statement_data()
 
     QTest::newRow("empty, admission date") << "" << false << FullList + " order by AdmDate desc ";
     QTest::newRow("empty, last name") << "" << true << FullList + " order by LastName asc ";
-    QTest::newRow("blanks count as text") << "  " << false
-                                          << FullList + " and lastname like '  %' order by AdmDate desc ";
-    QTest::newRow("apostrophe and patterns") << "O'%_[x" << true
-                                             << FullList + " and lastname like 'O''[%][_][[]x%' order by LastName asc ";
+    QTest::newRow("blanks count as text")
+        << "  " << false << FullList + " and lastname like '  %' order by AdmDate desc ";
+    QTest::newRow("apostrophe and patterns")
+        << "O'%_[x" << true << FullList + " and lastname like 'O''[%][_][[]x%' order by LastName asc ";
 }
 
 void TestFrmView::statement()
@@ -279,10 +279,10 @@ void TestFrmView::cells_data()
     QTest::addColumn<QString>("idn");
     QTest::addColumn<QStringList>("cells");
 
-    QTest::newRow("time of day shown") << "A1" << QStringList{"H1", "A1", "Smith, John A", "M", "1A-01",
-                                                             "12/1/2026 9:30:00 AM"};
-    QTest::newRow("midnight shows the date alone") << "A2" << QStringList{"H2", "A2", "Smythe, Jane B", "F", "1A-02",
-                                                                         "12/2/2026"};
+    QTest::newRow("time of day shown") << "A1" << QStringList{"H1", "A1",    "Smith, John A",
+                                                              "M",  "1A-01", "12/1/2026 9:30:00 AM"};
+    QTest::newRow("midnight shows the date alone")
+        << "A2" << QStringList{"H2", "A2", "Smythe, Jane B", "F", "1A-02", "12/2/2026"};
     QTest::newRow("no patient record") << "A99" << QStringList{"", "A99", "", "", "3C-07", "12/3/2026 10:15:00 AM"};
 }
 
@@ -338,10 +338,10 @@ void TestFrmView::deletingCharacterByCharacter()
     open();
     search()->setFocus();
     QTest::keyClicks(search(), "Smi");
-    QCOMPARE(m_user->statements.size(), 4);   // one fill per keystroke
+    QCOMPARE(m_user->statements.size(), 4); // one fill per keystroke
     QCOMPARE(column(1), QStringList{"A1"});
-    const QList<QStringList> after = {{"A2", "A1", "A10"}, {"A2", "A1", "A10"},
-                                      {"A99", "A2", "A1", "A3", "A4", "A5", "A6", "A7", "A8", "A10"}};
+    const QList<QStringList> after = {
+        {"A2", "A1", "A10"}, {"A2", "A1", "A10"}, {"A99", "A2", "A1", "A3", "A4", "A5", "A6", "A7", "A8", "A10"}};
     for (const QStringList &expected : after) {
         QTest::keyClick(search(), Qt::Key_Backspace);
         QCOMPARE(column(1), expected);
@@ -460,7 +460,7 @@ void TestFrmView::closingDuringFillStopsIt()
     });
     QTRY_VERIFY(screen.isNull());
     QVERIFY(closedAt > 0 && closedAt < 20000);
-    QCOMPARE(batches, 1);   // nothing more was added once the window closed
+    QCOMPARE(batches, 1); // nothing more was added once the window closed
     QCOMPARE(m_user->statements.size(), 1);
 }
 
@@ -492,18 +492,18 @@ void TestFrmView::printsCurrentRow()
 {
     seed();
     open();
-    QCOMPARE(grid()->currentIndex().row(), 0);   // the first row is current after a fill
+    QCOMPARE(grid()->currentIndex().row(), 0); // the first row is current after a fill
     auto *print = m_screen->findChild<QPushButton *>("cmdPrint");
     print->click();
     grid()->setCurrentIndex(model()->index(3, 2));
     QTest::mouseClick(print, Qt::LeftButton);
-    QCOMPARE(FakePrinter::calls, QStringList({"1 connection current", "1 print [] [A99]", "2 connection current",
-                                              "2 print [H3] [A3]"}));
+    QCOMPARE(FakePrinter::calls,
+             QStringList({"1 connection current", "1 print [] [A99]", "2 connection current", "2 print [H3] [A3]"}));
     // A separate component per print, each released afterwards.
     QCOMPARE(FakePrinter::created, 2);
     QCOMPARE(FakePrinter::destroyed, 2);
     QCOMPARE(grid()->currentIndex().row(), 3);
-    QCOMPARE(m_user->statements.size(), 1);   // printing does not refill
+    QCOMPARE(m_user->statements.size(), 1); // printing does not refill
     QCOMPARE(waiting(), false);
 }
 
@@ -569,7 +569,7 @@ void TestFrmView::printWaitsForASettledList()
     DialogRecorder dialogs;
     QApplication::setActiveWindow(m_screen.get());
     search()->setFocus();
-    QCOMPARE(model()->text(0, 1), QStringLiteral("A99"));   // current before the search
+    QCOMPARE(model()->text(0, 1), QStringLiteral("A99")); // current before the search
 
     QWindow *window = m_screen->windowHandle();
     const auto post = [&](int key, Qt::KeyboardModifiers modifiers, const QString &text) {

@@ -11,8 +11,8 @@
 #include <QImage>
 #include <QPrinterInfo>
 #include <QProcess>
-#include <QScopeGuard>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -20,6 +20,7 @@
 
 #include <cups/cups.h>
 #include <cups/ipp.h>
+
 #include <unistd.h>
 
 namespace {
@@ -93,7 +94,8 @@ void TestWristbandCups::initTestCase()
               "privileges, and the test's cupsd binds its own configuration over /etc/cups in a mount namespace.");
     }
     const QString missing = PrivateCups::missingTools();
-    QVERIFY2(missing.isEmpty(), qPrintable(QStringLiteral("Not installed: %1 (scripts/install-deps.sh installs them)").arg(missing)));
+    QVERIFY2(missing.isEmpty(),
+             qPrintable(QStringLiteral("Not installed: %1 (scripts/install-deps.sh installs them)").arg(missing)));
     for (const char *tool : {"pdfinfo", "pdftoppm", "zbarimg"}) {
         if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
             QFAIL(qPrintable(QStringLiteral("%1 is not installed").arg(QString::fromLatin1(tool))));
@@ -165,8 +167,8 @@ void TestWristbandCups::checkBand(const QString &pdf, const QSizeF &pageMm, int 
 
     const QString png = m_work.filePath(QStringLiteral("page-%1").arg(QFileInfo(pdf).completeBaseName()));
     bool ok = false;
-    QByteArray output = run(QStringLiteral("pdftoppm"),
-                            {"-r", QString::number(dpi), "-gray", "-png", "-singlefile", pdf, png}, &ok);
+    QByteArray output =
+        run(QStringLiteral("pdftoppm"), {"-r", QString::number(dpi), "-gray", "-png", "-singlefile", pdf, png}, &ok);
     QVERIFY2(ok, output.constData());
     if (module > 0) {
         const QImage image(png + QStringLiteral(".png"));
@@ -183,20 +185,23 @@ void TestWristbandCups::checkBand(const QString &pdf, const QSizeF &pageMm, int 
 
 void TestWristbandCups::printsOnlyWhereChosen_data()
 {
-    QTest::addColumn<QString>("setting");   // null: not set
-    QTest::addColumn<QString>("queue");     // where the band goes; empty: nowhere
-    QTest::addColumn<int>("dpi");           // the queue's resolution
-    QTest::addColumn<int>("module");        // the narrowest bar in its dots
+    QTest::addColumn<QString>("setting"); // null: not set
+    QTest::addColumn<QString>("queue"); // where the band goes; empty: nowhere
+    QTest::addColumn<int>("dpi"); // the queue's resolution
+    QTest::addColumn<int>("module"); // the narrowest bar in its dots
     QTest::addColumn<QString>("error");
 
-    QTest::newRow("chosen: Wristband, not the default") << "Wristband" << "Wristband" << 300 << 5 << "";
+    QTest::newRow("chosen: Wristband, not the default") << "Wristband"
+                                                        << "Wristband" << 300 << 5 << "";
     QTest::newRow("not set: the default queue") << QString() << "Office" << 150 << 2 << "";
-    QTest::newRow("chosen but not installed") << "Ward 4 labels" << "" << 0 << 0
-                                              << "The wristband printer Ward 4 labels is not installed.";
+    QTest::newRow("chosen but not installed")
+        << "Ward 4 labels"
+        << "" << 0 << 0 << "The wristband printer Ward 4 labels is not installed.";
     // The print system turns the job away (the queue was set to reject
     // jobs): the band is not printed, and the user is told.
-    QTest::newRow("chosen, refusing jobs") << "Wristband" << "" << 0 << 0
-                                           << "The printer Wristband did not take the wristband; nothing was printed.";
+    QTest::newRow("chosen, refusing jobs")
+        << "Wristband"
+        << "" << 0 << 0 << "The printer Wristband did not take the wristband; nothing was printed.";
 }
 
 void TestWristbandCups::printsOnlyWhereChosen()
@@ -262,8 +267,11 @@ void TestWristbandCups::printsOnlyWhereChosen()
     QCOMPARE(added.size(), 1);
     QCOMPARE(added.first().queue, queue);
     const PrivateCups::Job job = PrivateCups::waitForJob(added.first().id);
-    QVERIFY2(job.state == IPP_JSTATE_COMPLETED,
-             qPrintable(QStringLiteral("job %1 on %2 ended in state %3\n%4").arg(job.id).arg(job.queue).arg(job.state).arg(m_cups.log())));
+    QVERIFY2(job.state == IPP_JSTATE_COMPLETED, qPrintable(QStringLiteral("job %1 on %2 ended in state %3\n%4")
+                                                               .arg(job.id)
+                                                               .arg(job.queue)
+                                                               .arg(job.state)
+                                                               .arg(m_cups.log())));
     QCOMPARE(job.format, QStringLiteral("application/pdf"));
 
     // The document CUPS received is the band as laid out: 250 mm wide, 25 mm
@@ -327,7 +335,8 @@ void TestWristbandCups::printedWithNoJobHistory()
         try {
             printer.PrintBarcode(hn, idn);
         } catch (const AppError &e) {
-            QFAIL(qPrintable(QStringLiteral("band %1 on Quick: %2\n%3").arg(i + 1).arg(e.description(), noHistory.log())));
+            QFAIL(qPrintable(
+                QStringLiteral("band %1 on Quick: %2\n%3").arg(i + 1).arg(e.description(), noHistory.log())));
         }
     }
 
@@ -346,7 +355,8 @@ void TestWristbandCups::printedWithNoJobHistory()
     }
     // Each band was printed once: cups-pdf wrote it.
     QTRY_COMPARE_WITH_TIMEOUT(pdfsIn(noHistory.pdfFolder(QStringLiteral("Wristband"))).size(), bands, 60000);
-    checkBand(QDir(noHistory.pdfFolder(QStringLiteral("Wristband"))).filePath(pdfsIn(noHistory.pdfFolder(QStringLiteral("Wristband"))).constFirst()),
+    checkBand(QDir(noHistory.pdfFolder(QStringLiteral("Wristband")))
+                  .filePath(pdfsIn(noHistory.pdfFolder(QStringLiteral("Wristband"))).constFirst()),
               QSizeF(25, 250), 300, 0);
 
     bool rejected = false;

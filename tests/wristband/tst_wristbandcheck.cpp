@@ -24,16 +24,32 @@ void TestWristbandCheck::lookUp_data()
 {
     QTest::addColumn<QString>("hn");
     QTest::addColumn<QString>("idn");
-    QTest::addColumn<QString>("expected");   // name|birth|sex|room, or "error"
+    QTest::addColumn<QString>("expected"); // name|birth|sex|room, or "error"
 
-    QTest::newRow("patient") << "H1" << "A1" << "Smith, John A|3/4/1950|M|1A-01";
-    QTest::newRow("no middle name") << "H2" << "A2" << "Smythe, Jane|1/1/1970|F|1A-02";
-    QTest::newRow("apostrophe in id") << "H5" << "A'5" << "O'Brien, Pat Q|1/1/1970|M|1A-05";
-    QTest::newRow("no patient record") << "" << "A99" << "|||3C-07";
-    QTest::newRow("hospital number of another patient") << "H2" << "A1" << "error";
-    QTest::newRow("unknown admission") << "H1" << "A7" << "error";
-    QTest::newRow("id differing in case only") << "H1" << "a1" << "error";
-    QTest::newRow("no admission id") << "H1" << "" << "error";
+    QTest::newRow("patient") << "H1"
+                             << "A1"
+                             << "Smith, John A|3/4/1950|M|1A-01";
+    QTest::newRow("no middle name") << "H2"
+                                    << "A2"
+                                    << "Smythe, Jane|1/1/1970|F|1A-02";
+    QTest::newRow("apostrophe in id") << "H5"
+                                      << "A'5"
+                                      << "O'Brien, Pat Q|1/1/1970|M|1A-05";
+    QTest::newRow("no patient record") << ""
+                                       << "A99"
+                                       << "|||3C-07";
+    QTest::newRow("hospital number of another patient") << "H2"
+                                                        << "A1"
+                                                        << "error";
+    QTest::newRow("unknown admission") << "H1"
+                                       << "A7"
+                                       << "error";
+    QTest::newRow("id differing in case only") << "H1"
+                                               << "a1"
+                                               << "error";
+    QTest::newRow("no admission id") << "H1"
+                                     << ""
+                                     << "error";
 }
 
 void TestWristbandCheck::lookUp()

@@ -66,7 +66,7 @@ public:
 class NoConnectionUser : public UserComponent
 {
 public:
-    void ShowMain() override {}
+    void ShowMain() override { }
     QVariant Connected() override { return QVariant(); }
     Connection *SQLConnection() override { return nullptr; }
 };
@@ -145,7 +145,8 @@ void TestWristbandPrinter::barcodeReadsBack()
 
     // The page is one band, about 25 mm high.
     const QString info = QString::fromUtf8(run(QStringLiteral("pdfinfo"), {pdf}));
-    QVERIFY2(info.contains(QRegularExpression(QStringLiteral("Page size:\\s+70[89](\\.\\d+)? x 7[01](\\.\\d+)? pts"))), qPrintable(info));
+    QVERIFY2(info.contains(QRegularExpression(QStringLiteral("Page size:\\s+70[89](\\.\\d+)? x 7[01](\\.\\d+)? pts"))),
+             qPrintable(info));
     const QString text = QString::fromUtf8(run(QStringLiteral("pdftotext"), {"-layout", pdf, "-"}));
     for (const QString &shown : {QStringLiteral("Dela Cruz, Juan Santos"), QStringLiteral("H100234"),
                                  QStringLiteral("3/4/1950"), QStringLiteral("4B-12")})
@@ -156,7 +157,7 @@ void TestWristbandPrinter::barsAreWholeDots_data()
 {
     QTest::addColumn<int>("dpi");
     QTest::addColumn<QString>("admissionId");
-    QTest::addColumn<int>("module");   // dots; 0: too long for the band
+    QTest::addColumn<int>("module"); // dots; 0: too long for the band
 
     const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZABCDEFGHIJKL");
     QTest::newRow("short id, 203 dpi") << 203 << "500123" << 3;
@@ -288,7 +289,7 @@ void TestWristbandPrinter::componentPairPrintsOverTheUsersConnection()
     db.close();
     QString hn = QStringLiteral("H1");
     QString idn = QStringLiteral("A1");
-    RecordingPrinter printer;   // no user handed over
+    RecordingPrinter printer; // no user handed over
     QCOMPARE(errorNumber([&] { printer.PrintBarcode(hn, idn); }), 91L);
 
     auto notLoggedIn = std::make_unique<NoConnectionUser>();
