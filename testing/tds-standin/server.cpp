@@ -892,6 +892,8 @@ int Server::run()
         fds.push_back({m_listener, POLLIN, 0}); // poll ignores a negative descriptor
         for (const ControlClient &c : clients)
             fds.push_back({c.fd, POLLIN, 0});
+        // Control clients accepted below were not polled in this round.
+        const size_t polledClients = clients.size();
         if (::poll(fds.data(), fds.size(), 100) < 0 && errno != EINTR)
             break;
         reap(false);
@@ -917,7 +919,7 @@ int Server::run()
                 raw->thread = std::thread([this, raw] { serve(raw); });
             }
         }
-        for (size_t k = 0; k < clients.size(); ++k) {
+        for (size_t k = 0; k < polledClients; ++k) {
             if (!(fds[3 + k].revents & (POLLIN | POLLHUP | POLLERR)))
                 continue;
             char buffer[512];

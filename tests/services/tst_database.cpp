@@ -379,7 +379,9 @@ void TestDatabase::lockedByAnotherProgram()
     writer.setProcessChannelMode(QProcess::MergedChannels);
     writer.start(QStringLiteral("sqlite3"), {m_db->path()});
     QVERIFY2(writer.waitForStarted(), "sqlite3 is needed for this test");
-    writer.write("BEGIN EXCLUSIVE;\n");
+    // sqlite3 waits for the lock rather than failing at once: a BEGIN
+    // EXCLUSIVE that met one of our reads would otherwise never take it.
+    writer.write(".timeout 20000\nBEGIN EXCLUSIVE;\n");
 
     Connection connection(embedded(m_db->path()));
     QString error;
