@@ -697,7 +697,12 @@ void TestFreeTdsStandin::malformedMessagesEndOnlyTheirLink_data()
     QTest::newRow("LOGIN7 cut short") << QByteArray("\x10\x01\x00\x10\x00\x00\x01\x00\x5e\x00\x00\x00\x04\x00\x00\x74",
                                                     16);
     QTest::newRow("batch before a login")
-        << QByteArray("\x01\x01\x00\x14\x00\x00\x01\x00\x04\x00\x00\x00s\x00e\x00l\x00e\x00", 20);
+        << QByteArray("\x01\x01\x00\x14\x00\x00\x01\x00\x04\x00\x00\x00"
+                      "s\x00"
+                      "e\x00"
+                      "l\x00"
+                      "e\x00",
+                      20);
     QTest::newRow("pre-login without its terminator")
         << QByteArray("\x12\x01\x00\x0d\x00\x00\x01\x00\x00\x00\x05\x00\x06", 13);
 }
