@@ -2,7 +2,7 @@
 
 #include "apperror.h"
 #include "code128.h"
-#include "cupsqueue.h"
+#include "printqueue.h"
 #include "settings.h"
 
 #include <QDir>
@@ -240,12 +240,12 @@ void WristbandPrinter::print(Connection &connection, const QString &hospitalNumb
         throw AppError(AppError::PrinterError,
                        QStringLiteral("The printer %1 could not be reached.").arg(printerInfo.printerName()));
     }
-    const int dpi = CupsQueue::defaultResolution(printerInfo.printerName());
+    const int dpi = PrintQueue::defaultResolution(printerInfo.printerName());
     printer.setResolution(dpi > 0 ? dpi : FallbackDpi);
     printer.setDocName(QStringLiteral("Wristband %1").arg(admissionId));
     printer.setFullPage(true);
-    const int newestBefore = CupsQueue::newestJob(printerInfo.printerName());
-    const CupsQueue::JobWatch watch(printerInfo.printerName());
+    const int newestBefore = PrintQueue::newestJob(printerInfo.printerName());
+    const PrintQueue::JobWatch watch(printerInfo.printerName());
     render(printer, data);
     if (printer.printerState() == QPrinter::Error)
         throw AppError(AppError::PrinterError,
@@ -260,18 +260,18 @@ void WristbandPrinter::print(Connection &connection, const QString &hospitalNumb
                             .arg(printerInfo.printerName()));
     };
     switch (watch.outcome(printer.docName())) {
-    case CupsQueue::JobWatch::Outcome::Taken:
+    case PrintQueue::JobWatch::Outcome::Taken:
         return;
-    case CupsQueue::JobWatch::Outcome::Refused:
+    case PrintQueue::JobWatch::Outcome::Refused:
         throw notTaken();
-    case CupsQueue::JobWatch::Outcome::Failed:
+    case PrintQueue::JobWatch::Outcome::Failed:
         throw AppError(AppError::PrinterError,
                        QStringLiteral("The printer %1 cancelled the wristband; check the printer before "
                                       "printing it again.")
                            .arg(printerInfo.printerName()));
-    case CupsQueue::JobWatch::Outcome::Unknown:
+    case PrintQueue::JobWatch::Outcome::Unknown:
         // A print system that takes no subscription: the job must be listed.
-        if (CupsQueue::newestJob(printerInfo.printerName()) <= newestBefore)
+        if (PrintQueue::newestJob(printerInfo.printerName()) <= newestBefore)
             throw notTaken();
         return;
     }

@@ -1,20 +1,24 @@
 #pragma once
 
-#include <QByteArray>
 #include <QString>
 
-// What CUPS says about a print queue that Qt's printer information does not.
-namespace CupsQueue {
+#include <memory>
+
+// What the print system says about a print queue that Qt's printer
+// information does not: CUPS on Linux (printqueue_cups.cpp), the print
+// spooler on Windows (printqueue_windows.cpp).
+namespace PrintQueue {
 
 // The resolution, in dots per inch, that the queue prints a job at when the
-// job asks for none; 0 when CUPS does not know the queue or does not say.
+// job asks for none; 0 when the print system does not know the queue or does
+// not say.
 int defaultResolution(const QString &queue);
 
-// The id of the newest job of this user on the queue, whatever its state;
-// 0 when there is none.
+// The id of the newest job on the queue (of this user, where the print system
+// keeps users apart), whatever its state; 0 when there is none.
 int newestJob(const QString &queue);
 
-// What became of a job sent to a queue while it was watched. A print server
+// What became of a job sent to a queue while it was watched. A print system
 // that keeps no job history forgets a job as soon as it has printed, so the
 // job cannot be looked up afterwards: the watch subscribes to the queue's
 // job events before the job is sent and reads them back after.
@@ -37,8 +41,8 @@ public:
     Outcome outcome(const QString &jobName) const;
 
 private:
-    QByteArray m_uri;
-    int m_subscription = 0;
+    struct Subscription;
+    std::unique_ptr<Subscription> m_subscription;
 };
 
-} // namespace CupsQueue
+} // namespace PrintQueue

@@ -1,4 +1,4 @@
-#include "cupsqueue.h"
+#include "printqueue.h"
 
 #include <QList>
 #include <QtMath>
@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-namespace CupsQueue {
+namespace PrintQueue {
 
 int defaultResolution(const QString &queue)
 {
@@ -73,9 +73,16 @@ struct JobEvent
 
 } // namespace
 
-JobWatch::JobWatch(const QString &queue) : m_uri(printerUri(queue))
+struct JobWatch::Subscription
 {
-    ipp_t *create = request(IPP_OP_CREATE_PRINTER_SUBSCRIPTIONS, m_uri);
+    QByteArray uri;
+    int id = 0;
+};
+
+JobWatch::JobWatch(const QString &queue) : m_subscription(std::make_unique<Subscription>())
+{
+    m_subscription->uri = printerUri(queue);
+    ipp_t *create = request(IPP_OP_CREATE_PRINTER_SUBSCRIPTIONS, m_subscription->uri);
     ippAddString(create, IPP_TAG_SUBSCRIPTION, IPP_TAG_KEYWORD, "notify-pull-method", nullptr, "ippget");
     static const char *const events[] = {"job-created", "job-completed"};
     ippAddStrings(create, IPP_TAG_SUBSCRIPTION, IPP_TAG_KEYWORD, "notify-events", 2, nullptr, events);
@@ -83,26 +90,26 @@ JobWatch::JobWatch(const QString &queue) : m_uri(printerUri(queue))
     ipp_t *response = cupsDoRequest(CUPS_HTTP_DEFAULT, create, "/");
     if (response && ippGetStatusCode(response) <= IPP_STATUS_OK_EVENTS_COMPLETE) {
         if (ipp_attribute_t *id = ippFindAttribute(response, "notify-subscription-id", IPP_TAG_INTEGER))
-            m_subscription = ippGetInteger(id, 0);
+            m_subscription->id = ippGetInteger(id, 0);
     }
     ippDelete(response);
 }
 
 JobWatch::~JobWatch()
 {
-    if (m_subscription <= 0)
+    if (m_subscription->id <= 0)
         return;
-    ipp_t *cancel = request(IPP_OP_CANCEL_SUBSCRIPTION, m_uri);
-    ippAddInteger(cancel, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "notify-subscription-id", m_subscription);
+    ipp_t *cancel = request(IPP_OP_CANCEL_SUBSCRIPTION, m_subscription->uri);
+    ippAddInteger(cancel, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "notify-subscription-id", m_subscription->id);
     ippDelete(cupsDoRequest(CUPS_HTTP_DEFAULT, cancel, "/"));
 }
 
 JobWatch::Outcome JobWatch::outcome(const QString &jobName) const
 {
-    if (m_subscription <= 0)
+    if (m_subscription->id <= 0)
         return Outcome::Unknown;
-    ipp_t *get = request(IPP_OP_GET_NOTIFICATIONS, m_uri);
-    ippAddInteger(get, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "notify-subscription-ids", m_subscription);
+    ipp_t *get = request(IPP_OP_GET_NOTIFICATIONS, m_subscription->uri);
+    ippAddInteger(get, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "notify-subscription-ids", m_subscription->id);
     ippAddInteger(get, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "notify-sequence-numbers", 1);
     ipp_t *response = cupsDoRequest(CUPS_HTTP_DEFAULT, get, "/");
     if (!response || ippGetStatusCode(response) > IPP_STATUS_OK_EVENTS_COMPLETE) {
@@ -143,4 +150,4 @@ JobWatch::Outcome JobWatch::outcome(const QString &jobName) const
     return Outcome::Taken;
 }
 
-} // namespace CupsQueue
+} // namespace PrintQueue
