@@ -10,6 +10,9 @@
 #include <QSqlQuery>
 #include <QSqlResult>
 
+#ifdef Q_OS_WIN
+#include <windows.h> // the ODBC headers of Windows use its types without including them
+#endif
 #include <sql.h>
 #include <sqlext.h>
 #include <sqlite3.h>

@@ -10,17 +10,27 @@ namespace {
 
 const QString Organisation = QStringLiteral("ORVANE");
 
+// Windows keeps a program's settings in the registry (HKEY_CURRENT_USER and
+// HKEY_LOCAL_MACHINE\Software\ORVANE\<file>), where Group Policy and
+// hospital IT's tools write them; elsewhere they are INI files.
+constexpr QSettings::Format StoreFormat =
+#ifdef Q_OS_WIN
+    QSettings::NativeFormat;
+#else
+    QSettings::IniFormat;
+#endif
+
 std::unique_ptr<QSettings> userFile(File file)
 {
     auto settings =
-        std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, Organisation, fileName(file));
+        std::make_unique<QSettings>(StoreFormat, QSettings::UserScope, Organisation, fileName(file));
     settings->setFallbacksEnabled(false);
     return settings;
 }
 
 std::unique_ptr<QSettings> presetFile(File file)
 {
-    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::SystemScope, Organisation, fileName(file));
+    return std::make_unique<QSettings>(StoreFormat, QSettings::SystemScope, Organisation, fileName(file));
 }
 
 const QString &lockName(File file)

@@ -7,11 +7,13 @@
 // Every setting the program reads: its file, its key in that file, its
 // default and its layer, in the one table below.
 //
-// The files are INI files of the organisation ORVANE. Hospital IT writes a
-// preset once for every user of a PC, in Qt's system scope
-// (/etc/xdg/ORVANE/<file>.ini, or the folders that XDG_CONFIG_DIRS names); a
-// user's own values (~/.config/ORVANE/<file>.ini) come on top. A preset
-// whose file says
+// The files are INI files of the organisation ORVANE, or on Windows keys of
+// the registry. Hospital IT writes a preset once for every user of a PC, in
+// Qt's system scope (/etc/xdg/ORVANE/<file>.ini, or the folders that
+// XDG_CONFIG_DIRS names; HKEY_LOCAL_MACHINE\Software\ORVANE\<file>); a
+// user's own values (~/.config/ORVANE/<file>.ini;
+// HKEY_CURRENT_USER\Software\ORVANE\<file>) come on top. A preset whose
+// file says
 //
 //   [preset]
 //   locked=true
