@@ -157,9 +157,9 @@ def find_setting(settings, key, value_name):
 
 
 def no_setting_message(settings, key, value_name):
-    known = [f"{s.registry_key}\\{s.value_name}" for s in settings]
-    near = difflib.get_close_matches(f"{key}\\{value_name}", known, n=1, cutoff=0.8)
-    hint = f" (did you mean {near[0]}?)" if near else ""
+    known = {f"{s.registry_key}\\{s.value_name}".lower(): f"{s.registry_key}\\{s.value_name}" for s in settings}
+    near = difflib.get_close_matches(f"{key}\\{value_name}".lower(), list(known), n=1, cutoff=0.8)
+    hint = f" (did you mean {known[near[0]]}?)" if near else ""
     return f"{key} value {value_name!r} names no setting of settings.h's table{hint}"
 
 
