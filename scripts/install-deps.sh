@@ -15,6 +15,8 @@ packages=(
   libcups2-dev cups-daemon cups-client printer-driver-cups-pdf
   clang-14 libclang-rt-14-dev
   dpkg-dev file lintian
+  # check_policy_templates.py, the check of the Windows Group Policy template (stdlib only)
+  python3
 )
 
 missing=()
