@@ -10,6 +10,7 @@
 #include "medicinescan.h"
 #include "scankeys.h"
 #include "session.h"
+#include "settingsstore.h"
 #include "testmain.h"
 
 #include <QDir>
@@ -18,7 +19,6 @@
 #include <QLineEdit>
 #include <qpa/qwindowsysteminterface.h>
 #include <QPointer>
-#include <QSettings>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -100,14 +100,10 @@ void TestScannedWristband::cleanup()
 // A limit of 0 leaves the ward's limit unset.
 void TestScannedWristband::setPolicy(bool on, int meanGapLimitMs)
 {
-    QSettings preset(m_presets.filePath(QStringLiteral("ORVANE/Wardcheck.ini")), QSettings::IniFormat);
-    preset.setValue(QStringLiteral("policy/wristbandsMustBeScanned"), on);
+    QByteArray ini = "[policy]\nwristbandsMustBeScanned=" + QByteArray(on ? "true" : "false") + '\n';
     if (meanGapLimitMs > 0)
-        preset.setValue(QStringLiteral("policy/scanMeanGapLimitMs"), meanGapLimitMs);
-    else
-        preset.remove(QStringLiteral("policy/scanMeanGapLimitMs"));
-    preset.sync();
-    QCOMPARE(preset.status(), QSettings::NoError);
+        ini += "scanMeanGapLimitMs=" + QByteArray::number(meanGapLimitMs) + '\n';
+    SettingsStore::write(SettingsStore::Scope::Preset, QStringLiteral("Wardcheck"), ini);
 }
 
 void TestScannedWristband::activate(QWidget *window)

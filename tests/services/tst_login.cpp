@@ -3,13 +3,13 @@
 #include "fixture.h"
 #include "logindialog.h"
 #include "passwordhash.h"
+#include "settingsstore.h"
 #include "testmain.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSettings>
 #include <QTimer>
 #include <QtTest>
 
@@ -255,12 +255,7 @@ void TestLogin::remembersNeverThePassword()
     const QString password = QStringLiteral("Unique-Passw0rd-%1").arg(QDateTime::currentMSecsSinceEpoch());
     CurrentUser::remember(ConnectionSettings{ConnectionSettings::Kind::Odbc, QStringLiteral("DSN=Hospital"),
                                              QStringLiteral("ward"), password});
-    QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("ORVANE"),
-                       QStringLiteral("Orvane_User"));
-    settings.sync();
-    QFile file(settings.fileName());
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray stored = file.readAll();
+    const QByteArray stored = SettingsStore::text(SettingsStore::Scope::User, QStringLiteral("Orvane_User"));
     QVERIFY(stored.contains("ward"));
     QVERIFY(!stored.contains(password.toUtf8()));
     const ConnectionSettings back = CurrentUser::rememberedSettings();
@@ -293,12 +288,7 @@ void TestLogin::remembersNoPasswordTypedIntoTheConnection()
     QFETCH(QString, typed);
     QFETCH(QString, remembered);
     CurrentUser::remember(ConnectionSettings{ConnectionSettings::Kind::Odbc, typed, QStringLiteral("ward"), QString()});
-    QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("ORVANE"),
-                       QStringLiteral("Orvane_User"));
-    settings.sync();
-    QFile file(settings.fileName());
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QVERIFY(!file.readAll().contains("Secret"));
+    QVERIFY(!SettingsStore::text(SettingsStore::Scope::User, QStringLiteral("Orvane_User")).contains("Secret"));
     QCOMPARE(CurrentUser::rememberedSettings().database, remembered);
 }
 

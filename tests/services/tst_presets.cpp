@@ -5,6 +5,7 @@
 #include "currentuser.h"
 #include "logindialog.h"
 #include "settings.h"
+#include "settingsstore.h"
 #include "testmain.h"
 
 #include <QComboBox>
@@ -86,15 +87,6 @@ private slots:
     void scanMeanGapLimit();
 
 private:
-    QString presetFile(const char *name) const
-    {
-        return m_system.filePath(QStringLiteral("ORVANE/%1.ini").arg(QLatin1String(name)));
-    }
-    QString userFile(const char *name) const
-    {
-        return m_home.filePath(QStringLiteral("ORVANE/%1.ini").arg(QLatin1String(name)));
-    }
-
     QTemporaryDir m_system;
     QTemporaryDir m_home;
     QTemporaryDir m_files;
@@ -110,8 +102,8 @@ void TestPresets::initTestCase()
 void TestPresets::init()
 {
     for (const char *name : {"Orvane_User", "Wardcheck"}) {
-        QFile::remove(presetFile(name));
-        QFile::remove(userFile(name));
+        SettingsStore::remove(SettingsStore::Scope::Preset, QLatin1String(name));
+        SettingsStore::remove(SettingsStore::Scope::User, QLatin1String(name));
     }
 }
 
@@ -145,9 +137,9 @@ void TestPresets::newUsersLoginDialog()
     QFETCH(bool, locked);
     const QString file = m_files.filePath(QStringLiteral("ward.db"));
     writeFile(file, "not opened here");
-    writeFile(presetFile("Orvane_User"), preset);
+    SettingsStore::write(SettingsStore::Scope::Preset, QLatin1String("Orvane_User"), preset);
     if (!user.isEmpty())
-        writeFile(userFile("Orvane_User"), QString::fromUtf8(user).arg(file).toUtf8());
+        SettingsStore::write(SettingsStore::Scope::User, QLatin1String("Orvane_User"), QString::fromUtf8(user).arg(file).toUtf8());
     database.replace(QStringLiteral("%1"), file);
 
     // What the user component's login dialog shows, seen while it is open.
@@ -177,12 +169,10 @@ void TestPresets::newUsersLoginDialog()
 
 void TestPresets::lockedPresetIsNotRemembered()
 {
-    writeFile(presetFile("Orvane_User"), "[login]\nkind=odbc\ndatabase=DSN=Hospital\n[preset]\nlocked=true\n");
+    SettingsStore::write(SettingsStore::Scope::Preset, QLatin1String("Orvane_User"), "[login]\nkind=odbc\ndatabase=DSN=Hospital\n[preset]\nlocked=true\n");
     CurrentUser::remember(ConnectionSettings{ConnectionSettings::Kind::Embedded, QStringLiteral("/tmp/other.db"),
                                              QStringLiteral("lab"), QString()});
-    QFile own(userFile("Orvane_User"));
-    QVERIFY(own.open(QIODevice::ReadOnly));
-    const QByteArray stored = own.readAll();
+    const QByteArray stored = SettingsStore::text(SettingsStore::Scope::User, QStringLiteral("Orvane_User"));
     QVERIFY2(!stored.contains("other.db") && !stored.contains("embedded"), stored.constData());
     QVERIFY(stored.contains("lab")); // the user name is not part of the preset
     const ConnectionSettings back = CurrentUser::rememberedSettings();
@@ -212,9 +202,9 @@ void TestPresets::wardcheckSettings()
     QFETCH(QString, printer);
     QFETCH(bool, mustScan);
     if (!preset.isEmpty())
-        writeFile(presetFile("Wardcheck"), preset);
+        SettingsStore::write(SettingsStore::Scope::Preset, QLatin1String("Wardcheck"), preset);
     if (!user.isEmpty())
-        writeFile(userFile("Wardcheck"), user);
+        SettingsStore::write(SettingsStore::Scope::User, QLatin1String("Wardcheck"), user);
     QCOMPARE(WardcheckSettings::wristbandPrinter(), printer);
     QCOMPARE(WardcheckSettings::wristbandsMustBeScanned(), mustScan);
 }
@@ -245,21 +235,19 @@ void TestPresets::everySetting()
     QFETCH(QString, name);
     QFETCH(QVariant, defaultValue);
     QFETCH(bool, usersMayChange);
-    const QByteArray fileName = file.toLatin1();
     const QByteArray preset = QStringLiteral("[%1]\n%2=true\n").arg(group, name).toUtf8();
     const QByteArray own = QStringLiteral("[%1]\n%2=false\n").arg(group, name).toUtf8();
     const auto ownValue = [&] {
-        QSettings user(userFile(fileName.constData()), QSettings::IniFormat);
-        return user.value(group + QLatin1Char('/') + name);
+        return SettingsStore::value(SettingsStore::Scope::User, file, group + QLatin1Char('/') + name);
     };
 
     QCOMPARE(Settings::value(key), defaultValue);
     QCOMPARE(Settings::isLocked(key), false);
 
-    writeFile(presetFile(fileName.constData()), preset);
+    SettingsStore::write(SettingsStore::Scope::Preset, file, preset);
     QCOMPARE(Settings::value(key).toString(), QStringLiteral("true"));
 
-    writeFile(userFile(fileName.constData()), own);
+    SettingsStore::write(SettingsStore::Scope::User, file, own);
     QCOMPARE(Settings::value(key).toString(), usersMayChange ? QStringLiteral("false") : QStringLiteral("true"));
     if (usersMayChange) {
         Settings::remember(key, QStringLiteral("remembered"));
@@ -267,7 +255,7 @@ void TestPresets::everySetting()
         QCOMPARE(Settings::value(key).toString(), QStringLiteral("remembered"));
     }
 
-    writeFile(presetFile(fileName.constData()), preset + "[preset]\nlocked=true\n");
+    SettingsStore::write(SettingsStore::Scope::Preset, file, preset + "[preset]\nlocked=true\n");
     QCOMPARE(Settings::value(key).toString(), QStringLiteral("true"));
     QCOMPARE(Settings::isLocked(key), true);
     if (usersMayChange) {
@@ -318,9 +306,9 @@ void TestPresets::scanMeanGapLimit()
     QFETCH(QByteArray, user);
     QFETCH(int, limit);
     if (!preset.isEmpty())
-        writeFile(presetFile("Wardcheck"), preset);
+        SettingsStore::write(SettingsStore::Scope::Preset, QLatin1String("Wardcheck"), preset);
     if (!user.isEmpty())
-        writeFile(userFile("Wardcheck"), user);
+        SettingsStore::write(SettingsStore::Scope::User, QLatin1String("Wardcheck"), user);
     QCOMPARE(WardcheckSettings::scanMeanGapLimitMs(), limit);
 }
 

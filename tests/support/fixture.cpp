@@ -1,14 +1,17 @@
 #include "fixture.h"
 
 #include "session.h"
+#ifdef WARDCHECK_TEST_STANDINS
 #include "standincontrol.h"
 #include "tdsstandinprocess.h"
+#endif
 
 #include <QFile>
 #include <QTest>
 
 #include <map>
 
+#ifdef WARDCHECK_TEST_STANDINS
 namespace {
 
 // The TDS stand-in servers of the FreeTDS road, one per fixture file.
@@ -30,6 +33,7 @@ TdsStandinProcess &tdsServerFor(const QString &databasePath)
     }
     return *server;
 }
+#endif
 
 FixtureDb::FixtureDb() : m_path(m_dir.filePath(QStringLiteral("hospital.db")))
 {
@@ -38,7 +42,9 @@ FixtureDb::FixtureDb() : m_path(m_dir.filePath(QStringLiteral("hospital.db")))
 
 FixtureDb::~FixtureDb()
 {
+#ifdef WARDCHECK_TEST_STANDINS
     tdsServers().erase(m_path);
+#endif
 }
 
 DbWriter &FixtureDb::writer()
@@ -113,10 +119,16 @@ bool onFreeTdsRoad()
 
 ConnectionSettings fixtureSettings(const QString &databasePath)
 {
+#ifndef WARDCHECK_TEST_STANDINS
+    // A build without the stand-ins (Windows) has the embedded road only.
+    if (onSqlServerRoad())
+        qFatal("WARDCHECK_TEST_ROAD: this build has no SQL Server stand-in");
+#else
     if (onFreeTdsRoad()) {
         return ConnectionSettings{ConnectionSettings::Kind::Odbc, tdsServerFor(databasePath).connectionString(),
                                   TdsStandinProcess::user(), TdsStandinProcess::password()};
     }
+#endif
     if (!onSqlServerRoad())
         return ConnectionSettings{ConnectionSettings::Kind::Embedded, databasePath, QStringLiteral("tester"),
                                   QString()};
@@ -134,6 +146,7 @@ QString databaseGoneDescription()
 
 bool takeDatabaseAway(const QString &databasePath)
 {
+#ifdef WARDCHECK_TEST_STANDINS
     if (onFreeTdsRoad()) {
         // The server goes away: its links close and its port refuses.
         if (tdsServerFor(databasePath).control(QStringLiteral("down")) != QLatin1String("ok"))
@@ -143,16 +156,19 @@ bool takeDatabaseAway(const QString &databasePath)
         server.setFault("connect-refused");
         server.dropConnections();
     }
+#endif
     return QFile::rename(databasePath, databasePath + QStringLiteral(".away"));
 }
 
 bool bringDatabaseBack(const QString &databasePath)
 {
+#ifdef WARDCHECK_TEST_STANDINS
     if (onFreeTdsRoad()) {
         if (tdsServerFor(databasePath).control(QStringLiteral("up")) != QLatin1String("ok"))
             return false;
     } else if (onSqlServerRoad())
         StandinControl().clearFaults();
+#endif
     return QFile::rename(databasePath + QStringLiteral(".away"), databasePath);
 }
 

@@ -1,18 +1,20 @@
 #pragma once
 
 #include "dialogrecorder.h"
+#include "settingsstore.h"
 
 #include <QApplication>
 #include <QLocale>
 #include <QTest>
 
 // Every test runs with the offscreen platform (set by CTest), a fixed
-// locale, and message boxes that can never block.
+// locale, no settings but its own, and message boxes that can never block.
 #define WARDCHECK_TEST_MAIN(TestClass)                                                                                 \
     int main(int argc, char **argv)                                                                                    \
     {                                                                                                                  \
         QApplication app(argc, argv);                                                                                  \
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));                                         \
+        SettingsStore::clearAll();                                                                                     \
         {                                                                                                              \
             DialogRecorder guard;                                                                                      \
         }                                                                                                              \
@@ -28,6 +30,7 @@
     {                                                                                                                  \
         QCoreApplication app(argc, argv);                                                                              \
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));                                         \
+        SettingsStore::clearAll();                                                                                     \
         TestClass test;                                                                                                \
         QTEST_SET_MAIN_SOURCE_PATH                                                                                     \
         return QTest::qExec(&test, argc, argv);                                                                        \
