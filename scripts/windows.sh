@@ -1,0 +1,118 @@
+#!/usr/bin/env bash
+# Builds Wardcheck for 64-bit Windows and its installer, on Debian 12, and
+# prints the installer's path. Progress goes to stderr.
+#
+#   1. the toolchain: Qt, SQLite, libsodium and zint built with MinGW-w64 from
+#      Debian's sources, once, into a cache (scripts/windows-toolchain.sh);
+#   2. Wardcheck and its test programs, in build/windows;
+#   3. the test programs under Wine (ctest), in a Wine prefix of the build's;
+#   4. the program's folder as installed (build/windows/stage/Wardcheck) and
+#      the MSI, build/windows/wardcheck-<version>-x64.msi.
+#
+#   --no-tests   skip step 3
+#   --e2e        after step 4, install the MSI into a fresh Wine prefix and
+#                use the installed program there (tests/windows/msi_end_to_end.py)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root="$PWD"
+build=build/windows
+run_tests=1
+e2e=0
+for arg in "$@"; do
+  case "$arg" in
+    --no-tests) run_tests=0 ;;
+    --e2e) e2e=1 ;;
+    *) echo "unknown option: $arg" >&2; exit 2 ;;
+  esac
+done
+log() { echo "windows: $*" >&2; }
+started=$SECONDS
+
+toolchain="$(bash scripts/windows-toolchain.sh)"
+
+packages=(wine wine64 msitools wixl python3 xvfb xauth xdotool imagemagick poppler-utils zbar-tools)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=()
+  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+  log "installing ${missing[*]}"
+  "${sudo[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
+fi
+
+prefix="$root/$build/wineprefix"
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+log "configuring $build"
+PKG_CONFIG_LIBDIR="$toolchain/lib/pkgconfig" PKG_CONFIG_PATH="" \
+  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$toolchain/lib/cmake/Qt6/qt.toolchain.cmake" \
+    -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+    -DCMAKE_CROSSCOMPILING_EMULATOR="sh;$root/scripts/wine-run.sh;$toolchain;$prefix" \
+    -DWARDCHECK_BUILD_BENCH=OFF -DWARDCHECK_WERROR=ON "${launcher[@]}" >&2
+log "building"
+cmake --build "$build" -j"$(nproc)" >&2
+
+if [ "$run_tests" -eq 1 ]; then
+  log "running the test programs under Wine"
+  # One wineserver for the whole run: each program then starts in a fraction
+  # of the time a fresh one takes.
+  WINEPREFIX="$prefix" wineserver -p 2>/dev/null || true
+  status=0
+  ctest --test-dir "$build" --output-on-failure >&2 || status=$?
+  WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
+  [ "$status" -eq 0 ] || exit "$status"
+fi
+
+log "staging the installed folder"
+stage="$build/stage/Wardcheck"
+rm -rf "$build/stage"
+mkdir -p "$stage"
+cp "$build/bin/wardcheck.exe" "$build/bin/hospital.db" "$build/demo-barcodes.pdf" "$stage/"
+cp packaging/copyright "$stage/copyright.txt"
+cp resources/raster/wardcheck.ico "$build/stage/"
+# Qt's plugins as a deployed program finds them: in folders beside it.
+for plugin in platforms/qwindows.dll styles/qwindowsvistastyle.dll sqldrivers/qsqlite.dll \
+              sqldrivers/qsqlodbc.dll; do
+  mkdir -p "$stage/$(dirname "$plugin")"
+  cp "$toolchain/plugins/$plugin" "$stage/$plugin"
+done
+# Every DLL the program and its plugins import, followed to the end, from the
+# toolchain and MinGW's runtime; Windows' own DLLs are left to Windows.
+search=("$toolchain/bin"
+        "$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)")"
+        "$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libwinpthread-1.dll)")")
+pending=("$stage"/wardcheck.exe "$stage"/*/*.dll)
+while [ ${#pending[@]} -gt 0 ]; do
+  file="${pending[0]}"
+  pending=("${pending[@]:1}")
+  for dll in $(x86_64-w64-mingw32-objdump -p "$file" | sed -n 's/^\s*DLL Name: //p'); do
+    [ -e "$stage/$dll" ] && continue
+    for dir in "${search[@]}"; do
+      if [ -e "$dir/$dll" ]; then
+        cp "$dir/$dll" "$stage/$dll"
+        pending+=("$stage/$dll")
+        break
+      fi
+    done
+  done
+done
+x86_64-w64-mingw32-strip --strip-unneeded "$stage"/*.exe "$stage"/*.dll "$stage"/*/*.dll
+
+version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")"
+manufacturer="$(sed -n 's/^WARDCHECK_PACKAGE_MAINTAINER:STRING=\(.*\) <.*/\1/p' "$build/CMakeCache.txt")"
+msi="$root/$build/wardcheck-$version-x64.msi"
+log "making the installer"
+python3 packaging/windows/make_wxs.py "$stage" "$version" "$manufacturer" "$build/stage/wardcheck.wxs"
+rm -f "$msi"
+(cd "$build/stage" && wixl -a x64 -o "$msi" wardcheck.wxs) >&2
+
+if [ "$e2e" -eq 1 ]; then
+  log "installing it under Wine and using it"
+  python3 tests/windows/msi_end_to_end.py "$msi" "$root/$build/e2e" >&2
+fi
+log "done in $(( (SECONDS - started) / 60 )) min $(( (SECONDS - started) % 60 )) s"
+echo "$msi"
