@@ -30,7 +30,8 @@ started=$SECONDS
 
 toolchain="$(bash scripts/windows-toolchain.sh)"
 
-packages=(wine wine64 msitools wixl python3 xvfb xauth xdotool imagemagick poppler-utils zbar-tools)
+packages=(wine wine64 msitools wixl python3 xvfb xauth xdotool imagemagick poppler-utils zbar-tools
+          fonts-dejavu-core fonts-liberation fonts-crosextra-carlito)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -20,4 +20,13 @@ if [ ! -f "$prefix/system.reg" ]; then
   mkdir -p "$prefix"
   wineboot -i >/dev/null 2>&1 || true
 fi
+# Qt Test's report does not reach a console under Wine: a suite that CTest
+# names a log for (WARDCHECK_TEST_LOG) writes it there, and it is shown here.
+if [ -n "${WARDCHECK_TEST_LOG:-}" ]; then
+  rm -f "$WARDCHECK_TEST_LOG"
+  status=0
+  wine "$@" -o "$WARDCHECK_TEST_LOG,txt" || status=$?
+  [ ! -f "$WARDCHECK_TEST_LOG" ] || cat "$WARDCHECK_TEST_LOG"
+  exit "$status"
+fi
 exec wine "$@"

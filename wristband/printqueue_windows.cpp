@@ -2,13 +2,13 @@
 
 #include <QDeadlineTimer>
 #include <QList>
-#include <QVarLengthArray>
 
 #include <windows.h>
 #include <winspool.h>
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 namespace PrintQueue {
 namespace {
@@ -56,14 +56,15 @@ QList<Job> jobsOf(HANDLE printer)
     EnumJobsW(printer, 0, 0xFFFFFFFF, 1, nullptr, 0, &needed, &count);
     if (needed == 0)
         return jobs;
-    QVarLengthArray<BYTE, 4096> buffer(qsizetype(needed));
+    // Heap memory: aligned for the structures the spooler writes into it.
+    std::vector<BYTE> buffer(needed);
     if (!EnumJobsW(printer, 0, 0xFFFFFFFF, 1, buffer.data(), needed, &needed, &count))
         return jobs;
-    const auto *info = reinterpret_cast<const JOB_INFO_1W *>(buffer.constData());
+    const auto *info = reinterpret_cast<const JOB_INFO_1W *>(buffer.data());
     for (DWORD i = 0; i < count; ++i) {
-        jobs.append({info[i].JobId,
-                     info[i].pDocument ? QString::fromWCharArray(info[i].pDocument) : QString(),
-                     info[i].Status});
+        jobs.append(Job{info[i].JobId,
+                        info[i].pDocument ? QString::fromWCharArray(info[i].pDocument) : QString(),
+                        info[i].Status});
     }
     return jobs;
 }
@@ -89,10 +90,10 @@ int defaultResolution(const QString &queue)
     GetPrinterW(printer.handle(), 2, nullptr, 0, &needed);
     if (needed == 0)
         return 0;
-    QVarLengthArray<BYTE, 4096> buffer(qsizetype(needed));
+    std::vector<BYTE> buffer(needed);
     if (!GetPrinterW(printer.handle(), 2, buffer.data(), needed, &needed))
         return 0;
-    const DEVMODEW *mode = reinterpret_cast<const PRINTER_INFO_2W *>(buffer.constData())->pDevMode;
+    const DEVMODEW *mode = reinterpret_cast<const PRINTER_INFO_2W *>(buffer.data())->pDevMode;
     if (!mode)
         return 0;
     if ((mode->dmFields & DM_YRESOLUTION) && mode->dmYResolution > 0)

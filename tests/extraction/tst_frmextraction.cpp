@@ -242,6 +242,7 @@ void TestFrmExtraction::queryErrorKeepsTextAndRows()
 
 void TestFrmExtraction::reconnectFailureIsReportedAndRecoverable()
 {
+    SKIP_UNLESS_DATABASE_CAN_GO();
     QVERIFY(takeDatabaseAway(m_db->path()));
     scan(s->add, QStringLiteral("L001"));
     QCOMPARE(m_dialogs->messageCount(), 1);

@@ -499,6 +499,7 @@ void TestFrmMeds::resize()
 
 void TestFrmMeds::databaseDisappearsAndComesBack()
 {
+    SKIP_UNLESS_DATABASE_CAN_GO();
     scanPackage(QStringLiteral("C100"));
     scanWristband(QStringLiteral("A100"));
     QCOMPARE(m_dialogs->messageCount(), 1);

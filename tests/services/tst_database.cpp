@@ -356,8 +356,12 @@ void TestDatabase::badFilesAreExplained()
         QFile f(path);
         QVERIFY(f.resize(f.size() / 3));
     } else if (kind == QLatin1String("unreadable")) {
+#ifdef Q_OS_WIN
+        QSKIP("Qt takes a file's read right away on POSIX only");
+#else
         if (geteuid() == 0)
             QSKIP("root reads every file");
+#endif
         QVERIFY(QFile::copy(m_db->path(), path));
         QFile::setPermissions(path, QFileDevice::WriteOwner);
     } else if (kind == QLatin1String("empty name")) {
