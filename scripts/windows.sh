@@ -44,6 +44,13 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
 fi
 
+# The Linux build's SQL Server stand-in (an ODBC driver for unixODBC): Wine's
+# ODBC driver manager hands the suites' calls to unixODBC, which loads it.
+bash scripts/install-deps.sh
+cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DWARDCHECK_WERROR=ON >/dev/null
+cmake --build build/test --target wardcheck_standin >&2
+standin="$root/build/test/testing/sqlserver-standin/libwardcheck_standin.so"
+
 prefix="$root/$build/wineprefix"
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
@@ -53,6 +60,7 @@ PKG_CONFIG_LIBDIR="$toolchain/lib/pkgconfig" PKG_CONFIG_PATH="" \
     -DCMAKE_TOOLCHAIN_FILE="$toolchain/lib/cmake/Qt6/qt.toolchain.cmake" \
     -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
     -DCMAKE_CROSSCOMPILING_EMULATOR="sh;$root/scripts/wine-run.sh;$toolchain;$prefix" \
+    -DWARDCHECK_HOST_STANDIN_DRIVER="$standin" \
     -DWARDCHECK_BUILD_BENCH=OFF -DWARDCHECK_WERROR=ON "${launcher[@]}" >&2
 log "building"
 cmake --build "$build" -j"$(nproc)" >&2

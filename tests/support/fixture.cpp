@@ -6,10 +6,16 @@
 #include "tdsstandinprocess.h"
 #endif
 
+#include <QDir>
 #include <QFile>
 #include <QTest>
 
 #include <map>
+#ifdef Q_OS_WIN
+#include <windows.h>
+
+#include <string>
+#endif
 
 #ifdef WARDCHECK_TEST_STANDINS
 namespace {
@@ -117,12 +123,45 @@ bool onFreeTdsRoad()
     return qEnvironmentVariable("WARDCHECK_TEST_ROAD") == QLatin1String("freetds");
 }
 
+#ifdef Q_OS_WIN
+namespace {
+
+// Wine's own function (its kernel32 alone has it) for the Linux name of a
+// Windows path; a path unchanged where there is no Wine.
+QString wineUnixPath(const QString &path)
+{
+    using UnixName = char *(__cdecl *)(const wchar_t *);
+    const auto unixName = reinterpret_cast<UnixName>(
+        reinterpret_cast<void *>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (!unixName)
+        return path;
+    const std::wstring windowsName = QDir::toNativeSeparators(path).toStdWString();
+    char *name = unixName(windowsName.c_str());
+    if (!name)
+        return path;
+    const QString result = QString::fromLocal8Bit(name);
+    HeapFree(GetProcessHeap(), 0, name);
+    return result;
+}
+
+} // namespace
+#endif
+
 ConnectionSettings fixtureSettings(const QString &databasePath)
 {
 #ifndef WARDCHECK_TEST_STANDINS
-    // A build without the stand-ins (Windows) has the embedded road only.
-    if (onSqlServerRoad())
-        qFatal("WARDCHECK_TEST_ROAD: this build has no SQL Server stand-in");
+    // The Windows build has no stand-ins of its own. Under Wine its suites
+    // may still reach the Linux build's stand-in driver, through Wine's ODBC
+    // driver manager, which hands the calls to unixODBC: the driver then
+    // names the fixture file as Linux does.
+    if (onFreeTdsRoad())
+        qFatal("WARDCHECK_TEST_ROAD=freetds: this build has no TDS stand-in");
+    if (onSqlServerRoad()) {
+        return ConnectionSettings{ConnectionSettings::Kind::Odbc,
+                                  QStringLiteral("Driver={%1};Database=%2")
+                                      .arg(qEnvironmentVariable("WARDCHECK_STANDIN_NAME"), wineUnixPath(databasePath)),
+                                  QStringLiteral("tester"), QStringLiteral("pw")};
+    }
 #else
     if (onFreeTdsRoad()) {
         return ConnectionSettings{ConnectionSettings::Kind::Odbc, tdsServerFor(databasePath).connectionString(),
