@@ -308,7 +308,9 @@ class Wine:
         self.prefix = os.path.join(work, 'prefix')
         self.home = os.path.join(work, 'home')
         os.makedirs(self.home, exist_ok=True)
-        env = {k: v for k, v in os.environ.items() if not k.startswith(('QT_', 'WINE', 'DISPLAY'))}
+        # Wine hands the caller's environment to the program: none of the
+        # program's own variables may leak in from a test runner's.
+        env = {k: v for k, v in os.environ.items() if not k.startswith(('QT_', 'WINE', 'DISPLAY', 'WARDCHECK_'))}
         env.update(WINEPREFIX=self.prefix, WINEARCH='win64', WINEDEBUG='-all',
                    WINEDLLOVERRIDES='mscoree,mshtml=', DISPLAY=display,
                    # Documents is a link to $HOME: keep the user's own home out of it.
