@@ -258,7 +258,7 @@ class XServer:
         return path
 
     def screenshot_ppm(self):
-        return subprocess.run(['import', '-display', self.display, '-window', 'root', 'ppm:-'],
+        return subprocess.run(['import', '-display', self.display, '-window', 'root', '-depth', '8', 'ppm:-'],
                               capture_output=True, timeout=60, check=True).stdout
 
     def close_window(self, window):
