@@ -241,7 +241,13 @@ class XServer:
         return tuple(int(values[k]) for k in ('X', 'Y', 'WIDTH', 'HEIGHT'))
 
     def focus(self, window):
-        # No window manager hands out the keyboard here: the script does.
+        """Gives the window the keyboard, as a window manager does on a click.
+
+        Wine takes a window's activation from the window manager's
+        WM_TAKE_FOCUS, not from X's input focus alone: with no window
+        manager, keys go to whichever window the program last activated.
+        """
+        self.send_protocol(window, b'WM_TAKE_FOCUS')
         self.xdo('windowfocus', '--sync', str(window))
         time.sleep(0.3)
 
@@ -263,6 +269,9 @@ class XServer:
 
     def close_window(self, window):
         """What a window manager sends for a window's close button; Wine turns it into WM_CLOSE."""
+        self.send_protocol(window, b'WM_DELETE_WINDOW')
+
+    def send_protocol(self, window, protocol):
         if self._x11 is None:
             self._x11 = _load_x11()
             self._connection = self._x11.XOpenDisplay(self.display.encode())
@@ -274,7 +283,7 @@ class XServer:
         event.xclient.window = window
         event.xclient.message_type = x11.XInternAtom(connection, b'WM_PROTOCOLS', 0)
         event.xclient.format = 32
-        event.xclient.l[0] = x11.XInternAtom(connection, b'WM_DELETE_WINDOW', 0)
+        event.xclient.l[0] = x11.XInternAtom(connection, protocol, 0)
         event.xclient.l[1] = 0  # CurrentTime
         x11.XSendEvent(connection, window, 0, 0, ctypes.byref(event))
         x11.XFlush(connection)
