@@ -14,8 +14,6 @@ packages=(
   # cupsd, lpadmin and the cups-pdf backend for tst_wristband_cups, which runs a cupsd of its own
   libcups2-dev cups-daemon cups-client printer-driver-cups-pdf
   clang-14 libclang-rt-14-dev
-  # the Windows installer's end-to-end run under Wine (tests/windows)
-  wine64 wine
   dpkg-dev file lintian
   # check_policy_templates.py, the check of the Windows Group Policy template (stdlib only)
   python3
