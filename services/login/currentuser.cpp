@@ -47,11 +47,12 @@ QString CurrentUser::defaultDatabasePath()
     const QDir programDir(QCoreApplication::applicationDirPath());
     const QStringList candidates = {programDir.filePath(QStringLiteral("hospital.db")),
                                     programDir.filePath(QStringLiteral("../share/wardcheck/hospital.db"))};
+    // Shown in the login dialog: written as the PC writes paths (backslashes on Windows).
     for (const QString &candidate : candidates) {
         if (QFileInfo::exists(candidate))
-            return QDir::cleanPath(candidate);
+            return QDir::toNativeSeparators(QDir::cleanPath(candidate));
     }
-    return QDir::cleanPath(candidates.first());
+    return QDir::toNativeSeparators(QDir::cleanPath(candidates.first()));
 }
 
 ConnectionSettings CurrentUser::rememberedSettings()

@@ -6,6 +6,7 @@
 
 #include "ui_logindialog.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QPushButton>
 #include <QTimer>
@@ -129,5 +130,5 @@ void LoginDialog::browse()
     const QString file = QFileDialog::getOpenFileName(this, tr("Hospital database"), ui->txtDatabase->text(),
                                                       tr("Hospital databases (*.db *.sqlite);;All files (*)"));
     if (!file.isEmpty())
-        ui->txtDatabase->setText(file);
+        ui->txtDatabase->setText(QDir::toNativeSeparators(file));
 }
