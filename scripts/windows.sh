@@ -70,6 +70,9 @@ if [ "$run_tests" -eq 1 ]; then
   # One wineserver for the whole run: each program then starts in a fraction
   # of the time a fresh one takes.
   WINEPREFIX="$prefix" wineserver -p 2>/dev/null || true
+  # The prefix's services start with the first program and outlive it: started
+  # here, they do not hold ctest's output pipes open after a suite has ended.
+  sh scripts/wine-run.sh "$toolchain" "$prefix" wineboot </dev/null >/dev/null 2>&1 || true
   status=0
   ctest --test-dir "$build" --output-on-failure >&2 || status=$?
   WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
