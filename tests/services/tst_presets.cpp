@@ -22,16 +22,9 @@ namespace {
 
 void writeFile(const QString &path, const QByteArray &content)
 {
-    QDir().mkpath(QFileInfo(path).path());
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(content) != content.size())
         qFatal("cannot write %s", qPrintable(path));
-    file.write(content);
-    // Qt's settings cache reads a file again only when its size or time
-    // changed; two rows may write files of one size within a second.
-    file.flush();
-    static int written = 0;
-    file.setFileTime(QDateTime::currentDateTime().addSecs(-1000 + ++written), QFileDevice::FileModificationTime);
 }
 
 // One setting as its file holds it, written here by hand so that a key
