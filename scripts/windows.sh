@@ -30,19 +30,8 @@ started=$SECONDS
 
 toolchain="$(bash scripts/windows-toolchain.sh)"
 
-packages=(wine wine64 msitools wixl python3 xvfb xauth xdotool imagemagick poppler-utils zbar-tools
-          fonts-dejavu-core fonts-liberation fonts-crosextra-carlito)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo=()
-  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-  log "installing ${missing[*]}"
-  "${sudo[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
-fi
+bash scripts/install-packages.sh wine wine64 msitools wixl python3 xvfb xauth xdotool imagemagick poppler-utils \
+  zbar-tools fonts-dejavu-core fonts-liberation fonts-crosextra-carlito
 
 # The Linux build's SQL Server stand-in (an ODBC driver for unixODBC): Wine's
 # ODBC driver manager hands the suites' calls to unixODBC, which loads it.
