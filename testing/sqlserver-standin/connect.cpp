@@ -270,6 +270,8 @@ SQLRETURN setStmtAttr(Stmt *stmt, SQLINTEGER attribute, SQLPOINTER value)
             return stmt->fail("HYC00", "Optional feature not implemented");
         return SQL_SUCCESS;
     case SQL_ATTR_QUERY_TIMEOUT:
+        if (control::refusesQueryTimeout())
+            return stmt->fail("HYC00", "Optional feature not implemented");
         stmt->queryTimeout = number;
         return SQL_SUCCESS;
     case SQL_ATTR_MAX_ROWS:

@@ -15,7 +15,7 @@ namespace {
 
 struct Fault
 {
-    enum Kind { Refuse, Timeout, Drop, Certificate };
+    enum Kind { Refuse, Timeout, Drop, Certificate, NoQueryTimeout };
     Kind kind;
     long argument = 0;
     long times = -1; // -1: every time
@@ -83,6 +83,8 @@ bool parseFaults(std::string_view text, std::vector<Fault> &out)
             fault.kind = Fault::Certificate;
         } else if (kind == "drop-after-rows" && hasArgument) {
             fault.kind = Fault::Drop;
+        } else if (kind == "query-timeout-refused" && !hasArgument) {
+            fault.kind = Fault::NoQueryTimeout;
         } else {
             return false;
         }
@@ -187,6 +189,13 @@ bool dropsAfter(long rows)
     State &s = state();
     std::lock_guard lock(s.mutex);
     return fire(s, Fault::Drop, nullptr, rows);
+}
+
+bool refusesQueryTimeout()
+{
+    State &s = state();
+    std::lock_guard lock(s.mutex);
+    return fire(s, Fault::NoQueryTimeout);
 }
 
 void trace(const char *call)

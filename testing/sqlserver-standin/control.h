@@ -26,6 +26,8 @@ void connected(LiveConnection *connection);
 void disconnected(LiveConnection *connection);
 // Whether a result that has delivered `rows` rows breaks its connection now.
 bool dropsAfter(long rows);
+// Whether a statement's query timeout is refused, as some drivers do.
+bool refusesQueryTimeout();
 void trace(const char *call);
 
 } // namespace control

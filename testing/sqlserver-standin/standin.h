@@ -36,6 +36,8 @@ long wardcheck_standin_open_connections(void);
 //                            then fails with HYT00 "Login timeout expired"
 //   drop-after-rows:N        a result's fetch after N rows fails with 08S01 and the
 //                            connection is dead from then on
+//   query-timeout-refused    setting a statement's SQL_ATTR_QUERY_TIMEOUT fails with
+//                            HYC00, as a driver without timeouts answers
 // An empty or null list clears every fault. Returns 0, or -1 (and changes
 // nothing) if the list cannot be read.
 int wardcheck_standin_set_fault(const char *faults);

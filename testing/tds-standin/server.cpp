@@ -296,6 +296,11 @@ private:
                 std::fprintf(stderr, "tds-standin: %s\n", why.c_str());
             return false;
         }
+        const auto stallUntil = Clock::now() + std::chrono::milliseconds(m_server.faults.loginStallMs.load());
+        while (Clock::now() < stallUntil) {
+            if (interrupted(millisecondsUntil(stallUntil)) == Interrupt::Broken)
+                return false;
+        }
         if (login.packetSize >= 512 && login.packetSize <= 32767)
             m_packetSize = login.packetSize;
         Tokens out;
@@ -349,7 +354,8 @@ private:
     // written without its DONE, which the caller knows.
     Outcome faultsFirst(Tokens &out)
     {
-        const auto stallUntil = Clock::now() + std::chrono::milliseconds(m_server.faults.stallMs.load());
+        const bool stalls = m_server.counters.batches.load() > m_server.faults.stallAfter.load();
+        const auto stallUntil = Clock::now() + std::chrono::milliseconds(stalls ? m_server.faults.stallMs.load() : 0);
         while (Clock::now() < stallUntil) {
             switch (interrupted(millisecondsUntil(stallUntil))) {
             case Interrupt::None:
@@ -812,7 +818,14 @@ std::string Server::command(const std::string &line)
     long number = 0;
     const bool hasNumber = static_cast<bool>(words >> number);
     if (verb == "stall" && hasNumber && number >= 0) {
+        std::string after;
+        long first = 0;
+        if (words >> after && (after != "after" || !(words >> first) || first < 0))
+            return "error stall takes MS [after N]";
+        faults.stallAfter = first;
         faults.stallMs = int(std::min(number, 600000L));
+    } else if (verb == "stall-login" && hasNumber && number >= 0) {
+        faults.loginStallMs = int(std::min(number, 600000L));
     } else if (verb == "drop-after-rows" && hasNumber) {
         faults.dropAfterRows = number < 0 ? -1 : number;
     } else if (verb == "refuse-logins") {
@@ -826,6 +839,8 @@ std::string Server::command(const std::string &line)
         faults.failStatements = int(number);
     } else if (verb == "clear") {
         faults.stallMs = 0;
+        faults.stallAfter = 0;
+        faults.loginStallMs = 0;
         faults.dropAfterRows = -1;
         faults.refuseLogins = false;
         faults.failStatements = 0;

@@ -30,6 +30,8 @@ struct Options
 struct Faults
 {
     std::atomic<int> stallMs{0}; // each batch waits this long before it runs
+    std::atomic<long> stallAfter{0}; // ... once this many batches have been received
+    std::atomic<int> loginStallMs{0}; // a login waits this long before it is answered
     std::atomic<long> dropAfterRows{-1}; // a result's link closes after this many rows
     std::atomic<bool> refuseLogins{false};
     std::atomic<int> failStatements{0}; // SQL Server's error number every batch is answered with
