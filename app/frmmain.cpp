@@ -4,6 +4,7 @@
 #include "icons.h"
 #include "look.h"
 #include "screens.h"
+#include "session.h"
 
 #include "ui_frmmain.h"
 
@@ -25,6 +26,10 @@ frmMain::frmMain(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::frm
 
     // The band's frame caption is never drawn; the name stays for its role.
     ui->Frame1->setWindowTitle(QStringLiteral("Frame1"));
+    // Demo data with public accounts looks like a ward's: the menu says what it is.
+    ui->lblDemo->setFont(verdana(9.75, true));
+    setForeColour(ui->lblDemo, Yellow);
+    ui->lblDemo->setVisible(Session::onDemoDatabase());
 
     connect(ui->cmdLab, &QPushButton::clicked, this, [] { Screens::showExtraction(); });
     connect(ui->cmdMeds, &QPushButton::clicked, this, [] { Screens::showMedicine(); });

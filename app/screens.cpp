@@ -1,9 +1,11 @@
 #include "screens.h"
 
+#include "appinfo.h"
 #include "frmextraction.h"
 #include "frmmain.h"
 #include "frmmeds.h"
 #include "frmview.h"
+#include "session.h"
 
 #include <QApplication>
 #include <QPointer>
@@ -20,6 +22,8 @@ template<class Form> Form *showShared(QPointer<Form> &slot)
     if (!slot) {
         slot = new Form();
         slot->setAttribute(Qt::WA_DeleteOnClose);
+        if (Session::onDemoDatabase())
+            slot->setWindowTitle(AppInfo::demoTitle(slot->windowTitle()));
     }
     if (slot->isMinimized())
         slot->showNormal();

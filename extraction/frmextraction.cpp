@@ -2,6 +2,8 @@
 
 #include "apperror.h"
 #include "appinfo.h"
+#include "audit.h"
+#include "connection.h"
 #include "dialogs.h"
 #include "fittext.h"
 #include "icons.h"
@@ -15,10 +17,14 @@
 #include "ui_frmextraction.h"
 
 #include <QCloseEvent>
+#include <QElapsedTimer>
+#include <QHash>
 #include <QHeaderView>
 #include <QPointer>
 #include <QTabBar>
 #include <QTimer>
+
+#include <optional>
 
 namespace {
 
@@ -27,6 +33,15 @@ using namespace Look;
 QString verificationTitle()
 {
     return QStringLiteral("Verification");
+}
+
+Audit::Record record(Audit::Event event, const QString &screen, const QString &code)
+{
+    Audit::Record r;
+    r.event = event;
+    r.screen = screen;
+    r.code = code;
+    return r;
 }
 
 QString listFullMessage()
@@ -276,9 +291,12 @@ void frmExtraction::AddContainerToList()
 {
     QLineEdit *box = ui->txtAddContainerBarcode;
     QPointer<frmExtraction> self(this);
+    // From the reconnect to the last record, one time limit.
+    std::optional<Connection::TimeLimit> limit;
     ContainerList::LookupSteps steps;
-    steps.reconnect = [this]() -> Connection & {
+    steps.reconnect = [this, &limit]() -> Connection & {
         setCursor(Qt::WaitCursor);
+        limit.emplace(Session::hospitalConnection());
         ReconnectDatabase();
         return Session::hospitalConnection();
     };
@@ -286,12 +304,35 @@ void frmExtraction::AddContainerToList()
     // under the lookup (the code then stays in the box for a retry).
     steps.yield = [this] { return m_guard->yield(); };
     ContainerList::Preload answer;
+    const QString code = box->text();
+    const int rowsBefore = int(m_list->size());
+    QElapsedTimer took;
+    took.start();
     try {
-        answer = ContainerList::preload(*m_list, box->text(), steps);
+        answer = ContainerList::preload(*m_list, code, steps);
     } catch (const std::exception &error) {
+        Audit::Record failed = record(Audit::Event::ConnectionError, QStringLiteral("step1"), code);
+        failed.outcome = QStringLiteral("error");
+        failed.detail = AppError::describe(error);
+        failed.lookupMs = took.elapsed();
+        Audit::record(failed);
         unsetCursor();
         Dialogs::reportConnectionError(this, AppError::describe(error));
         return;
+    }
+    if (answer != ContainerList::Preload::Blank && answer != ContainerList::Preload::Stopped) {
+        static const QHash<ContainerList::Preload, QString> outcomes = {
+            {ContainerList::Preload::Listed, QStringLiteral("listed")},
+            {ContainerList::Preload::Full, QStringLiteral("list-full")},
+            {ContainerList::Preload::NotFound, QStringLiteral("invalid")},
+            {ContainerList::Preload::Added, QStringLiteral("added")}};
+        Audit::Record scanned = record(Audit::Event::ContainerScan, QStringLiteral("step1"), code);
+        scanned.outcome = outcomes.value(answer);
+        if (answer == ContainerList::Preload::Added && m_list->size() > rowsBefore)
+            scanned.hospitalNumber = m_list->text(int(m_list->size()) - 1, VerificationList::HospNum);
+        if (answer != ContainerList::Preload::Listed)
+            scanned.lookupMs = took.elapsed();
+        Audit::record(scanned);
     }
 
     switch (answer) {
@@ -331,7 +372,17 @@ void frmExtraction::containerEntered()
 
 void frmExtraction::VerifyBedsideScan()
 {
+    // As read now: a refused or checked wristband leaves the boxes empty.
+    Audit::Record checked = record(Audit::Event::BedsideCheck, QStringLiteral("step2"), ui->txtVerifyContainer->text());
+    checked.wristband = ui->txtPatientBarcode->text();
+    checked.entry = m_wristbandTiming->entry(WardcheckSettings::scanMeanGapLimitMs());
+    checked.meanGapMs = m_wristbandTiming->meanGapMs();
+    const auto audit = [&checked](const char *outcome) {
+        checked.outcome = QLatin1String(outcome);
+        Audit::record(checked);
+    };
     if (m_list->size() == 0) {
+        audit("no-containers");
         Dialogs::inform(this, QStringLiteral("No containers have been preloaded. Process Step 1 first."),
                         verificationTitle());
         ui->txtPatientBarcode->clear();
@@ -340,14 +391,19 @@ void frmExtraction::VerifyBedsideScan()
     }
 
     if (m_wristbandTiming->refuseUnscanned(this, WardcheckSettings::wristbandsMustBeScanned(),
-                                           WardcheckSettings::scanMeanGapLimitMs()))
+                                           WardcheckSettings::scanMeanGapLimitMs())) {
+        audit("typed-wristband-refused");
         return;
+    }
     ui->lblExamInfo->clear();
 
     const int match =
         ContainerList::findBedsideMatch(*m_list, ui->txtVerifyContainer->text(), ui->txtPatientBarcode->text());
 
     QPointer<frmExtraction> self(this);
+    if (match >= 0)
+        checked.hospitalNumber = m_list->text(match, VerificationList::HospNum);
+    audit(match < 0 ? "fail" : "pass");
     if (match < 0) {
         setStripColour(Red);
         Dialogs::inform(this, QStringLiteral("Failed Verification."), verificationTitle());

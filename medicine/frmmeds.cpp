@@ -2,6 +2,8 @@
 
 #include "apperror.h"
 #include "appinfo.h"
+#include "audit.h"
+#include "connection.h"
 #include "dialogs.h"
 #include "fittext.h"
 #include "icons.h"
@@ -18,6 +20,7 @@
 #include "ui_frmmeds.h"
 
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QGraphicsDropShadowEffect>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -28,6 +31,16 @@ namespace {
 using namespace Look;
 
 const QString VerificationTitle = QStringLiteral("Verification");
+
+Audit::Record medicineRecord(Audit::Event event, const QString &outcome, const QString &package)
+{
+    Audit::Record record;
+    record.event = event;
+    record.outcome = outcome;
+    record.screen = QStringLiteral("medicine");
+    record.code = package;
+    return record;
+}
 
 // The information box shows line breaks; the scan state keeps CR LF.
 QString forDisplay(QString text)
@@ -138,6 +151,8 @@ void frmMeds::PackageStep()
         LookupMedicinePackage();
         return;
     }
+    Audit::record(medicineRecord(Audit::Event::MedicineCheck, QStringLiteral("invalid-package"),
+                                 ui->txtContainerBarcode->text()));
     ui->lbl_Alert->show();
     setForeColour(ui->lblTitle_0, Red);
     setForeColour(ui->lbl_Alert, Red);
@@ -154,14 +169,22 @@ bool frmMeds::LookupMedicinePackage()
 {
     QPointer<frmMeds> self(this);
     setCursor(Qt::WaitCursor);
+    const QString package = ui->txtContainerBarcode->text();
+    QElapsedTimer took;
+    took.start();
     try {
         // Made before the yield: nothing typed meanwhile can reach the statement.
         PackageLookup lookup(Session::hospitalConnection(), ui->txtContainerBarcode->text(), MedicineScan::current());
+        const Connection::TimeLimit limit(Session::hospitalConnection());
         ReconnectDatabase();
         if (!m_guard->yield())
             return false;
 
         if (!lookup.open()) {
+            Audit::Record record =
+                medicineRecord(Audit::Event::MedicineCheck, QStringLiteral("invalid-package"), package);
+            record.lookupMs = took.elapsed();
+            Audit::record(record);
             ui->lbl_Alert->show();
             setForeColour(ui->lblTitle_0, Red);
             setForeColour(ui->lbl_Alert, Red);
@@ -180,6 +203,10 @@ bool frmMeds::LookupMedicinePackage()
         unsetCursor();
     } catch (const std::exception &error) {
         MedicineScan::current().lookupFailed = true;
+        Audit::Record record = medicineRecord(Audit::Event::ConnectionError, QStringLiteral("error"), package);
+        record.detail = AppError::describe(error);
+        record.lookupMs = took.elapsed();
+        Audit::record(record);
         unsetCursor();
         Dialogs::reportConnectionError(this, AppError::describe(error));
     }
@@ -189,12 +216,25 @@ bool frmMeds::LookupMedicinePackage()
 bool frmMeds::VerifyPatient()
 {
     QPointer<frmMeds> self(this);
-    if (m_wristbandTiming->refuseUnscanned(this, WardcheckSettings::wristbandsMustBeScanned(),
-                                           WardcheckSettings::scanMeanGapLimitMs()))
-        return !self.isNull();
     const MedicineScan &scan = MedicineScan::current();
+    // As read now: a refused or checked wristband leaves the box empty.
+    Audit::Record record = medicineRecord(Audit::Event::MedicineCheck, QString(), ui->txtContainerBarcode->text());
+    record.wristband = ui->txtPatientBarcode->text();
+    record.hospitalNumber = scan.HN;
+    record.entry = m_wristbandTiming->entry(WardcheckSettings::scanMeanGapLimitMs());
+    record.meanGapMs = m_wristbandTiming->meanGapMs();
+    const auto audit = [&record](const char *outcome) {
+        record.outcome = QLatin1String(outcome);
+        Audit::record(record);
+    };
+    if (m_wristbandTiming->refuseUnscanned(this, WardcheckSettings::wristbandsMustBeScanned(),
+                                           WardcheckSettings::scanMeanGapLimitMs())) {
+        audit("typed-wristband-refused");
+        return !self.isNull();
+    }
     const MedicineVerdict verdict = checkPatient(scan, ui->txtPatientBarcode->text(), ui->txtContainerBarcode->text());
     if (verdict == MedicineVerdict::ScanPackageFirst) {
+        audit("scan-package-first");
         Dialogs::inform(this, QStringLiteral("Scan your containers first"), VerificationTitle);
         if (!self)
             return false;
@@ -203,6 +243,7 @@ bool frmMeds::VerifyPatient()
     }
 
     if (verdict == MedicineVerdict::Pass) {
+        audit("pass");
         const QString name = scan.PatientName;
         setBackColour(ui->fraCommands, Green);
         ui->lblExamInfo->setPlainText(forDisplay(name + QStringLiteral("\r\n\r\n")));
@@ -215,6 +256,7 @@ bool frmMeds::VerifyPatient()
         return true;
     }
 
+    audit("fail");
     ui->lbl_Alert2->show();
     setBackColour(ui->fraCommands, Red);
     setForeColour(ui->lblTitle_1, Red);

@@ -40,6 +40,12 @@ DbWriter::DbWriter(const QString &path) : m_path(path)
     exec(QString::fromUtf8(schema.readAll()));
 }
 
+void DbWriter::markAsDemo()
+{
+    exec(QStringLiteral("create table wc_demo (note text)"));
+    insert(QStringLiteral("wc_demo"), {QStringLiteral("demo data with public accounts: not for patient care")});
+}
+
 DbWriter::~DbWriter()
 {
     close();

@@ -29,6 +29,9 @@ public:
     void commit();
     void addUser(const QString &name, const QString &password,
                  PasswordHash::Cost cost = PasswordHash::Cost::Interactive);
+    // Marks the file as demo data with public accounts: the program then
+    // says in every window that it is not for patient care.
+    void markAsDemo();
     void close();
 
     QString path() const { return m_path; }

@@ -124,6 +124,7 @@ public:
         labRequests();
         m_db.addUser(QStringLiteral("nurse"), QStringLiteral("wardcheck"));
         m_db.addUser(QStringLiteral("lab"), QStringLiteral("wardcheck"));
+        m_db.markAsDemo();
         m_db.commit();
         m_db.exec(QStringLiteral("ANALYZE"));
         m_db.close();

@@ -1,8 +1,10 @@
 #include "frmview.h"
 
 #include "apperror.h"
+#include "audit.h"
 #include "barcodeprinter.h"
 #include "componentregistry.h"
+#include "connection.h"
 #include "dialogs.h"
 #include "fittext.h"
 #include "icons.h"
@@ -126,7 +128,10 @@ void frmview::LoadPatientList()
             Recordset rs;
             const auto order =
                 ui->optAdmDate->isChecked() ? WristbandCheck::Order::AdmissionDate : WristbandCheck::Order::LastName;
-            rs.Open(WristbandCheck::patientListStatement(ui->txtSearch->text(), order), &Session::hospitalConnection());
+            {
+                const Connection::TimeLimit limit(Session::hospitalConnection());
+                rs.Open(WristbandCheck::patientListStatement(ui->txtSearch->text(), order), &Session::openConnection());
+            }
             const QStringList &fields = WristbandCheck::patientListFields();
             QList<QStringList> pending;
             QElapsedTimer slice;
@@ -187,15 +192,36 @@ void frmview::PrintWristband()
     const int row = current.row();
 
     setCursor(Qt::WaitCursor);
+    Audit::Record record;
+    record.screen = QStringLiteral("wristbands");
+    record.hospitalNumber = m_grid->text(row, 0);
+    record.wristband = m_grid->text(row, 1);
+    QElapsedTimer took;
+    took.start();
+    BarcodePrinter::Sent sent;
     try {
         std::unique_ptr<BarcodePrinter> printer = ComponentRegistry::create<BarcodePrinter>(ComponentIds::Barcode);
-        const QString hospitalNumber = m_grid->text(row, 0);
-        const QString admissionId = m_grid->text(row, 1);
-        printer->print(Session::hospitalConnection(), hospitalNumber, admissionId);
+        const Connection::TimeLimit limit(Session::hospitalConnection());
+        sent = printer->print(Session::openConnection(), record.hospitalNumber, record.wristband);
     } catch (const std::exception &error) {
         unsetCursor();
+        record.event = Audit::Event::WristbandNotPrinted;
+        record.outcome = QStringLiteral("failed");
+        record.detail = AppError::describe(error);
+        record.lookupMs = took.elapsed();
+        Audit::record(record);
         Dialogs::inform(this, QStringLiteral("The wristband could not be printed.\n\n") + AppError::describe(error));
         return;
     }
     unsetCursor();
+    const bool unsure = sent.kind == BarcodePrinter::Sent::Kind::NotConfirmed;
+    record.event = unsure ? Audit::Event::WristbandNotPrinted : Audit::Event::WristbandPrinted;
+    record.outcome = unsure                                             ? QStringLiteral("not-confirmed")
+                     : sent.kind == BarcodePrinter::Sent::Kind::Waiting ? QStringLiteral("waiting")
+                                                                        : QStringLiteral("printed");
+    record.detail = sent.notice;
+    record.lookupMs = took.elapsed();
+    Audit::record(record);
+    if (!sent.notice.isEmpty())
+        Dialogs::inform(this, sent.notice);
 }

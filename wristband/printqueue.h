@@ -14,9 +14,10 @@ namespace PrintQueue {
 // not say.
 int defaultResolution(const QString &queue);
 
-// The id of the newest job on the queue (of this user, where the print system
-// keeps users apart), whatever its state; 0 when there is none.
-int newestJob(const QString &queue);
+// Why the queue would not print a job now, as a nurse or hospital IT can
+// check it ("the printer is paused"); empty when nothing is known to hold
+// it up.
+QString queueProblem(const QString &queue);
 
 // What became of a job sent to a queue while it was watched. A print system
 // that keeps no job history forgets a job as soon as it has printed, so the
@@ -26,10 +27,17 @@ class JobWatch
 {
 public:
     enum class Outcome {
-        Taken, // the print system made a job of it (it has an id); printed, printing or waiting
-        Refused, // no job was made
-        Failed, // the job was cancelled or aborted
-        Unknown, // the print system took no subscription
+        Taken, // the print system made a job of it (it has an id): printed, printing or about to
+        Waiting, // it made a job of it that waits for the printer or is held
+        Refused, // it made no job of it: nothing was printed
+        Cancelled, // the job was cancelled or aborted before it printed
+        Unknown, // the print system has not told: the band may still print
+    };
+    struct Answer
+    {
+        Outcome outcome = Outcome::Unknown;
+        // Waiting: why, as a nurse can check it ("the printer is paused").
+        QString waiting;
     };
 
     explicit JobWatch(const QString &queue);
@@ -38,7 +46,7 @@ public:
     JobWatch &operator=(const JobWatch &) = delete;
 
     // The first job of this name made on the queue since the watch began.
-    Outcome outcome(const QString &jobName) const;
+    Answer outcome(const QString &jobName) const;
 
 private:
     struct Subscription;

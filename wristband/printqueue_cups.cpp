@@ -32,6 +32,41 @@ int defaultResolution(const QString &queue)
     return qMax(0, dpi);
 }
 
+namespace {
+
+QString printerProblem(const QString &queue, bool refusingCounts)
+{
+    const QByteArray name = queue.section(QLatin1Char('/'), 0, 0).toUtf8();
+    cups_dest_t *dest = cupsGetNamedDest(nullptr, name.constData(), nullptr);
+    if (!dest)
+        return QString();
+    const char *printerState = cupsGetOption("printer-state", dest->num_options, dest->options);
+    const QByteArray reasons = cupsGetOption("printer-state-reasons", dest->num_options, dest->options);
+    const bool stopped = printerState && qstrcmp(printerState, "5") == 0;
+    const char *accepting = cupsGetOption("printer-is-accepting-jobs", dest->num_options, dest->options);
+    const bool refusing = accepting && qstrcmp(accepting, "false") == 0;
+    cupsFreeDests(1, dest);
+    if (refusing && refusingCounts)
+        return QStringLiteral("the print server refuses its jobs");
+    if (reasons.contains("media-empty") || reasons.contains("media-needed"))
+        return QStringLiteral("the printer is out of paper");
+    if (reasons.contains("offline"))
+        return QStringLiteral("the printer is offline");
+    if (stopped || reasons.contains("paused"))
+        return QStringLiteral("the printer is paused");
+    return QString();
+}
+
+} // namespace
+
+QString queueProblem(const QString &queue)
+{
+    return printerProblem(queue, true);
+}
+
+namespace {
+
+// The newest job on the queue (of this user), whatever its state; 0 when none.
 int newestJob(const QString &queue)
 {
     const QByteArray name = queue.section(QLatin1Char('/'), 0, 0).toUtf8();
@@ -44,7 +79,27 @@ int newestJob(const QString &queue)
     return newest;
 }
 
-namespace {
+// Why a job that CUPS took waits rather than prints, as a nurse can check
+// it; empty when nothing holds it up, or when CUPS has forgotten the job
+// (no job history: it printed).
+QString waitingReason(const QString &queue, int job)
+{
+    const QByteArray name = queue.section(QLatin1Char('/'), 0, 0).toUtf8();
+    cups_job_t *jobs = nullptr;
+    const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, name.constData(), 1, CUPS_WHICHJOBS_ALL);
+    ipp_jstate_t state = IPP_JSTATE_COMPLETED;
+    for (int i = 0; i < count; ++i) {
+        if (jobs[i].id == job)
+            state = jobs[i].state;
+    }
+    cupsFreeJobs(count, jobs);
+    if (state == IPP_JSTATE_HELD)
+        return QStringLiteral("the job is held at the print server");
+    if (state != IPP_JSTATE_PENDING && state != IPP_JSTATE_STOPPED)
+        return QString();
+    // A job it took still prints once the queue goes on, refusing new ones or not.
+    return printerProblem(queue, false);
+}
 
 QByteArray printerUri(const QString &queue)
 {
@@ -75,12 +130,16 @@ struct JobEvent
 
 struct JobWatch::Subscription
 {
+    QString queue;
     QByteArray uri;
     int id = 0;
+    int newestBefore = 0;
 };
 
 JobWatch::JobWatch(const QString &queue) : m_subscription(std::make_unique<Subscription>())
 {
+    m_subscription->queue = queue;
+    m_subscription->newestBefore = newestJob(queue);
     m_subscription->uri = printerUri(queue);
     ipp_t *create = request(IPP_OP_CREATE_PRINTER_SUBSCRIPTIONS, m_subscription->uri);
     ippAddString(create, IPP_TAG_SUBSCRIPTION, IPP_TAG_KEYWORD, "notify-pull-method", nullptr, "ippget");
@@ -104,17 +163,28 @@ JobWatch::~JobWatch()
     ippDelete(cupsDoRequest(CUPS_HTTP_DEFAULT, cancel, "/"));
 }
 
-JobWatch::Outcome JobWatch::outcome(const QString &jobName) const
+JobWatch::Answer JobWatch::outcome(const QString &jobName) const
 {
-    if (m_subscription->id <= 0)
-        return Outcome::Unknown;
-    ipp_t *get = request(IPP_OP_GET_NOTIFICATIONS, m_subscription->uri);
-    ippAddInteger(get, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "notify-subscription-ids", m_subscription->id);
+    const Subscription &s = *m_subscription;
+    const auto taken = [&s](int job) {
+        const QString waiting = waitingReason(s.queue, job);
+        return Answer{waiting.isEmpty() ? Outcome::Taken : Outcome::Waiting, waiting};
+    };
+    // A print system that takes no subscription: a job it made is listed,
+    // unless it keeps no history and has printed it already.
+    const auto byListing = [&] {
+        const int newest = newestJob(s.queue);
+        return newest > s.newestBefore ? taken(newest) : Answer{Outcome::Unknown, QString()};
+    };
+    if (s.id <= 0)
+        return byListing();
+    ipp_t *get = request(IPP_OP_GET_NOTIFICATIONS, s.uri);
+    ippAddInteger(get, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "notify-subscription-ids", s.id);
     ippAddInteger(get, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "notify-sequence-numbers", 1);
     ipp_t *response = cupsDoRequest(CUPS_HTTP_DEFAULT, get, "/");
     if (!response || ippGetStatusCode(response) > IPP_STATUS_OK_EVENTS_COMPLETE) {
         ippDelete(response);
-        return Outcome::Unknown;
+        return byListing();
     }
     // One group of attributes per event.
     QList<JobEvent> events;
@@ -138,16 +208,18 @@ JobWatch::Outcome JobWatch::outcome(const QString &jobName) const
     }
     ippDelete(response);
 
+    // CUPS adds the event while it makes the job, before the client's call
+    // returns: no event, no job.
     const auto created = std::find_if(events.cbegin(), events.cend(), [&jobName](const JobEvent &event) {
         return event.event == "job-created" && event.job > 0 && event.name == jobName;
     });
     if (created == events.cend())
-        return Outcome::Refused;
+        return Answer{Outcome::Refused, QString()};
     for (const JobEvent &event : std::as_const(events)) {
         if (event.job == created->job && (event.state == IPP_JSTATE_CANCELED || event.state == IPP_JSTATE_ABORTED))
-            return Outcome::Failed;
+            return Answer{Outcome::Cancelled, QString()};
     }
-    return Outcome::Taken;
+    return taken(created->job);
 }
 
 } // namespace PrintQueue

@@ -1,17 +1,28 @@
 #include "printqueue.h"
+#include "spoolerjobs.h"
 
 #include <QDeadlineTimer>
 #include <QList>
 
-#include <windows.h>
-#include <winspool.h>
-
 #include <algorithm>
 #include <string>
 #include <vector>
+#include <windows.h>
+#include <winspool.h>
 
 namespace PrintQueue {
 namespace {
+
+static_assert(SpoolerJobs::Paused == JOB_STATUS_PAUSED && SpoolerJobs::Error == JOB_STATUS_ERROR
+              && SpoolerJobs::Deleting == JOB_STATUS_DELETING && SpoolerJobs::Offline == JOB_STATUS_OFFLINE
+              && SpoolerJobs::PaperOut == JOB_STATUS_PAPEROUT && SpoolerJobs::Printed == JOB_STATUS_PRINTED
+              && SpoolerJobs::Deleted == JOB_STATUS_DELETED && SpoolerJobs::BlockedDevq == JOB_STATUS_BLOCKED_DEVQ
+              && SpoolerJobs::UserIntervention == JOB_STATUS_USER_INTERVENTION
+              && SpoolerJobs::Complete == JOB_STATUS_COMPLETE);
+static_assert(SpoolerJobs::PrinterPaused == PRINTER_STATUS_PAUSED && SpoolerJobs::PrinterError == PRINTER_STATUS_ERROR
+              && SpoolerJobs::PrinterPaperOut == PRINTER_STATUS_PAPER_OUT
+              && SpoolerJobs::PrinterOffline == PRINTER_STATUS_OFFLINE
+              && SpoolerJobs::PrinterUserIntervention == PRINTER_STATUS_USER_INTERVENTION);
 
 // How long the spooler may take to tell of a job that EndDoc has handed over.
 constexpr int SpoolerAnswerMs = 3000;
@@ -62,21 +73,22 @@ QList<Job> jobsOf(HANDLE printer)
         return jobs;
     const auto *info = reinterpret_cast<const JOB_INFO_1W *>(buffer.data());
     for (DWORD i = 0; i < count; ++i) {
-        jobs.append(Job{info[i].JobId,
-                        info[i].pDocument ? QString::fromWCharArray(info[i].pDocument) : QString(),
+        jobs.append(Job{info[i].JobId, info[i].pDocument ? QString::fromWCharArray(info[i].pDocument) : QString(),
                         info[i].Status});
     }
     return jobs;
 }
 
-// A job deleted before it printed was cancelled; one the spooler blocked
-// cannot print. A job waiting on paper, an offline printer or an error is
-// still the spooler's to print, as CUPS keeps such a job pending.
-bool failed(DWORD status)
+unsigned long printerStatus(HANDLE printer)
 {
-    if (status & JOB_STATUS_PRINTED)
-        return false;
-    return (status & (JOB_STATUS_DELETING | JOB_STATUS_DELETED | JOB_STATUS_BLOCKED_DEVQ)) != 0;
+    DWORD needed = 0;
+    GetPrinterW(printer, 2, nullptr, 0, &needed);
+    if (needed == 0)
+        return 0;
+    std::vector<BYTE> buffer(needed);
+    if (!GetPrinterW(printer, 2, buffer.data(), needed, &needed))
+        return 0;
+    return reinterpret_cast<const PRINTER_INFO_2W *>(buffer.data())->Status;
 }
 
 } // namespace
@@ -104,13 +116,10 @@ int defaultResolution(const QString &queue)
     return 0;
 }
 
-int newestJob(const QString &queue)
+QString queueProblem(const QString &queue)
 {
     const Printer printer(queue);
-    DWORD newest = 0;
-    for (const Job &job : jobsOf(printer.handle()))
-        newest = std::max(newest, job.id);
-    return int(newest);
+    return printer.handle() ? SpoolerJobs::printerWaiting(printerStatus(printer.handle())) : QString();
 }
 
 // The spooler's change notifications play the part of CUPS's subscription:
@@ -118,11 +127,11 @@ int newestJob(const QString &queue)
 // still announced when it was added.
 struct JobWatch::Subscription
 {
-    explicit Subscription(const QString &queue) : printer(queue) {}
+    explicit Subscription(const QString &queue) : printer(queue) { }
 
     Printer printer;
     HANDLE change = INVALID_HANDLE_VALUE;
-    QList<DWORD> before;
+    QList<unsigned long> before;
 };
 
 JobWatch::JobWatch(const QString &queue) : m_subscription(std::make_unique<Subscription>(queue))
@@ -150,68 +159,58 @@ JobWatch::~JobWatch()
         FindClosePrinterChangeNotification(m_subscription->change);
 }
 
-JobWatch::Outcome JobWatch::outcome(const QString &jobName) const
+JobWatch::Answer JobWatch::outcome(const QString &jobName) const
 {
     const Subscription &s = *m_subscription;
-    if (!s.printer.handle() || s.change == INVALID_HANDLE_VALUE)
-        return Outcome::Unknown;
+    if (!s.printer.handle())
+        return Answer{Outcome::Unknown, QString()};
 
-    // Job id -> what the notifications and the queue said of it.
-    QList<Job> seen;
-    const auto note = [&seen](DWORD id) -> Job & {
-        const auto found = std::find_if(seen.begin(), seen.end(), [id](const Job &job) { return job.id == id; });
-        if (found != seen.end())
-            return *found;
-        seen.append(Job{id, QString(), 0});
-        return seen.last();
+    SpoolerJobs::Record record(s.before);
+    const auto list = [&] {
+        for (const Job &job : jobsOf(s.printer.handle()))
+            record.seen(job.id, job.document, job.status);
     };
-    const auto ours = [&]() -> const Job * {
-        for (const Job &job : std::as_const(seen)) {
-            if (job.document == jobName && !s.before.contains(job.id))
-                return &job;
-        }
-        return nullptr;
-    };
-
+    // A job that printed and was forgotten before a listing could show it
+    // was still announced by the notifications. Without them (a spooler that
+    // keeps none, or too many changes at once) the listings alone tell.
+    bool notified = s.change != INVALID_HANDLE_VALUE;
     const QDeadlineTimer deadline(SpoolerAnswerMs);
-    while (true) {
-        for (const Job &job : jobsOf(s.printer.handle())) {
-            Job &known = note(job.id);
-            known.document = job.document;
-            known.status |= job.status;
+    while (!deadline.hasExpired()) {
+        list();
+        if (const auto answer = record.answer(jobName, printerStatus(s.printer.handle()), false))
+            return *answer;
+        if (!notified) {
+            Sleep(DWORD(std::min<qint64>(100, std::max<qint64>(1, deadline.remainingTime()))));
+            continue;
         }
-        if (const Job *job = ours())
-            return failed(job->status) ? Outcome::Failed : Outcome::Taken;
         const DWORD wait = WaitForSingleObject(s.change, DWORD(std::max<qint64>(0, deadline.remainingTime())));
         if (wait != WAIT_OBJECT_0)
-            return Outcome::Refused;
+            break;
         DWORD cause = 0;
         PRINTER_NOTIFY_INFO *info = nullptr;
-        if (!FindNextPrinterChangeNotification(s.change, &cause, nullptr, reinterpret_cast<LPVOID *>(&info)))
-            return Outcome::Unknown;
-        // Too many changes at once: the spooler kept none of them.
-        if (info && (info->Flags & PRINTER_NOTIFY_INFO_DISCARDED)) {
-            FreePrinterNotifyInfo(info);
-            return Outcome::Unknown;
+        if (!FindNextPrinterChangeNotification(s.change, &cause, nullptr, reinterpret_cast<LPVOID *>(&info))) {
+            notified = false;
+            continue;
         }
+        if (info && (info->Flags & PRINTER_NOTIFY_INFO_DISCARDED))
+            notified = false;
         if (info) {
-            for (DWORD i = 0; i < info->Count; ++i) {
+            for (DWORD i = 0; notified && i < info->Count; ++i) {
                 const PRINTER_NOTIFY_INFO_DATA &data = info->aData[i];
                 if (data.Type != JOB_NOTIFY_TYPE)
                     continue;
-                Job &job = note(data.Id);
                 if (data.Field == JOB_NOTIFY_FIELD_DOCUMENT && data.NotifyData.Data.pBuf)
-                    job.document = QString::fromWCharArray(static_cast<const wchar_t *>(data.NotifyData.Data.pBuf));
+                    record.seen(data.Id,
+                                QString::fromWCharArray(static_cast<const wchar_t *>(data.NotifyData.Data.pBuf)), 0);
                 else if (data.Field == JOB_NOTIFY_FIELD_STATUS)
-                    job.status |= data.NotifyData.adwData[0];
+                    record.seen(data.Id, QString(), data.NotifyData.adwData[0]);
             }
             FreePrinterNotifyInfo(info);
         }
-        if (const Job *job = ours())
-            return failed(job->status) ? Outcome::Failed : Outcome::Taken;
-        if (deadline.hasExpired())
-            return Outcome::Refused;
     }
+    // The spooler may be slow to list a job it took: once more at the end.
+    list();
+    return *record.answer(jobName, printerStatus(s.printer.handle()), true);
 }
 
 } // namespace PrintQueue

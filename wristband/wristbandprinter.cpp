@@ -214,7 +214,8 @@ QString WristbandPrinter::writePdf(const WristbandData &data, const QString &fol
     return file.fileName();
 }
 
-void WristbandPrinter::print(Connection &connection, const QString &hospitalNumber, const QString &admissionId)
+BarcodePrinter::Sent WristbandPrinter::print(Connection &connection, const QString &hospitalNumber,
+                                             const QString &admissionId)
 {
     // A queue named in the settings is the only place a band may go: one
     // that is missing is an error, never a reason to print elsewhere.
@@ -231,7 +232,7 @@ void WristbandPrinter::print(Connection &connection, const QString &hospitalNumb
     const WristbandData data = WristbandCheck::lookUp(connection, hospitalNumber, admissionId);
     if (printerInfo.isNull()) {
         m_lastPdf = writePdf(data, outputFolder());
-        return;
+        return Sent();
     }
     QPrinter printer(printerInfo, QPrinter::HighResolution);
     if (printer.outputFormat() != QPrinter::NativeFormat || printer.printerName() != printerInfo.printerName()) {
@@ -244,35 +245,38 @@ void WristbandPrinter::print(Connection &connection, const QString &hospitalNumb
     printer.setResolution(dpi > 0 ? dpi : FallbackDpi);
     printer.setDocName(QStringLiteral("Wristband %1").arg(admissionId));
     printer.setFullPage(true);
-    const int newestBefore = PrintQueue::newestJob(printerInfo.printerName());
     const PrintQueue::JobWatch watch(printerInfo.printerName());
     render(printer, data);
     if (printer.printerState() == QPrinter::Error)
         throw AppError(AppError::PrinterError,
                        QStringLiteral("The printer %1 reported an error.").arg(printerInfo.printerName()));
     // Qt does not say whether the print system took the job; a queue that
-    // refuses jobs would lose the band without a word. A job it took and has
-    // finished may already be forgotten: told it was not printed, the nurse
-    // would print a second band.
-    const auto notTaken = [&printerInfo] {
-        return AppError(AppError::PrinterError,
-                        QStringLiteral("The printer %1 did not take the wristband; nothing was printed.")
-                            .arg(printerInfo.printerName()));
-    };
-    switch (watch.outcome(printer.docName())) {
+    // refuses jobs would lose the band without a word. "Nothing was printed"
+    // is said only when the print system said so: told that wrongly, the
+    // nurse prints a second band, and two come out.
+    const QString queue = printerInfo.printerName();
+    const PrintQueue::JobWatch::Answer answer = watch.outcome(printer.docName());
+    switch (answer.outcome) {
     case PrintQueue::JobWatch::Outcome::Taken:
-        return;
-    case PrintQueue::JobWatch::Outcome::Refused:
-        throw notTaken();
-    case PrintQueue::JobWatch::Outcome::Failed:
-        throw AppError(AppError::PrinterError,
-                       QStringLiteral("The printer %1 cancelled the wristband; check the printer before "
-                                      "printing it again.")
-                           .arg(printerInfo.printerName()));
+        return Sent();
+    case PrintQueue::JobWatch::Outcome::Waiting:
+        return Sent{Sent::Kind::Waiting,
+                    QStringLiteral("The wristband for %1 is waiting at the printer %2: %3. Do not print it again: it "
+                                   "prints when the printer is ready.")
+                        .arg(data.patientName(), queue, answer.waiting)};
     case PrintQueue::JobWatch::Outcome::Unknown:
-        // A print system that takes no subscription: the job must be listed.
-        if (PrintQueue::newestJob(printerInfo.printerName()) <= newestBefore)
-            throw notTaken();
-        return;
+        return Sent{Sent::Kind::NotConfirmed,
+                    QStringLiteral("The printer %1 has not confirmed the wristband for %2. Check the printer before "
+                                   "printing it again: the band may still come out.")
+                        .arg(queue, data.patientName())};
+    case PrintQueue::JobWatch::Outcome::Refused:
+        throw AppError(AppError::PrinterError,
+                       QStringLiteral("The printer %1 did not take the wristband; nothing was printed.").arg(queue));
+    case PrintQueue::JobWatch::Outcome::Cancelled:
+        throw AppError(AppError::PrinterError,
+                       QStringLiteral("The printer %1 cancelled the wristband for %2; nothing was printed. Check the "
+                                      "printer before printing it again.")
+                           .arg(queue, data.patientName()));
     }
+    return Sent();
 }

@@ -27,8 +27,10 @@ public:
 
     // Throws AppError when the wristband printer named is not installed, the
     // admission cannot be found, the numbers do not belong together, the
-    // barcode cannot be drawn or the output fails.
-    void print(Connection &connection, const QString &hospitalNumber, const QString &admissionId) override;
+    // barcode cannot be drawn, the output fails, or the print system refused
+    // or cancelled the band. A band the print system has not confirmed, or
+    // that waits at the printer, is told of in the notice returned.
+    Sent print(Connection &connection, const QString &hospitalNumber, const QString &admissionId) override;
 
     // The PDF written by the last print, when it went to a file.
     QString lastPdf() const { return m_lastPdf; }

@@ -18,6 +18,7 @@ STAGE, VERSION, MANUFACTURER, OUT = sys.argv[1:5]
 # Fixed for every version of Wardcheck: Windows Installer knows a later
 # version by it and replaces the one installed.
 UPGRADE_CODE = '3D496DFA-C961-43F3-8330-F4116B68375B'
+EVENT_SOURCE = 'SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Wardcheck'
 
 
 def ident(prefix, path):
@@ -48,6 +49,14 @@ def walk(folder, rel, depth):
                          'WorkingDirectory="INSTALLDIR" Icon="wardcheck.ico" IconIndex="0" Advertise="yes"/>'
                          % pad)
             lines.append('%s  </File>' % pad)
+            # The audit record's event source: Event Viewer finds its
+            # sentences in the program's message table. Removed with it.
+            lines.append('%s  <RegistryKey Root="HKLM" Key=%s Action="createAndRemoveOnUninstall">'
+                         % (pad, quoteattr(EVENT_SOURCE)))
+            lines.append('%s    <RegistryValue Name="EventMessageFile" Type="expandable" '
+                         'Value="[INSTALLDIR]wardcheck.exe"/>' % pad)
+            lines.append('%s    <RegistryValue Name="TypesSupported" Type="integer" Value="7"/>' % pad)
+            lines.append('%s  </RegistryKey>' % pad)
         else:
             lines.append('%s  <File Id=%s Name=%s Source=%s KeyPath="yes"/>'
                          % (pad, quoteattr(ident('f', relpath)), quoteattr(name), quoteattr(source)))

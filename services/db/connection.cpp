@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <limits>
 
 namespace {
 
@@ -53,14 +54,36 @@ bool namesDriverOrServer(const QString &connection)
 // converts them to its client character set, which is the process locale's
 // unless the connection names one: under a C or Latin-1 locale every
 // accented name would arrive broken, and typed accents would be sent wrong.
-QString withFreeTdsCharset(const QString &text)
+bool namesFreeTds(const QString &text)
 {
     static const QRegularExpression freeTds(QStringLiteral("(^|;)\\s*DRIVER\\s*=\\s*\\{?[^;]*(FreeTDS|tdsodbc)"),
                                             QRegularExpression::CaseInsensitiveOption);
-    if (!freeTds.match(text).hasMatch() || text.contains(QLatin1String("ClientCharset"), Qt::CaseInsensitive))
+    return freeTds.match(text).hasMatch();
+}
+
+QString withAttribute(const QString &text, const QString &attribute)
+{
+    return text + (text.endsWith(QLatin1Char(';')) ? QString() : QStringLiteral(";")) + attribute;
+}
+
+QString withFreeTdsCharset(const QString &text)
+{
+    if (!namesFreeTds(text) || text.contains(QLatin1String("ClientCharset"), Qt::CaseInsensitive))
         return text;
-    return text + (text.endsWith(QLatin1Char(';')) ? QString() : QStringLiteral(";"))
-           + QStringLiteral("ClientCharset=UTF-8");
+    return withAttribute(text, QStringLiteral("ClientCharset=UTF-8"));
+}
+
+// Qt's ODBC driver asks the server for its date types right after the
+// login, on a statement of its own; FreeTDS sends that without a time limit
+// unless the connection names one. (Its connection timeout covers the
+// login only.)
+QString withFreeTdsTimeout(const QString &text, int seconds)
+{
+    static const QRegularExpression timeout(QStringLiteral("(^|;)\\s*Timeout\\s*="),
+                                            QRegularExpression::CaseInsensitiveOption);
+    if (!namesFreeTds(text) || timeout.match(text).hasMatch())
+        return text;
+    return withAttribute(text, QStringLiteral("Timeout=%1").arg(seconds));
 }
 
 // What Qt's ODBC driver is given as its database name: it prefixes "DSN="
@@ -135,10 +158,57 @@ bool Connection::isOpen() const
     return m_open;
 }
 
+Connection::TimeLimit::TimeLimit(Connection &connection) : m_connection(connection)
+{
+    if (m_connection.m_limits++ > 0)
+        return;
+    const ConnectionSettings &s = m_connection.m_settings;
+    const int seconds = std::max(1, s.queryTimeoutSeconds) + std::max(1, s.loginTimeoutSeconds);
+    m_connection.m_limitEnds = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    // The embedded engine's own work (the probe after opening, the login's
+    // reading of its accounts) stops there too.
+    m_connection.m_deadline = m_connection.m_limitEnds;
+}
+
+Connection::TimeLimit::~TimeLimit()
+{
+    if (--m_connection.m_limits > 0)
+        return;
+    m_connection.m_limitEnds = std::chrono::steady_clock::time_point::max();
+    m_connection.m_deadline = std::chrono::steady_clock::time_point::max();
+}
+
+qint64 Connection::remainingMs() const
+{
+    using namespace std::chrono;
+    if (m_limits == 0)
+        return std::numeric_limits<qint64>::max();
+    return std::max<qint64>(0, duration_cast<milliseconds>(m_limitEnds - steady_clock::now()).count());
+}
+
+QString Connection::timeLimitPassed() const
+{
+    const int seconds = std::max(1, m_settings.queryTimeoutSeconds) + std::max(1, m_settings.loginTimeoutSeconds);
+    return QStringLiteral("The hospital database did not answer within %1 seconds.").arg(seconds);
+}
+
+int Connection::secondsAllowed(int ownSeconds) const
+{
+    ownSeconds = std::max(1, ownSeconds);
+    if (m_limits == 0)
+        return ownSeconds;
+    const qint64 left = remainingMs();
+    if (left <= 0)
+        throw AppError(AppError::ProviderError, timeLimitPassed());
+    // Drivers count in whole seconds; the last part of one is still given.
+    return int(std::min<qint64>(ownSeconds, (left + 999) / 1000));
+}
+
 void Connection::Open()
 {
     if (isOpen())
         return;
+    const TimeLimit limit(*this);
     m_takenBack = false;
     if (database().isOpen()) {
         if (keptConnectionAlive()) {
@@ -168,7 +238,10 @@ bool Connection::keptConnectionAlive() const
 
 bool Connection::replaceAfterFailure(const QSqlError &error)
 {
-    const bool retry = m_settings.kind == ConnectionSettings::Kind::Odbc && m_takenBack && !isTimeout(error);
+    // A new login and the statement again only while the lookup's time
+    // limit leaves room for them.
+    const bool retry =
+        m_settings.kind == ConnectionSettings::Kind::Odbc && m_takenBack && !isTimeout(error) && remainingMs() > 1000;
     m_takenBack = false;
     if (m_settings.kind == ConnectionSettings::Kind::Embedded)
         return false;
@@ -198,20 +271,20 @@ bool Connection::isTimeout(const QSqlError &) const
     // number a timeout differently, and a statement that failed only after
     // the whole timeout has cost the user that wait, whatever the reason.
     using namespace std::chrono;
-    const int seconds = m_settings.queryTimeoutSeconds;
     const auto waited = duration_cast<milliseconds>(steady_clock::now() - m_statementStarted).count();
-    return seconds > 0 && waited + 250 >= qint64(seconds) * 1000;
+    return waited + 250 >= qint64(m_statementSeconds) * 1000;
 }
 
 QSqlError Connection::execute(QSqlQuery &query, const QString &statement)
 {
     using namespace std::chrono;
-    const int seconds = std::max(0, m_settings.queryTimeoutSeconds);
+    const int seconds = secondsAllowed(m_settings.queryTimeoutSeconds);
     const auto started = steady_clock::now();
     m_statementStarted = started;
+    m_statementSeconds = seconds;
     QSqlError error;
     if (m_settings.kind == ConnectionSettings::Kind::Embedded) {
-        m_deadline = seconds > 0 ? started + std::chrono::seconds(seconds) : steady_clock::time_point::max();
+        m_deadline = std::min(started + std::chrono::seconds(seconds), m_limitEnds);
         if (!query.exec(statement))
             error = query.lastError();
     } else {
@@ -224,13 +297,13 @@ QSqlError Connection::execute(QSqlQuery &query, const QString &statement)
             error = QSqlError(QStringLiteral("The statement could not be sent as written."), QString(),
                               QSqlError::StatementError);
         } else {
-            const QVariant handle = query.result() ? query.result()->handle() : QVariant();
-            if (seconds > 0 && handle.metaType().id() == QMetaType::VoidStar) {
-                SQLSetStmtAttr(static_cast<SQLHSTMT>(handle.value<void *>()), SQL_ATTR_QUERY_TIMEOUT,
-                               reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(seconds)), SQL_IS_UINTEGER);
-            }
-            if (!query.exec())
+            if (!limitStatement(query, seconds)) {
+                error = QSqlError(QStringLiteral("The ODBC driver did not take a time limit for the statement, "
+                                                 "so it was not sent."),
+                                  QString(), QSqlError::StatementError);
+            } else if (!query.exec()) {
                 error = query.lastError();
+            }
         }
     }
     return error;
@@ -238,7 +311,25 @@ QSqlError Connection::execute(QSqlQuery &query, const QString &statement)
 
 void Connection::statementDone()
 {
-    m_deadline = std::chrono::steady_clock::time_point::max();
+    m_deadline = m_limitEnds;
+}
+
+bool Connection::limitStatement(QSqlQuery &query, int seconds)
+{
+    const QVariant handle = query.result() ? query.result()->handle() : QVariant();
+    if (handle.metaType().id() != QMetaType::VoidStar || !handle.value<void *>())
+        return false;
+    auto *statement = static_cast<SQLHSTMT>(handle.value<void *>());
+    const SQLRETURN set = SQLSetStmtAttr(statement, SQL_ATTR_QUERY_TIMEOUT,
+                                         reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(seconds)), SQL_IS_UINTEGER);
+    if (!SQL_SUCCEEDED(set))
+        return false;
+    // A driver may take the attribute and keep a value of its own (01S02):
+    // no limit, or a longer one, is no limit of ours.
+    SQLULEN taken = 0;
+    if (!SQL_SUCCEEDED(SQLGetStmtAttr(statement, SQL_ATTR_QUERY_TIMEOUT, &taken, SQL_IS_UINTEGER, nullptr)))
+        return set == SQL_SUCCESS;
+    return taken > 0 && taken <= SQLULEN(seconds);
 }
 
 int Connection::embeddedProgress(void *connection)
@@ -247,14 +338,16 @@ int Connection::embeddedProgress(void *connection)
     return std::chrono::steady_clock::now() > static_cast<const Connection *>(connection)->m_deadline ? 1 : 0;
 }
 
-void Connection::watchEmbeddedStatements(QSqlDatabase &db)
+bool Connection::watchEmbeddedStatements(QSqlDatabase &db)
 {
     const QVariant handle = db.driver()->handle();
     if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        return;
+        return false;
     sqlite3 *engine = *static_cast<sqlite3 *const *>(handle.constData());
-    if (engine)
-        sqlite3_progress_handler(engine, 10000, &Connection::embeddedProgress, this);
+    if (!engine)
+        return false;
+    sqlite3_progress_handler(engine, 10000, &Connection::embeddedProgress, this);
+    return true;
 }
 
 void Connection::connect()
@@ -266,14 +359,15 @@ void Connection::connect()
                                                              ? QStringLiteral("the embedded database")
                                                              : QStringLiteral("ODBC")));
     }
+    const int seconds = secondsAllowed(m_settings.loginTimeoutSeconds);
     if (m_settings.kind == ConnectionSettings::Kind::Embedded)
-        openEmbedded(db);
+        openEmbedded(db, seconds);
     else
-        openOdbc(db);
+        openOdbc(db, seconds);
     ++m_physicalConnects;
 }
 
-void Connection::openEmbedded(QSqlDatabase &db)
+void Connection::openEmbedded(QSqlDatabase &db, int seconds)
 {
     const QString path = m_settings.database;
     const QFileInfo info(path);
@@ -292,30 +386,38 @@ void Connection::openEmbedded(QSqlDatabase &db)
     db.setDatabaseName(path);
     // Read-only: the program never writes to the hospital database, and a
     // short busy wait keeps a bedside scan from hanging behind a writer.
-    const int seconds = m_settings.queryTimeoutSeconds;
-    const int busyMs = seconds > 0 ? std::min(1000, seconds * 1000) : 1000;
+    const int busyMs = std::min(1000, seconds * 1000);
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=%1").arg(busyMs));
     if (!db.open())
         throw AppError(AppError::ProviderError, describeSqliteError(path, db.lastError()));
+    // No statement runs without its time limit, the probe below included.
+    if (!watchEmbeddedStatements(db)) {
+        db.close();
+        throw AppError(AppError::ProviderError,
+                       QStringLiteral("The embedded database driver does not let Wardcheck limit a statement's time."));
+    }
 
     // SQLite opens lazily; read the schema now so that a damaged or locked
     // file is reported when connecting, not halfway through a lookup.
     QSqlQuery probe(db);
     if (!probe.exec(QStringLiteral("select count(*) from sqlite_master")) || !probe.next()) {
-        const QString message = describeSqliteError(path, probe.lastError());
+        const QString message = sqliteCode(probe.lastError()) == SQLITE_INTERRUPT
+                                    ? timeLimitPassed()
+                                    : describeSqliteError(path, probe.lastError());
         probe = QSqlQuery();
         db.close();
         throw AppError(AppError::ProviderError, message);
     }
+    m_demo = probe.exec(QStringLiteral("select 1 from sqlite_master where type = 'table' and name = 'wc_demo'"))
+             && probe.next();
     probe = QSqlQuery();
-    watchEmbeddedStatements(db);
     // A list of every admitted patient reads pages all over a large file;
     // with SQLite's small default cache each of them is read again on every
     // refill. 64 MiB holds the patient tables of a large hospital.
     QSqlQuery(db).exec(QStringLiteral("PRAGMA cache_size = -65536"));
 }
 
-void Connection::openOdbc(QSqlDatabase &db)
+void Connection::openOdbc(QSqlDatabase &db, int seconds)
 {
     // Qt 6.4 counts the terminating zero into the connection string's length
     // and FreeTDS takes that zero into the last attribute's value, so a
@@ -323,7 +425,7 @@ void Connection::openOdbc(QSqlDatabase &db)
     // every login would fail. Ending the text with ';' leaves the zero after
     // an empty attribute, which drivers ignore. Qt joins database, UID and
     // PWD in that order, leaving out the empty ones.
-    QString database = odbcDatabaseName(m_settings.database);
+    QString database = withFreeTdsTimeout(odbcDatabaseName(m_settings.database), seconds);
     QString user = m_settings.userName.isEmpty() ? QString() : odbcValue(m_settings.userName);
     QString password = m_settings.password.isEmpty() ? QString() : odbcValue(m_settings.password);
     QString &last = !password.isEmpty() ? password : !user.isEmpty() ? user : database;
@@ -332,10 +434,18 @@ void Connection::openOdbc(QSqlDatabase &db)
     db.setDatabaseName(database);
     db.setUserName(user);
     db.setPassword(password);
-    db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=15;SQL_ATTR_ACCESS_MODE=SQL_MODE_READ_ONLY"));
+    // The login timeout bounds the login; the connection timeout what the
+    // driver is asked on the connection outside a statement of ours.
+    db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1;SQL_ATTR_CONNECTION_TIMEOUT=%1;"
+                                        "SQL_ATTR_ACCESS_MODE=SQL_MODE_READ_ONLY")
+                             .arg(seconds));
+    m_loginRefused = false;
     if (!db.open()) {
         const QSqlError error = db.lastError();
         const QString detail = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+        // SQL Server's error 18456, in whatever words its language has.
+        m_loginRefused = error.nativeErrorCode() == QLatin1String("18456")
+                         || detail.contains(QLatin1String("Login failed"), Qt::CaseInsensitive);
         throw AppError(
             AppError::ProviderError,
             QStringLiteral("The hospital database could not be reached, or it refused the login: %1").arg(detail));
@@ -421,11 +531,13 @@ QString Connection::translate(const QString &statement) const
 
 QString Connection::describeError(const QSqlError &error) const
 {
-    if (m_settings.kind == ConnectionSettings::Kind::Embedded && sqliteCode(error) == SQLITE_INTERRUPT)
-        return m_settings.queryTimeoutSeconds == 1
-                   ? QStringLiteral("The hospital database did not answer within 1 second.")
-                   : QStringLiteral("The hospital database did not answer within %1 seconds.")
-                         .arg(m_settings.queryTimeoutSeconds);
+    if (m_settings.kind == ConnectionSettings::Kind::Embedded && sqliteCode(error) == SQLITE_INTERRUPT) {
+        if (m_limits > 0 && remainingMs() == 0)
+            return timeLimitPassed();
+        const int seconds = std::max(1, m_statementSeconds);
+        return seconds == 1 ? QStringLiteral("The hospital database did not answer within 1 second.")
+                            : QStringLiteral("The hospital database did not answer within %1 seconds.").arg(seconds);
+    }
     if (m_settings.kind == ConnectionSettings::Kind::Embedded)
         return describeSqliteError(m_settings.database, error);
     return error.databaseText().isEmpty() ? error.text() : error.databaseText();

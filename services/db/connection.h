@@ -7,6 +7,7 @@
 #include <functional>
 
 class QSqlError;
+class QSqlQuery;
 class Recordset;
 
 enum class SqlDialectKind { SqlServer, Sqlite };
@@ -26,8 +27,11 @@ struct ConnectionSettings
     bool reuseServerConnection = true;
     // How long one statement may take before it fails with an error, as the
     // platform's command timeout did: a row locked anywhere in the hospital
-    // must not freeze a ward PC. 0 waits for ever.
+    // must not freeze a ward PC.
     int queryTimeoutSeconds = 30;
+    // How long a login may take, the driver's first queries after it
+    // included.
+    int loginTimeoutSeconds = 15;
 };
 
 // The one connection to the hospital database. Close() and then Open()
@@ -51,6 +55,29 @@ public:
     Connection(const Connection &) = delete;
     Connection &operator=(const Connection &) = delete;
 
+    // One time limit for one lookup, from the scan's Enter to its verdict:
+    // what the connection does meanwhile (a reconnect, the statements, a new
+    // login and a statement sent again) ends within the query timeout plus
+    // at most the login timeout; nothing starts once the limit has passed,
+    // and each statement and login gets no more than what is left. A limit
+    // made inside another is the outer one. Without one, Open and each
+    // statement make their own.
+    class TimeLimit
+    {
+    public:
+        explicit TimeLimit(Connection &connection);
+        ~TimeLimit();
+        TimeLimit(const TimeLimit &) = delete;
+        TimeLimit &operator=(const TimeLimit &) = delete;
+
+    private:
+        Connection &m_connection;
+    };
+    // What the running time limit leaves, in milliseconds.
+    qint64 remainingMs() const;
+    // The error of a lookup whose time limit has passed.
+    QString timeLimitPassed() const;
+
     // Throws AppError with a description a person can act on.
     void Open();
     void Close();
@@ -60,6 +87,10 @@ public:
     int physicalConnects() const { return m_physicalConnects; }
 
     const ConnectionSettings &settings() const { return m_settings; }
+    // The embedded demo database, with its public accounts: not for patient care.
+    bool isDemo() const { return m_demo; }
+    // The last login failed because the server refused it: it was reached.
+    bool loginRefused() const { return m_loginRefused; }
     SqlDialectKind dialect() const { return m_dialect; }
 
     // The ODBC connection string as sent, with the password masked; the file
@@ -97,12 +128,18 @@ private:
     void relinkIfDropped();
     void dropLink();
     bool isTimeout(const QSqlError &error) const;
-    void watchEmbeddedStatements(QSqlDatabase &db);
+    // Sets the statement's time limit in the driver: false when the driver
+    // does not take it.
+    static bool limitStatement(QSqlQuery &query, int seconds);
+    bool watchEmbeddedStatements(QSqlDatabase &db);
     static int embeddedProgress(void *connection);
     void notifyStatement(const QString &statement) const;
 
-    void openEmbedded(QSqlDatabase &db);
-    void openOdbc(QSqlDatabase &db);
+    void openEmbedded(QSqlDatabase &db, int seconds);
+    void openOdbc(QSqlDatabase &db, int seconds);
+    // Seconds a login or a statement may take now: its own limit, or what the
+    // running time limit leaves if that is less. Throws when nothing is left.
+    int secondsAllowed(int ownSeconds) const;
     void connect();
     void disconnect();
     bool keptConnectionAlive() const;
@@ -113,8 +150,14 @@ private:
     StatementObserver m_observer;
     bool m_open = false;
     bool m_takenBack = false; // this Open reused a kept server connection
+    bool m_demo = false;
+    bool m_loginRefused = false;
     int m_physicalConnects = 0;
-    // The embedded engine's statement deadline, read by its progress handler.
+    // The running time limit: when it ends, and how many are nested.
+    std::chrono::steady_clock::time_point m_limitEnds = std::chrono::steady_clock::time_point::max();
+    int m_limits = 0;
+    // The embedded engine's deadline, read by its progress handler.
     std::chrono::steady_clock::time_point m_deadline = std::chrono::steady_clock::time_point::max();
     std::chrono::steady_clock::time_point m_statementStarted;
+    int m_statementSeconds = 0;
 };

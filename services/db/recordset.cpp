@@ -43,6 +43,7 @@ void Recordset::Open(const QString &statement, Connection *connection)
 
     connection->notifyStatement(statement);
     const QString sent = connection->translate(statement);
+    const Connection::TimeLimit limit(*connection);
     connection->relinkIfDropped();
     QSqlError error = read(sent, connection);
     if (error.isValid() && connection->replaceAfterFailure(error)) {

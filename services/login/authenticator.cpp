@@ -2,10 +2,10 @@
 
 #include "apperror.h"
 #include "passwordhash.h"
+#include "recordset.h"
+#include "sqltext.h"
 
 #include <QRegularExpression>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QStringList>
 
 namespace Authenticator {
@@ -32,15 +32,15 @@ void checkEmbeddedLogin(Connection &connection, const QString &userName, const Q
     }
 
     QByteArray hash;
-    {
-        QSqlQuery query(db);
-        if (!query.prepare(QStringLiteral("select pwhash from wc_user where username = ?")))
-            throw LoginError(connection.describeError(query.lastError()));
-        query.addBindValue(userName);
-        if (!query.exec())
-            throw LoginError(connection.describeError(query.lastError()));
-        if (query.next())
-            hash = query.value(0).toByteArray();
+    try {
+        Recordset account;
+        account.Open(QStringLiteral("select pwhash from wc_user where username = '") + SqlText::literalBody(userName)
+                         + QStringLiteral("'"),
+                     &connection);
+        if (!account.isEOF())
+            hash = account.value(QStringLiteral("pwhash")).toByteArray();
+    } catch (const AppError &e) {
+        throw LoginError(e.description());
     }
     if (hash.isEmpty()) {
         PasswordHash::verifyNothing(password);
@@ -81,14 +81,19 @@ std::unique_ptr<Connection> logIn(ConnectionSettings settings)
         settings.password.clear(); // the embedded file needs no password to reopen
 
     auto connection = std::make_unique<Connection>(settings);
-    try {
-        connection->Open();
-    } catch (const AppError &e) {
-        throw LoginError(settings.kind == ConnectionSettings::Kind::Odbc ? explainLoginFailure(e.description())
-                                                                         : e.description());
+    {
+        // The login, the driver's first queries and the reading of the
+        // accounts end within one time limit, as a lookup does.
+        const Connection::TimeLimit limit(*connection);
+        try {
+            connection->Open();
+        } catch (const AppError &e) {
+            throw LoginError(settings.kind == ConnectionSettings::Kind::Odbc ? explainLoginFailure(e.description())
+                                                                             : e.description());
+        }
+        if (settings.kind == ConnectionSettings::Kind::Embedded)
+            checkEmbeddedLogin(*connection, settings.userName, password);
     }
-    if (settings.kind == ConnectionSettings::Kind::Embedded)
-        checkEmbeddedLogin(*connection, settings.userName, password);
     return connection;
 }
 

@@ -22,13 +22,22 @@ public:
 
     QString userName() const;
 
-    // Settings the login dialog starts with: the last ones used, or the
-    // embedded demo database beside the program.
+    // This start opens the demo database installed with the program (the
+    // --demo option): it is never chosen otherwise, but by hand.
+    static void startOnDemoDatabase();
+    // Settings the login dialog starts with: the preset's and the last ones
+    // used, or the database this start was asked to open (the demo
+    // database, or the file WARDCHECK_DATABASE names).
     static ConnectionSettings rememberedSettings();
-    static void remember(const ConnectionSettings &settings);
+    // What the login dialog says before anything is typed: what is missing
+    // or wrong in this PC's set-up, in words for hospital IT.
+    static QStringList setupNotes();
+    // Remembers a login's database and user name; the demo database is not
+    // remembered, so that the next start does not open it unasked.
+    static void remember(const ConnectionSettings &settings, bool demo = false);
     // Hospital IT's preset fixes the database for every user of this PC.
     static bool isDatabaseLocked();
-    static QString defaultDatabasePath();
+    static QString demoDatabasePath();
 
 private:
     std::unique_ptr<Connection> m_connection;

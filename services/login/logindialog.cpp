@@ -1,5 +1,7 @@
 #include "logindialog.h"
 
+#include "appinfo.h"
+#include "audit.h"
 #include "authenticator.h"
 #include "look.h"
 #include "settings.h"
@@ -25,6 +27,7 @@ LoginDialog::LoginDialog(QWidget *parent)
     heading.setBold(true);
     ui->lblHeading->setFont(heading);
     Look::setForeColour(ui->lblMessage, Look::WarningText);
+    Look::setForeColour(ui->lblNotes, Look::WarningText);
     ui->buttonBox->button(QDialogButtonBox::Ok)->setText(tr("&Log In"));
 
     m_waitTimer->setSingleShot(true);
@@ -52,6 +55,23 @@ void LoginDialog::setDatabaseLocked(bool locked)
     ui->cboDatabaseKind->setEnabled(!locked);
     ui->txtDatabase->setReadOnly(locked);
     ui->btnBrowse->setEnabled(!locked);
+}
+
+void LoginDialog::setNotes(const QStringList &notes)
+{
+    ui->lblNotes->setText(notes.join(QLatin1Char('\n')));
+    ui->lblNotes->setVisible(!notes.isEmpty());
+}
+
+QStringList LoginDialog::notes() const
+{
+    return ui->lblNotes->text().isEmpty() ? QStringList() : ui->lblNotes->text().split(QLatin1Char('\n'));
+}
+
+void LoginDialog::setDemo(bool demo)
+{
+    if (demo)
+        setWindowTitle(AppInfo::demoTitle(windowTitle()));
 }
 
 ConnectionSettings LoginDialog::settings() const
@@ -94,11 +114,22 @@ void LoginDialog::accept()
     }
     unsetCursor();
     ui->txtPassword->clear();
+    Audit::Record login;
+    login.screen = QStringLiteral("login");
+    login.user = settings().userName;
     if (m_connection) {
+        Audit::setUser(login.user);
+        login.event = Audit::Event::Login;
+        login.outcome = QStringLiteral("ok");
+        Audit::record(login);
         m_throttle.recordSuccess();
         QDialog::accept();
         return;
     }
+    login.event = Audit::Event::LoginRefused;
+    login.outcome = QStringLiteral("refused");
+    login.detail = m_failure;
+    Audit::record(login);
 
     m_throttle.recordFailure();
     const auto wait = m_throttle.delay();

@@ -25,6 +25,11 @@ public:
     void setSettings(const ConnectionSettings &settings);
     // The database was chosen for every user of the PC: shown, not changed.
     void setDatabaseLocked(bool locked);
+    // What is missing or wrong in the PC's set-up, shown above the fields.
+    void setNotes(const QStringList &notes);
+    QStringList notes() const;
+    // The dialog opens the demo database: its title says so.
+    void setDemo(bool demo);
     ConnectionSettings settings() const;
 
     // The open connection of a successful login; empty otherwise.

@@ -7,7 +7,7 @@ void BarcodePrinter::SetOrvaneUser(UserComponent *user)
     m_user = user;
 }
 
-void BarcodePrinter::PrintBarcode(QString &hospitalNumber, QString &admissionId)
+BarcodePrinter::Sent BarcodePrinter::PrintBarcode(QString &hospitalNumber, QString &admissionId)
 {
     if (!m_user)
         throw AppError(AppError::ObjectVariableNotSet,
@@ -16,5 +16,5 @@ void BarcodePrinter::PrintBarcode(QString &hospitalNumber, QString &admissionId)
     if (!connection)
         throw AppError(AppError::ObjectVariableNotSet,
                        QStringLiteral("Object variable or With block variable not set"));
-    print(*connection, hospitalNumber, admissionId);
+    return print(*connection, hospitalNumber, admissionId);
 }

@@ -43,6 +43,21 @@ Connection &hospitalConnection()
     return *connection;
 }
 
+Connection &openConnection()
+{
+    Connection &connection = hospitalConnection();
+    if (!connection.isOpen())
+        connection.Open();
+    return connection;
+}
+
+bool onDemoDatabase()
+{
+    UserComponent *component = user();
+    const Connection *connection = component ? component->SQLConnection() : nullptr;
+    return connection && connection->isDemo();
+}
+
 void reconnect()
 {
     Connection &connection = hospitalConnection();

@@ -2,10 +2,11 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
-// Every setting the program reads: its file, its key in that file, its
-// default and its layer, in the one table below.
+// Every setting the program reads: its file, its key in that file, what it
+// takes, its default and its layer, in the one table below.
 //
 // The files are INI files of the organisation ORVANE, or on Windows keys of
 // the registry. Hospital IT writes a preset once for every user of a PC, in
@@ -20,6 +21,12 @@
 //
 // cannot be changed by users: what it sets wins, and what a user had
 // remembered for those keys is ignored.
+//
+// A value that is not one its key takes (a word where a number belongs, a
+// number out of bounds, a misspelt choice, a value of the wrong registry
+// type), a key no setting has, and a file that cannot be read are never
+// guessed at: the key keeps its default and problems() says what is wrong
+// and where, in words hospital IT can act on.
 namespace Settings {
 
 enum class File {
@@ -32,6 +39,13 @@ enum class Layer {
     PresetUser, // the user's own value on top of the preset, unless the preset is locked
 };
 
+enum class Type {
+    Text,
+    Flag, // true or false (also 1 and 0, yes and no, on and off), in any case
+    Number, // a whole number between least and most
+    Choice, // one of choices, in any case
+};
+
 enum class Key {
     LoginKind,
     LoginDatabase,
@@ -41,6 +55,7 @@ enum class Key {
     WristbandsMustBeScanned,
     ScanMeanGapLimitMs,
     QueryTimeoutSeconds,
+    AuditEnabled,
     WardcheckLocked,
 };
 
@@ -49,39 +64,61 @@ struct Definition
     Key key;
     File file;
     QString name; // "group/key", as QSettings names it
+    Type type;
     QVariant defaultValue;
     Layer layer;
+    int least = 0; // Number
+    int most = 0;
+    QStringList choices = {}; // Choice, in lower case
 };
 
 inline const QList<Definition> &table()
 {
     static const QList<Definition> definitions = {
-        // "odbc": a SQL Server reached through ODBC; anything else: the
-        // embedded database file. Remembered after each login.
-        {Key::LoginKind, File::OrvaneUser, QStringLiteral("login/kind"), QStringLiteral("embedded"), Layer::PresetUser},
+        // "odbc": a SQL Server reached through ODBC; "embedded": a database
+        // file. Remembered after each login.
+        {Key::LoginKind,
+         File::OrvaneUser,
+         QStringLiteral("login/kind"),
+         Type::Choice,
+         QStringLiteral("embedded"),
+         Layer::PresetUser,
+         0,
+         0,
+         {QStringLiteral("odbc"), QStringLiteral("embedded")}},
         // The file, or the ODBC connection without its password. Remembered;
-        // empty: the demo database beside the program.
-        {Key::LoginDatabase, File::OrvaneUser, QStringLiteral("login/database"), QString(), Layer::PresetUser},
-        {Key::LoginUserName, File::OrvaneUser, QStringLiteral("login/userName"), QString(), Layer::PresetUser},
-        {Key::LoginLocked, File::OrvaneUser, QStringLiteral("preset/locked"), false, Layer::Preset},
+        // never the demo database.
+        {Key::LoginDatabase, File::OrvaneUser, QStringLiteral("login/database"), Type::Text, QString(),
+         Layer::PresetUser},
+        {Key::LoginUserName, File::OrvaneUser, QStringLiteral("login/userName"), Type::Text, QString(),
+         Layer::PresetUser},
+        {Key::LoginLocked, File::OrvaneUser, QStringLiteral("preset/locked"), Type::Flag, false, Layer::Preset},
         // The print queue for wristbands, and no other; empty: the default
         // printer, or a PDF file when none is installed.
-        {Key::WristbandPrinter, File::Wardcheck, QStringLiteral("printing/wristbandPrinter"), QString(),
+        {Key::WristbandPrinter, File::Wardcheck, QStringLiteral("printing/wristbandPrinter"), Type::Text, QString(),
          Layer::PresetUser},
         // A wristband code typed by hand (keys slower than a scanner's) or
-        // pasted is not checked.
-        {Key::WristbandsMustBeScanned, File::Wardcheck, QStringLiteral("policy/wristbandsMustBeScanned"), false,
-         Layer::PresetUser},
+        // pasted is not checked. The ward's rule: a user cannot turn it off.
+        {Key::WristbandsMustBeScanned, File::Wardcheck, QStringLiteral("policy/wristbandsMustBeScanned"), Type::Flag,
+         false, Layer::Preset},
         // For wristbandsMustBeScanned, the most a wristband's keys may come
         // apart on average, in milliseconds. A ward whose scanners deliver
         // keys in uneven bursts (Bluetooth, remote desktop) may need more.
-        // Held between the bounds below: under the lower one a wired scanner
-        // fails, over the upper one a quick typist passes.
-        {Key::ScanMeanGapLimitMs, File::Wardcheck, QStringLiteral("policy/scanMeanGapLimitMs"), 25, Layer::PresetUser},
-        // How long one statement may take before the lookup reports an
-        // error; hospital IT's to choose. Held between 1 and 600 seconds.
-        {Key::QueryTimeoutSeconds, File::Wardcheck, QStringLiteral("database/queryTimeoutSeconds"), 30, Layer::Preset},
-        {Key::WardcheckLocked, File::Wardcheck, QStringLiteral("preset/locked"), false, Layer::Preset},
+        // Under the lower bound a wired scanner fails, over the upper one a
+        // quick typist passes.
+        {Key::ScanMeanGapLimitMs, File::Wardcheck, QStringLiteral("policy/scanMeanGapLimitMs"), Type::Number, 25,
+         Layer::Preset, 10, 60},
+        // How long a lookup may wait for the hospital database's answers
+        // before it reports an error (a new login may add its own time);
+        // hospital IT's to choose.
+        {Key::QueryTimeoutSeconds, File::Wardcheck, QStringLiteral("database/queryTimeoutSeconds"), Type::Number, 30,
+         Layer::Preset, 1, 600},
+        // A record of each bedside check in the system log (the systemd
+        // journal, Windows' event log), for the ward's safety review; it
+        // holds patients' hospital numbers. The machine's to decide: off
+        // unless its preset turns it on.
+        {Key::AuditEnabled, File::Wardcheck, QStringLiteral("audit/enabled"), Type::Flag, false, Layer::Preset},
+        {Key::WardcheckLocked, File::Wardcheck, QStringLiteral("preset/locked"), Type::Flag, false, Layer::Preset},
     };
     return definitions;
 }
@@ -90,13 +127,31 @@ const Definition &definition(Key key);
 // The file's name without ".ini".
 QString fileName(File file);
 
+// Where a value in effect came from.
+enum class Source { Default, Preset, User };
+
+struct Reading
+{
+    QVariant value; // Text and Choice: a string (a choice in lower case); Flag: bool; Number: int
+    Source source = Source::Default;
+    bool locked = false; // the preset sets the key and users may not change it
+};
+
 // The value as the layers decide it, or the key's default.
 QVariant value(Key key);
-// The preset sets this key and users may not change it.
+Reading read(Key key);
 bool isLocked(Key key);
 // Remembers a user's value (keys of the PresetUser layer only); a locked key
 // is left as the preset has it.
 void remember(Key key, const QVariant &value);
+
+// Where the preset or the user's values are kept: a file's path, or on
+// Windows a registry key.
+QString location(File file, Source source);
+
+// What is wrong in the preset and the user's values, each a sentence that
+// says where, what, and what Wardcheck does instead.
+QStringList problems();
 
 } // namespace Settings
 
@@ -105,16 +160,7 @@ namespace WardcheckSettings {
 
 QString wristbandPrinter(); // trimmed
 bool wristbandsMustBeScanned();
-
-inline constexpr int ScanMeanGapDefaultMs = 25;
-inline constexpr int ScanMeanGapLeastMs = 10;
-inline constexpr int ScanMeanGapMostMs = 60;
-// Unset or not a whole number: the default; otherwise held between the bounds.
 int scanMeanGapLimitMs();
-
-inline constexpr int QueryTimeoutDefaultSeconds = 30;
-inline constexpr int QueryTimeoutLeastSeconds = 1;
-inline constexpr int QueryTimeoutMostSeconds = 600;
 int queryTimeoutSeconds();
 
 } // namespace WardcheckSettings

@@ -1,5 +1,6 @@
 #include "dialogs.h"
 
+#include "audit.h"
 #include "scanproofkeys.h"
 
 #include <QApplication>
@@ -18,17 +19,32 @@ Dialogs::BeepHandler &beepHandler()
     static Dialogs::BeepHandler h;
     return h;
 }
-// The window whose box last dropped keys, until its screen takes note.
-QPointer<const QWidget> &droppedInputWindow()
+// The window whose box last closed, until its screen takes note.
+QPointer<const QWidget> &afterBoxWindow()
 {
     static QPointer<const QWidget> window;
     return window;
 }
-Dialogs::DroppedInput &droppedInput()
+Dialogs::AfterBox &afterBox()
 {
-    static Dialogs::DroppedInput what = Dialogs::DroppedInput::None;
+    static Dialogs::AfterBox what = Dialogs::AfterBox::None;
     return what;
 }
+// The screen a box was shown over, as the audit record names screens.
+QString screenName(const QWidget *window)
+{
+    if (!window)
+        return QString();
+    const QString name = window->objectName();
+    if (name == QLatin1String("frmMeds"))
+        return QStringLiteral("medicine");
+    if (name == QLatin1String("frmExtraction"))
+        return QStringLiteral("extraction");
+    if (name == QLatin1String("frmview"))
+        return QStringLiteral("wristbands");
+    return name;
+}
+
 } // namespace
 
 QString Dialogs::programTitle()
@@ -57,6 +73,9 @@ Dialogs::Answer Dialogs::showBox(const Message &message)
 {
     const QPointer<QWidget> opener = message.parent ? message.parent->window() : nullptr;
     QMessageBox box(QMessageBox::NoIcon, message.title, message.text, QMessageBox::NoButton, message.parent);
+    // A patient's name or a driver's message is shown as it is, never read
+    // as markup.
+    box.setTextFormat(Qt::PlainText);
     ScanProofKeys guard(&box);
     guard.setBurstDropped([] { beep(); });
     qApp->installEventFilter(&guard);
@@ -79,18 +98,24 @@ Dialogs::Answer Dialogs::showBox(const Message &message)
         opener->activateWindow();
     }
     if (guard.dropped() > 0) {
-        droppedInputWindow() = message.parent ? message.parent->window() : nullptr;
-        droppedInput() = message.buttons == Buttons::YesNo ? DroppedInput::SelectItsText : DroppedInput::EmptyTheBox;
+        Audit::Record dropped;
+        dropped.event = Audit::Event::DroppedScan;
+        dropped.outcome = QStringLiteral("dropped");
+        dropped.screen = screenName(opener);
+        dropped.detail = QStringLiteral("typed into the box \"%1\"").arg(message.text.left(80));
+        Audit::record(dropped);
+        afterBoxWindow() = message.parent ? message.parent->window() : nullptr;
+        afterBox() = message.buttons == Buttons::YesNo ? AfterBox::SelectItsText : AfterBox::EmptyTheBox;
     }
     return answer;
 }
 
-Dialogs::DroppedInput Dialogs::takeDroppedInput(const QWidget *window)
+Dialogs::AfterBox Dialogs::takeAfterBox(const QWidget *window)
 {
-    if (!window || droppedInputWindow() != window->window())
-        return DroppedInput::None;
-    droppedInputWindow() = nullptr;
-    return droppedInput();
+    if (!window || afterBoxWindow() != window->window())
+        return AfterBox::None;
+    afterBoxWindow() = nullptr;
+    return afterBox();
 }
 
 void Dialogs::inform(QWidget *parent, const QString &text, const QString &title)
@@ -114,6 +139,13 @@ void Dialogs::beep()
 void Dialogs::reportConnectionError(QWidget *parent, const QString &description)
 {
     inform(parent, QStringLiteral("Error in connection.") + description);
+    // The box keeps its code, so that Enter retries it; selected, the scan
+    // again replaces it. (A box that dropped a scan has said otherwise.)
+    const QWidget *window = parent ? parent->window() : nullptr;
+    if (window && afterBoxWindow() != window) {
+        afterBoxWindow() = window;
+        afterBox() = AfterBox::SelectItsText;
+    }
 }
 
 void Dialogs::reportError(QWidget *parent, long number, const QString &description)

@@ -40,14 +40,14 @@ public:
     // followed directly by what went wrong.
     static void reportConnectionError(QWidget *parent, const QString &description);
 
-    // Once after a box over this window dropped keys (a scan typed into it),
-    // what the screen does with the box that has the focus, so that the
-    // nurse, who heard the beep, can simply scan again. After a message it
-    // is emptied. After a question it is left as it was, since No changes
-    // nothing, and its text is selected: the scan again replaces it rather
-    // than joining onto it. (Yes to the Reset question empties it anyway.)
-    enum class DroppedInput { None, EmptyTheBox, SelectItsText };
-    static DroppedInput takeDroppedInput(const QWidget *window);
+    // Once after a box over this window, what the screen does with the text
+    // box that has the focus, so that the nurse can simply scan again. A box
+    // that dropped a scan (she heard the beep) leaves it empty after a
+    // message, and its text selected after a question (No changes nothing).
+    // After "Error in connection." the box keeps its code (Enter retries it),
+    // selected, so that the scan again replaces it rather than joining onto it.
+    enum class AfterBox { None, EmptyTheBox, SelectItsText };
+    static AfterBox takeAfterBox(const QWidget *window);
 
     static void setHandler(Handler handler);
     static void setBeepHandler(BeepHandler handler);

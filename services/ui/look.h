@@ -19,6 +19,7 @@ inline const QColor LightGrey(224, 224, 224); // the windows' background
 inline const QColor DarkGrey(64, 64, 64); // the main menu's band, captions
 inline const QColor LightBlue(208, 225, 247); // the information boxes
 inline const QColor WarningText(192, 0, 0); // the login dialog's message
+inline const QColor Yellow(255, 255, 0); // the main menu's demo warning, on its dark band
 
 inline void setForeColour(QWidget *widget, const QColor &colour)
 {

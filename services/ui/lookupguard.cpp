@@ -57,10 +57,10 @@ bool LookupGuard::yield()
 void LookupGuard::afterStep()
 {
     const QPointer<QWidget> window = m_window;
-    const Dialogs::DroppedInput dropped = Dialogs::takeDroppedInput(window);
-    if (dropped != Dialogs::DroppedInput::None && m_input == Input::HeldBack) {
+    const Dialogs::AfterBox after = Dialogs::takeAfterBox(window);
+    if (after != Dialogs::AfterBox::None && m_input == Input::HeldBack) {
         if (auto *box = qobject_cast<QLineEdit *>(window->focusWidget())) {
-            if (dropped == Dialogs::DroppedInput::EmptyTheBox)
+            if (after == Dialogs::AfterBox::EmptyTheBox)
                 box->clear();
             else
                 box->selectAll();

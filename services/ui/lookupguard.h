@@ -21,8 +21,8 @@ class QWidget;
 // lookup inside the first. A close waits until the step has returned. The
 // step learns at each yield whether to go on: not when the window has gone,
 // nor when it was interrupted (a cleared list, a newer fill). After a step
-// whose box dropped a scan, the box with the focus is made ready for the
-// next scan (Dialogs::takeDroppedInput).
+// that showed a box, the text box with the focus is made ready for the next
+// scan (Dialogs::takeAfterBox).
 class LookupGuard : public QObject
 {
     Q_OBJECT

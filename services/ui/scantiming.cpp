@@ -5,6 +5,32 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 
+namespace {
+
+// Keys that change what the next key types, or nothing: a scanner may send
+// them around a code (Shift for capitals, Num Lock for its keypad), and a
+// keyboard layout may add its own (AltGr). They are not typing.
+bool isModifier(int key)
+{
+    switch (key) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_Meta:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R:
+    case Qt::Key_CapsLock:
+    case Qt::Key_NumLock:
+    case Qt::Key_ScrollLock:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
 ScanTiming::ScanTiming(QLineEdit *box) : QObject(box), m_box(box)
 {
     box->installEventFilter(this);
@@ -34,7 +60,7 @@ bool ScanTiming::eventFilter(QObject *watched, QEvent *event)
     } else if (!key->text().isEmpty() && key->text().at(0).isPrint()) {
         m_typed += key->text();
         m_times.push_back(at);
-    } else if (key->key() != Qt::Key_Shift) {
+    } else if (!isModifier(key->key())) {
         // Backspace, Delete, arrows, Ctrl+V: what follows was not one scan.
         m_edited = true;
     }
@@ -55,6 +81,20 @@ std::vector<qint64> ScanTiming::gaps() const
     for (size_t i = 1; i < m_times.size(); ++i)
         between.push_back(m_times[i] - m_times[i - 1]);
     return between;
+}
+
+double ScanTiming::meanGapMs() const
+{
+    if (m_times.size() < 2)
+        return -1;
+    return double(m_times.back() - m_times.front()) / double(m_times.size() - 1);
+}
+
+QString ScanTiming::entry(qint64 meanGapLimitMs) const
+{
+    if (m_box->text().isEmpty())
+        return QString();
+    return wasScanned(meanGapLimitMs) ? QStringLiteral("scanned") : QStringLiteral("typed");
 }
 
 bool ScanTiming::refuseUnscanned(QWidget *screen, bool policyOn, qint64 meanGapLimitMs)

@@ -31,6 +31,10 @@ public:
     // The times between the keys typed since the box was last empty, Enter
     // included, in milliseconds as the window system stamped them.
     std::vector<qint64> gaps() const;
+    // Their mean; below 0 when fewer than two keys came.
+    double meanGapMs() const;
+    // For the audit record: "scanned" or "typed" (empty for an empty box).
+    QString entry(qint64 meanGapLimitMs) const;
 
     // With the policy on, a wristband in the box that was not scanned is not
     // checked: the screen says so (title Verification), beeps and empties the

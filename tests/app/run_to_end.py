@@ -287,6 +287,58 @@ def case_focus_back_after_box():
     return program
 
 
+def green_pixels(window):
+    """How many pixels of the window are the bright green of a passed check."""
+    shot = subprocess.run(['import', '-window', str(window), '-depth', '8', 'ppm:-'], capture_output=True).stdout
+    fields, at = [], 0
+    while len(fields) < 4:  # P6, width, height, maximum
+        while shot[at:at + 1].isspace():
+            at += 1
+        end = at
+        while not shot[end:end + 1].isspace():
+            end += 1
+        fields.append(shot[at:end])
+        at = end
+    pixels = shot[at + 1:]
+    return sum(1 for i in range(0, len(pixels) - 2, 3) if pixels[i:i + 3] == b'\x00\xff\x00')
+
+
+def case_rescan_after_error():
+    """After "Error in connection." the box keeps the code; the scan again replaces it.
+
+    The database goes away under a logged-in program, the package's lookup
+    ends in the error box, which is closed with Enter as a nurse closes it;
+    the database comes back and the same package is scanned again, then the
+    wristband: the check passes (its box, and the green strip after it).
+    """
+    path = os.path.join(WORK, 'rescan.db')
+    shutil.copy(demo(), path)
+    program, menu = logged_in(path)
+    meds = open_screen(menu, 'alt+a', 'Medicine Verification', program)
+    os.rename(path, path + '.away')
+    type_text('C0000001\n')
+    wait_for(program.pid, '^Wardcheck$', 10.0)
+    time.sleep(1.0)   # a nurse reads the error
+    key('Return')
+    wait_gone(program.pid, '^Wardcheck$')
+    os.rename(path + '.away', path)
+    time.sleep(0.3)
+    type_text('C0000001\n')
+    time.sleep(0.5)
+    type_text('A090000\n')
+    try:
+        wait_for(program.pid, '^Verification$', 10.0)
+    except RuntimeError:
+        raise RuntimeError('the package scanned again after the error box was not found')
+    time.sleep(1.0)   # a nurse reads the verdict
+    key('Return')
+    wait_gone(program.pid, '^Verification$')
+    time.sleep(0.3)
+    if green_pixels(meds) < 1000:
+        raise RuntimeError('the check after the scan again did not pass')
+    return program
+
+
 LOGGED_IN_CASES = [
     ('menu only', case_menu_only),
     ('every screen opened', case_each_screen),
@@ -296,6 +348,7 @@ LOGGED_IN_CASES = [
     ('verdict box open', case_box_open),
     ('lookup error box open', case_lookup_box_open),
     ('focus back after a box', case_focus_back_after_box),
+    ('scan again after an error box', case_rescan_after_error),
 ]
 
 
@@ -357,6 +410,74 @@ def run_measure_scan():
     return (0 if not problems else '; '.join(problems)), ''
 
 
+def run_check():
+    """wardcheck --check: one line each, ok or PROBLEM, status 0 only when all are ok.
+
+    Over FreeTDS to the TDS stand-in, with hospital IT's preset: working, with
+    a login and without; with mistakes in it; with the server gone.
+    """
+    server_program = os.environ.get('WARDCHECK_TDS_STANDIN')
+    if not server_program:
+        return 'WARDCHECK_TDS_STANDIN does not name the TDS stand-in', ''
+    home = tempfile.mkdtemp(prefix='check-', dir=WORK)
+    port_file = os.path.join(home, 'port')
+    server = subprocess.Popen([server_program, '--database', demo(), '--login', 'ward:s3cret', '--port-file', port_file],
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    problems = []
+    try:
+        for _ in range(100):
+            if os.path.exists(port_file):
+                break
+            time.sleep(0.1)
+        port = open(port_file).read().split()[0]
+        presets = os.path.join(home, 'xdg', 'ORVANE')
+        os.makedirs(presets)
+        connection = 'Driver={FreeTDS};Server=127.0.0.1;Port=%s;Database=patient_data;TDS_Version=7.4' % port
+
+        def preset(user_ini, wardcheck_ini):
+            with open(os.path.join(presets, 'Orvane_User.ini'), 'w') as f:
+                f.write(user_ini)
+            with open(os.path.join(presets, 'Wardcheck.ini'), 'w') as f:
+                f.write(wardcheck_ini)
+
+        def check(args, password, status, lines, absent=()):
+            env = dict(os.environ, HOME=home, XDG_CONFIG_HOME=os.path.join(home, '.config'),
+                       XDG_CONFIG_DIRS=os.path.join(home, 'xdg'), CUPS_SERVER=os.path.join(home, 'no-cups'))
+            for name in ('DISPLAY', 'QT_QPA_PLATFORM', 'WARDCHECK_DATABASE'):
+                env.pop(name, None)
+            run = subprocess.run([EXE, '--check', *args], input=password, capture_output=True, text=True,
+                                 timeout=120, env=env)
+            out = run.stdout.splitlines()
+            wrong = [line for line in out if not line.startswith(('ok       ', 'PROBLEM  '))]
+            missing = [line for line in lines if not any(o.startswith(line) for o in out)]
+            present = [line for line in absent if any(o.startswith(line) for o in out)]
+            if run.returncode != status or wrong or missing or present or 'ward:s3cret' in run.stdout:
+                problems.append('--check %s: status %d, missing %r, not expected %r, printed:\n%s%s'
+                                % (' '.join(args), run.returncode, missing, present, run.stdout, run.stderr))
+
+        preset('[login]\nkind=ODBC\ndatabase="%s"\n[preset]\nlocked=true\n' % connection,
+               '[database]\nqueryTimeoutSeconds=5\n[policy]\nwristbandsMustBeScanned=true\n')
+        check(['--user', 'ward'], 's3cret\n', 0,
+              ['ok       setting login/kind: odbc (machine preset', 'ok       preset: ',
+               'ok       database: ward logged in', 'ok       database statements: ', 'ok       printer: ',
+               'ok       policy: wristbands must be scanned'])
+        check([], '', 0, ['ok       database: the server of', 'ok       printer: '], ['ok       database statements'])
+        check(['--user', 'ward'], 'wrong\n', 1, ['PROBLEM  database: '])
+        preset('[login]\nkind=odbc\ndatabase="%s"\n' % connection,
+               '[database]\nqueryTimeoutSeconds=soon\n[policy]\nwristbandMustBeScanned=true\n')
+        check(['--user', 'ward'], 's3cret\n', 1,
+              ['PROBLEM  preset: %s/Wardcheck.ini, [database] queryTimeoutSeconds is "soon"' % presets,
+               'PROBLEM  preset: %s/Wardcheck.ini, [policy] wristbandMustBeScanned: no such setting' % presets,
+               'ok       database statements: '])
+        server.terminate()
+        server.wait(10)
+        check(['--user', 'ward'], 's3cret\n', 1, ['PROBLEM  database: The hospital database could not be reached'])
+    finally:
+        if server.poll() is None:
+            server.kill()
+    return (0 if not problems else '; '.join(problems)), ''
+
+
 def run_option(option):
     process = subprocess.run([EXE, option], capture_output=True, text=True, timeout=60,
                              env=dict(os.environ, QT_QPA_PLATFORM='offscreen'))
@@ -368,6 +489,7 @@ def main():
     cases += [('cancelled login', run_cancelled_login),
               ('failed login, then cancelled', run_failed_login),
               ('--measure-scan', run_measure_scan),
+              ('--check', run_check),
               ('--version', lambda: run_option('--version')),
               ('--help', lambda: run_option('--help'))]
     failures = 0

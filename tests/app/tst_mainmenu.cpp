@@ -1,8 +1,11 @@
+#include "fixture.h"
 #include "frmextraction.h"
 #include "frmmain.h"
 #include "frmmeds.h"
+#include "frmview.h"
 #include "icons.h"
 #include "screens.h"
+#include "session.h"
 #include "testmain.h"
 
 #include <QFrame>
@@ -46,6 +49,8 @@ private slots:
     void accessKeysPressTheButtons();
     void screensOutliveTheMenu();
     void applicationIcon();
+    void demoDatabaseIsMarked_data();
+    void demoDatabaseIsMarked();
 
 private:
     frmMain *m_menu = nullptr;
@@ -214,6 +219,35 @@ void TestMainMenu::applicationIcon()
                  && shadow.red() < 170,
              qPrintable(shadow.name()));
     QCOMPARE(m_menu->windowIcon().pixmap(32, 32).toImage().pixelColor(6, 20), disc);
+}
+
+void TestMainMenu::demoDatabaseIsMarked_data()
+{
+    QTest::addColumn<bool>("demo");
+    QTest::newRow("the demo database") << true;
+    QTest::newRow("a ward's database") << false;
+}
+
+// Demo data with public accounts looks like a ward's: while it is in use,
+// every window's title and the main menu say that it is not for patient care.
+void TestMainMenu::demoDatabaseIsMarked()
+{
+    QFETCH(bool, demo);
+    FixtureDb ward;
+    ward.close();
+    installTestUser(demo ? QStringLiteral(DEMO_DB) : ward.path());
+    closeAndDelete(m_menu);
+    m_menu = Screens::showMainMenu();
+    const QString mark = QStringLiteral(" - demo database: not for patient care");
+    const QList<QWidget *> windows = {m_menu, Screens::showMedicine(), Screens::showExtraction(),
+                                      Screens::showWristbands()};
+    for (QWidget *window : windows)
+        QCOMPARE(window->windowTitle().endsWith(mark), demo);
+    auto *label = m_menu->findChild<QLabel *>(QStringLiteral("lblDemo"));
+    QVERIFY(label);
+    QCOMPARE(label->isVisible(), demo);
+    QCOMPARE(label->text(), QStringLiteral("Demo database: not for patient care"));
+    Session::reset();
 }
 
 WARDCHECK_TEST_MAIN(TestMainMenu)

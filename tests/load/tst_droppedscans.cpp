@@ -108,6 +108,8 @@ private slots:
     void lineFeedAfterEnter();
     void questionAnsweredNo_data();
     void questionAnsweredNo();
+    void rescanAfterAnError_data();
+    void rescanAfterAnError();
 
 private:
     // Every box shown from now on: the scan, if any, typed into it at once,
@@ -435,6 +437,55 @@ void TestDroppedScans::questionAnsweredNo()
     // The scan again replaces what the box held.
     scan(form.get(), QStringLiteral("L7"), 0);
     QCOMPARE(box->text(), QStringLiteral("L7"));
+}
+
+void TestDroppedScans::rescanAfterAnError_data()
+{
+    QTest::addColumn<bool>("medicine");
+    QTest::newRow("medicine") << true;
+    QTest::newRow("Step 1") << false;
+}
+
+// After "Error in connection." the box keeps the code, so that Enter
+// retries it; the nurse's natural next move, scanning the same code again,
+// replaces it rather than joining onto it, and the lookup goes on.
+void TestDroppedScans::rescanAfterAnError()
+{
+    QFETCH(bool, medicine);
+    SKIP_UNLESS_DATABASE_CAN_GO();
+    std::unique_ptr<QWidget> form;
+    QLineEdit *box = nullptr;
+    std::unique_ptr<ExtractionScreen> screen;
+    if (medicine) {
+        form = std::make_unique<frmMeds>();
+        box = form->findChild<QLineEdit *>(QStringLiteral("txtContainerBarcode"));
+    } else {
+        form = std::make_unique<frmExtraction>();
+        screen = std::make_unique<ExtractionScreen>(static_cast<frmExtraction *>(form.get()));
+        box = screen->add;
+    }
+    activate(form.get());
+    answerBoxes(QString());
+    const QString code = medicine ? QStringLiteral("C1") : QStringLiteral("L1");
+    removeDatabase();
+    scan(form.get(), code + QLatin1Char('\n'), 1);
+    QVERIFY2(m_dialogs->sequence().value(0).startsWith("M:Error in connection."),
+             qPrintable(m_dialogs->sequence().join(" / ")));
+    QCOMPARE(form->focusWidget(), box);
+    QCOMPARE(box->text(), code);
+    QCOMPARE(box->selectedText(), code);
+
+    QVERIFY(bringDatabaseBack(m_db->path()));
+    m_dialogs->clear();
+    scan(form.get(), code + QLatin1Char('\n'), 0);
+    QCOMPARE(m_dialogs->sequence(), QStringList());
+    if (medicine) {
+        QCOMPARE(MedicineScan::current().ReferenceNum, code);
+        QCOMPARE(form->focusWidget()->objectName(), QStringLiteral("txtPatientBarcode"));
+    } else {
+        QCOMPARE(screen->model->size(), 1);
+        QCOMPARE(box->text(), QString());
+    }
 }
 
 WARDCHECK_TEST_MAIN(TestDroppedScans)

@@ -45,6 +45,9 @@ struct Expected
     QString packageBox, patientBox, info;
     QColor title0, title1, strip = White;
     bool alert = false, alert2 = false, focusPackage = true;
+    // The package box's text is selected (after "Error in connection."): what
+    // is typed next replaces it. Leaving the box ends the selection.
+    bool packageSelected = false;
     QString HN, IDN, PatientName, ReferenceNum, RequestNum, ItemList;
     bool lookupFailed = false;
 };
@@ -78,21 +81,22 @@ public:
         e.events.clear();
         switch (a.kind) {
         case Action::ScanPackage:
-            e.packageBox += a.text;
+            typeIntoPackage(a.text);
             packageStep();
             break;
         case Action::ScanWristband:
             e.patientBox += a.text;
-            e.focusPackage = false;
+            leavePackage();
             verify();
             break;
         case Action::EditPackage:
-            e.packageBox += a.text;
-            e.focusPackage = true;
+            typeIntoPackage(a.text);
             break;
         case Action::ResetYes:
         case Action::ResetNo:
             e.events << QStringLiteral("Wardcheck|Are you sure you want to reset the scanning process?");
+            // The click takes the focus to the button, and the selection with it.
+            e.packageSelected = false;
             if (a.kind == Action::ResetYes)
                 resetAll(true);
             e.focusPackage = true;
@@ -116,7 +120,27 @@ public:
         }
     }
 
+    void leavePackage()
+    {
+        e.focusPackage = false;
+        e.packageSelected = false;
+    }
+
 private:
+    void typeIntoPackage(const QString &text)
+    {
+        if (!e.focusPackage)
+            e.packageSelected = false;
+        e.focusPackage = true;
+        if (text.isEmpty())
+            return; // Enter alone retries what the box holds
+        if (e.packageSelected)
+            e.packageBox = text;
+        else
+            e.packageBox += text;
+        e.packageSelected = false;
+    }
+
     void packageStep()
     {
         resetAll(false);
@@ -139,12 +163,14 @@ private:
                 if (!value) {
                     e.events << QStringLiteral("Wardcheck|Error in connection.Invalid use of Null");
                     e.lookupFailed = true;
+                    // The box keeps the code, selected: the scan again replaces it.
+                    e.packageSelected = e.focusPackage;
                     return;
                 }
                 *field = *value;
             }
         }
-        e.focusPackage = false;
+        leavePackage();
         for (const Ward::PackageRow &row : rows)
             e.ItemList += QStringLiteral("\r\n") + row.itemName.value_or(QString());
     }
@@ -308,7 +334,7 @@ QString TestModelMedicine::run(const QList<Action> &actions, int *failedAt)
             QWidget *picture = form->findChild<QWidget *>(QStringLiteral("Picture2"));
             if (picture->isVisible()) {
                 QTest::mouseClick(picture, Qt::LeftButton);
-                model.e.focusPackage = false;
+                model.leavePackage();
             }
             break;
         }

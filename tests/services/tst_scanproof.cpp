@@ -1,8 +1,12 @@
+#include "dialogrecorder.h"
+#include "dialogs.h"
 #include "scanproofkeys.h"
 #include "testmain.h"
 
+#include <QLabel>
 #include <QMessageBox>
 #include <QSignalSpy>
+#include <QTimer>
 #include <QtTest>
 
 // A verdict box must not be closed by the burst of keys a scanner types,
@@ -16,6 +20,7 @@ class TestScanProof : public QObject
 private slots:
     void scansNeverCloseTheBox_data();
     void scansNeverCloseTheBox();
+    void boxesShowPlainText();
 };
 
 void TestScanProof::scansNeverCloseTheBox_data()
@@ -101,6 +106,27 @@ void TestScanProof::scansNeverCloseTheBox()
         QVERIFY(finished.constFirst().constFirst().toInt() != QMessageBox::Yes);
     QCOMPARE(box.isVisible(), !closes);
     QCOMPARE(told, bursts);
+}
+
+// A patient's name or a driver's message with < or & in it is shown as it
+// is, never read as markup.
+void TestScanProof::boxesShowPlainText()
+{
+    const QString text = QStringLiteral("Ok to dispense this medicine for <b>O'Brien</b> & Sons, Ana <i>");
+    DialogRecorder boxes(DialogRecorder::Boxes::Shown);
+    QString shown;
+    Qt::TextFormat format = Qt::AutoText;
+    QTimer::singleShot(100, this, [&] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            const auto *label = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"));
+            format = label ? label->textFormat() : box->textFormat();
+            shown = box->text();
+            box->done(QMessageBox::Ok);
+        }
+    });
+    Dialogs::inform(nullptr, text, QStringLiteral("Verification"));
+    QCOMPARE(format, Qt::PlainText);
+    QCOMPARE(shown, text);
 }
 
 WARDCHECK_TEST_MAIN(TestScanProof)

@@ -8,6 +8,22 @@
 // end its codes with CR LF types it after Enter.
 inline constexpr QChar LineFeedKey(0x240A);
 
+// Keys that type nothing, in a text for postKeys: Caps Lock, Num Lock, AltGr
+// and Ctrl, as scanners and keyboard layouts send them around a code.
+inline constexpr QChar CapsLockKey(0x21EA);
+inline constexpr QChar NumLockKey(0x21ED);
+inline constexpr QChar AltGrKey(0x2387);
+inline constexpr QChar ControlKey(0x2303);
+
+inline int modifierKey(QChar c)
+{
+    return c == CapsLockKey  ? Qt::Key_CapsLock
+           : c == NumLockKey ? Qt::Key_NumLock
+           : c == AltGrKey   ? Qt::Key_AltGr
+           : c == ControlKey ? Qt::Key_Control
+                             : 0;
+}
+
 // Queues the keys of a text (\n is Enter) through the window system, as a
 // scanner's or a keyboard's keys come. With msPerKey, the keys carry the
 // window system's time stamps that far apart, whatever this machine's
@@ -32,6 +48,14 @@ inline void postKeys(QWindow *window, const QString &text, ulong msPerKey = 0)
             post(QEvent::KeyPress, Qt::Key_J, Qt::ControlModifier, QStringLiteral("\n"));
             post(QEvent::KeyRelease, Qt::Key_J, Qt::ControlModifier, QStringLiteral("\n"));
             post(QEvent::KeyRelease, Qt::Key_Control, Qt::NoModifier, QString());
+            continue;
+        }
+        if (const int modifier = modifierKey(c)) {
+            clock += msPerKey;
+            for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+                QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
+                    window, clock, type, modifier, Qt::NoModifier, QString());
+            }
             continue;
         }
         const bool enter = c == QLatin1Char('\n');

@@ -107,10 +107,14 @@ def read_settings(path, problems):
         return []
     body = re.sub(r"//[^\n]*", "", m.group(1))
     row = re.compile(
-        r"\{\s*Key::(\w+)\s*,\s*File::(\w+)\s*,\s*QStringLiteral\(\"([^\"]+)\"\)\s*,\s*(.+?)\s*,\s*Layer::(\w+)\s*\}",
+        r"\{\s*Key::(\w+)\s*,\s*File::(\w+)\s*,\s*QStringLiteral\(\"([^\"]+)\"\)\s*,\s*Type::\w+\s*,\s*(.+?)\s*,"
+        r"\s*Layer::(\w+)\s*(?:,\s*(-?\d+)\s*,\s*(-?\d+)\s*)?(?:,\s*\{[^}]*\}\s*)?\}",
         re.S)
     settings = []
-    for key, file_enum, name, default_text, layer in row.findall(body):
+    bounds = {}
+    for key, file_enum, name, default_text, layer, least, most in row.findall(body):
+        if least and most and (least, most) != ("0", "0"):
+            bounds[key] = (int(least), int(most))
         if file_enum not in files:
             problems.add(where, f"Key::{key}: File::{file_enum} names no file")
             continue
@@ -127,21 +131,15 @@ def read_settings(path, problems):
     if rows_seen != len(settings):
         problems.add(where, f"table() has {rows_seen} rows, but only {len(settings)} could be read")
 
-    constants = {name: int(value) for name, value in re.findall(r"constexpr int (\w+) = (-?\d+);", text)}
     for setting in settings:
         if setting.kind != "int":
             continue
-        # ScanMeanGapLimitMs is held by ScanMeanGapLeastMs..ScanMeanGapMostMs,
-        # QueryTimeoutSeconds by QueryTimeoutLeastSeconds..QueryTimeoutMostSeconds.
-        m = re.fullmatch(r"(\w+?)(?:Limit)?(Ms|Seconds)", setting.key)
-        stem, unit = (m.group(1), m.group(2)) if m else (setting.key, "")
-        least, most = constants.get(f"{stem}Least{unit}"), constants.get(f"{stem}Most{unit}")
-        if least is None or most is None:
-            problems.add(where, f"Key::{setting.key} is a number, but no {stem}Least{unit}/{stem}Most{unit} bound it")
+        if setting.key not in bounds:
+            problems.add(where, f"Key::{setting.key} is a number, but its row gives no bounds")
             continue
-        setting.least, setting.most = least, most
-        if not least <= setting.default <= most:
-            problems.add(where, f"Key::{setting.key}: default {setting.default} is outside {least}..{most}")
+        setting.least, setting.most = bounds[setting.key]
+        if not setting.least <= setting.default <= setting.most:
+            problems.add(where, f"Key::{setting.key}: default {setting.default} is outside {setting.least}..{setting.most}")
     for name, values in KNOWN_VALUES.items():
         for setting in settings:
             if setting.name == name and setting.default not in values:

@@ -6,14 +6,19 @@ Everything happens inside WORKDIR: the Wine prefix, a home folder for Wine
 script's own with no window manager, as on a ward kiosk. Steps:
 
   prefix      a fresh Wine prefix
-  install     msiexec /i /qn; the program, its database and its shortcut land
-  log in      the installed program starts and takes nurse / wardcheck, typed
+  install     msiexec /i /qn; the program, its database and its shortcut land,
+              and the audit record's event source is registered
+  check       wardcheck --check from cmd, under a preset with mistakes in the
+              registry (PROBLEM lines, status 1) and under a working one (ok)
+  log in      the installed program starts on its demo database (--demo), with
+              the audit record on, and takes nurse / wardcheck, typed
   medicine    one check that must pass and one that must fail, told apart by
               the colour of the medicine screen's status strip
   wristband   one band printed to PDF (there is no printer), its barcode read back
-  close       every window closed; the program's exit status is 0
-  uninstall   msiexec /x /qn; the program's folder goes, the user's settings
-              and printed bands stay
+  close       every window closed; the program's exit status is 0; the audit
+              records of the checks reached the event log (Wine traces them)
+  uninstall   msiexec /x /qn; the program's folder and its event source go,
+              the user's settings and printed bands stay
 
 One line per step with its time; a failed step names a screenshot and shows
 the program's stderr. Exit status 0 only if every step passed, 77 when Wine or
@@ -35,9 +40,12 @@ import time
 TOOLS = ['wine', 'wineserver', 'Xvfb', 'xdotool', 'import', 'pdftoppm', 'zbarimg']
 PROGRAM_FOLDER = ('drive_c', 'Program Files', 'Wardcheck')
 ORGANISATION = 'ORVANE'
+EVENT_SOURCE = 'System\\CurrentControlSet\\Services\\EventLog\\Application\\Wardcheck'
+PRESET_KEY = 'HKEY_LOCAL_MACHINE\\Software\\' + ORGANISATION
 SCREEN = (1280, 1024)
 
 # The demo ward's medicine package and the wristbands it does and does not belong to.
+EXE = 'C:\\Program Files\\Wardcheck\\wardcheck.exe'
 PACKAGE = 'C0000001'
 ITS_WRISTBAND = 'A090000'
 NEIGHBOURS_WRISTBAND = 'A090001'   # same name, next bed: the check must fail
@@ -337,8 +345,23 @@ class Wine:
     def run(self, args, timeout):
         return subprocess.run(['wine', *args], env=self.env, capture_output=True, text=True, timeout=timeout)
 
-    def start(self, args, stdout, stderr):
-        return subprocess.Popen(['wine', *args], env=self.env, stdout=stdout, stderr=stderr)
+    def start(self, args, stdout, stderr, **more_env):
+        return subprocess.Popen(['wine', *args], env=dict(self.env, **more_env), stdout=stdout, stderr=stderr)
+
+    def registry(self, hive):
+        """The keys of system.reg or user.reg, once the wineserver has written them."""
+        self.server('-w')
+        with open(self.path(hive), encoding='utf-8', errors='replace') as f:
+            return parse_reg(f.read())
+
+    def preset(self, values):
+        """Hospital IT's preset in HKLM: {(file, group, name): (type, data)}; replaces any earlier one."""
+        self.run(['reg', 'delete', PRESET_KEY, '/f'], timeout=120)
+        for (file, group, name), (kind, data) in values.items():
+            done = self.run(['reg', 'add', '%s\\%s\\%s' % (PRESET_KEY, file, group), '/v', name, '/t', kind,
+                             '/d', data, '/f'], timeout=120)
+            if done.returncode != 0:
+                raise StepFailed('reg add %s/%s: %s' % (group, name, done.stderr[-500:]))
 
     def server(self, option, timeout=120):
         subprocess.run(['wineserver', option], env=self.env, capture_output=True, timeout=timeout)
@@ -416,21 +439,62 @@ class Run:
             raise StepFailed('not installed: %s' % ', '.join(missing))
         if not self.shortcuts():
             raise StepFailed('no Start-menu shortcut to Wardcheck')
-        return '%d files in Program Files\\Wardcheck' % sum(len(f) for _, _, f in os.walk(self.installed()))
+        source = self.wine.registry('system.reg').get(EVENT_SOURCE.lower(), {})
+        if not source.get('eventmessagefile', '').lower().endswith('wardcheck.exe"') and \
+                'wardcheck.exe' not in source.get('eventmessagefile', '').lower():
+            raise StepFailed('the event source is not registered: %r' % source)
+        return '%d files in Program Files\\Wardcheck; event source %s' % (
+            sum(len(f) for _, _, f in os.walk(self.installed())), source.get('eventmessagefile'))
+
+    def check(self, args, password=''):
+        """wardcheck --check run from cmd, as hospital IT runs it: (status, lines)."""
+        done = subprocess.run(['wine', 'cmd', '/c', EXE, '--check', *args], env=self.wine.env, input=password,
+                              capture_output=True, text=True, timeout=300)
+        return done.returncode, [line.rstrip('\r') for line in done.stdout.splitlines() if line.strip()]
+
+    def step_check(self):
+        # A ward's own database: the demo's, no longer marked as the demo.
+        ward = os.path.join(self.work, 'ward.db')
+        shutil.copy(self.installed('hospital.db'), ward)
+        with sqlite3.connect(ward) as db:
+            db.execute('drop table wc_demo')
+        ward_path = 'Z:' + ward.replace('/', '\\')
+        self.wine.preset({('Orvane_User', 'login', 'kind'): ('REG_SZ', 'Embedded'),
+                          ('Orvane_User', 'login', 'database'): ('REG_SZ', ward_path),
+                          ('Wardcheck', 'database', 'queryTimeoutSeconds'): ('REG_SZ', 'soon'),
+                          ('Wardcheck', 'policy', 'wristbandMustBeScanned'): ('REG_DWORD', '1')})
+        status, lines = self.check([])
+        problems = [line for line in lines if line.startswith('PROBLEM')]
+        expected = ['queryTimeoutSeconds is "soon"', 'wristbandMustBeScanned: no such setting']
+        if status != 1 or not all(any(e in p for p in problems) for e in expected):
+            raise StepFailed('with mistakes in the preset: status %s, printed %r' % (status, lines))
+        self.wine.preset({('Orvane_User', 'login', 'kind'): ('REG_SZ', 'embedded'),
+                          ('Orvane_User', 'login', 'database'): ('REG_SZ', ward_path),
+                          ('Wardcheck', 'database', 'queryTimeoutSeconds'): ('REG_DWORD', '5'),
+                          ('Wardcheck', 'audit', 'enabled'): ('REG_DWORD', '1')})
+        status, lines = self.check(['--user', 'nurse'], 'wardcheck\n')
+        wanted = ['ok       database: nurse logged in', 'ok       database statements:', 'ok       audit: on']
+        if status != 0 or any(line.startswith('PROBLEM') for line in lines) or \
+                not all(any(line.startswith(w) for line in lines) for w in wanted):
+            raise StepFailed('with a working preset: status %s, printed %r' % (status, lines))
+        # The records are on for the rest of the run; the database is the demo's again.
+        self.wine.preset({('Wardcheck', 'audit', 'enabled'): ('REG_SZ', 'true')})
+        return 'mistakes: status 1, %d PROBLEM lines; working: status 0, %d lines ok' % (len(problems), len(lines))
 
     def step_log_in(self):
-        exe = 'C:\\Program Files\\Wardcheck\\wardcheck.exe'
         self.err_file = open(self.program_err, 'w')
-        self.program = self.wine.start([exe], stdout=subprocess.DEVNULL, stderr=self.err_file)
+        # Wine keeps no event log; with +eventlog it traces what the program reports.
+        self.program = self.wine.start([EXE, '--demo'], stdout=subprocess.DEVNULL, stderr=self.err_file,
+                                       WINEDEBUG='-all,+eventlog')
         login = self.x.wait_for('Log In', 90)
         self.x.focus(login)
         self.x.type_scan('nurse')
         self.x.keys('Tab')
         self.x.type_scan('wardcheck')
         self.x.keys('Return')
-        self.x.wait_for('^Wardcheck Module$', 60)
+        self.x.wait_for('^Wardcheck Module - demo database: not for patient care$', 60)
         self.x.wait_gone('Log In')
-        return 'main menu open'
+        return 'main menu open, marked as the demo'
 
     def strip_colours(self, screen, box=None):
         rect = self.x.geometry(screen)
@@ -451,7 +515,7 @@ class Run:
         return strip_verdict(green, red), green, red
 
     def step_medicine(self):
-        menu = self.x.wait_for('^Wardcheck Module$')
+        menu = self.x.wait_for('^Wardcheck Module')
         self.x.focus(menu)
         self.x.keys('alt+a')
         screen = self.x.wait_for('Medicine Verification')
@@ -478,7 +542,7 @@ class Run:
         folder = self.band_folder()
         before = set(glob.glob(os.path.join(folder, '*.pdf')))
 
-        menu = self.x.wait_for('^Wardcheck Module$')
+        menu = self.x.wait_for('^Wardcheck Module')
         self.x.focus(menu)
         self.x.keys('ctrl+w')
         screen = self.x.wait_for('Print Wristbands')
@@ -524,7 +588,14 @@ class Run:
         if self.program.returncode != 0:
             raise StepFailed('exit status %d' % self.program.returncode)
         self.settings_before = self.user_settings()
-        return 'exit status 0'
+        with open(self.program_err, errors='replace') as f:
+            reported = re.findall(r'ReportEventW\s+L"([^"]*)"', f.read())
+        records = [(reported[i], reported[i + 1]) for i in range(len(reported) - 1)
+                   if reported[i] in ('medicine-check', 'login')]
+        for wanted in (('login', 'ok'), ('medicine-check', 'pass'), ('medicine-check', 'fail')):
+            if wanted not in records:
+                raise StepFailed('no audit record %s %s in the event log trace (%r)' % (wanted + (records,)))
+        return 'exit status 0; audit records reported: %s' % ', '.join(' '.join(r) for r in records)
 
     def step_uninstall(self):
         if self.program is not None and self.program.poll() is None:
@@ -541,6 +612,8 @@ class Run:
             problems.append('left behind: %s' % ', '.join(sorted(os.listdir(self.installed()))[:20]))
         if self.shortcuts():
             problems.append('Start-menu shortcut left behind')
+        if EVENT_SOURCE.lower() in self.wine.registry('system.reg'):
+            problems.append('the event source is still registered')
         if not remembered:
             problems.append('the login was remembered nowhere (registry: %s; INI files: %s)'
                             % (sorted(settings['registry']) or 'none', sorted(settings['ini files']) or 'none'))
@@ -580,7 +653,7 @@ def main(argv):
     os.makedirs(run.work)
 
     steps = [('prefix', run.step_prefix, None), ('install', run.step_install, 'prefix'),
-             ('log in', run.step_log_in, 'install'), ('medicine check', run.step_medicine, 'log in'),
+             ('check', run.step_check, 'install'), ('log in', run.step_log_in, 'install'), ('medicine check', run.step_medicine, 'log in'),
              ('wristband', run.step_wristband, 'medicine check'), ('close', run.step_close, 'wristband'),
              ('uninstall', run.step_uninstall, 'install')]
     passed = set()

@@ -37,15 +37,18 @@ public:
     FakePrinter() : m_id(++created) { }
     ~FakePrinter() override { ++destroyed; }
 
-    void print(Connection &connection, const QString &hospitalNumber, const QString &admissionId) override
+    Sent print(Connection &connection, const QString &hospitalNumber, const QString &admissionId) override
     {
-        calls << QStringLiteral("%1 connection %2")
+        calls << QStringLiteral("%1 connection %2%3")
                      .arg(m_id)
-                     .arg(&connection == Session::user()->SQLConnection() ? "current" : "other");
+                     .arg(&connection == Session::user()->SQLConnection() ? "current" : "other")
+                     .arg(connection.isOpen() ? "" : " closed");
         if (failing)
             throw AppError(AppError::PrinterError, QStringLiteral("Printer out of labels"));
         calls << QStringLiteral("%1 print [%2] [%3]").arg(m_id).arg(hospitalNumber, admissionId);
+        return Sent{notice.isEmpty() ? Sent::Kind::Printed : Sent::Kind::NotConfirmed, notice};
     }
+    static inline QString notice;
 
 private:
     int m_id;
@@ -79,6 +82,7 @@ private slots:
     void hostileTextLeavesDatabaseAlone();
     void interruptedFillNeverMixes();
     void closingDuringFillStopsIt();
+    void closedConnectionIsOpenedAgain();
     void queryErrorIsReported();
     void printsCurrentRow();
     void doubleClickPrintsThatRow();
@@ -464,8 +468,21 @@ void TestFrmView::closingDuringFillStopsIt()
     QCOMPARE(m_user->statements.size(), 1);
 }
 
+// A connection that a failed reconnect at a scan left closed logs in again.
+void TestFrmView::closedConnectionIsOpenedAgain()
+{
+    seed();
+    open();
+    DialogRecorder dialogs;
+    m_user->SQLConnection()->Close();
+    m_screen->findChild<QPushButton *>("Command1")->click();
+    QCOMPARE(dialogs.messageCount(), 0);
+    QCOMPARE(model()->dataRowCount(), 10);
+}
+
 void TestFrmView::queryErrorIsReported()
 {
+    SKIP_UNLESS_DATABASE_CAN_GO();
     seed();
     open();
     QVERIFY(model()->dataRowCount() > 0);
@@ -473,16 +490,17 @@ void TestFrmView::queryErrorIsReported()
     bool hourglassDuringBox = true;
     dialogs.onMessage([&](const Dialogs::Message &) { hourglassDuringBox = waiting(); });
     m_user->SQLConnection()->Close();
+    QVERIFY(takeDatabaseAway(m_db->path()));
     m_screen->findChild<QPushButton *>("Command1")->click();
     QCOMPARE(dialogs.messageCount(), 1);
-    QVERIFY2(dialogs.texts().first().startsWith("Error in connection.Operation is not allowed"),
+    QVERIFY2(dialogs.texts().first().startsWith("Error in connection." + databaseGoneDescription()),
              qPrintable(dialogs.texts().first()));
     QCOMPARE(dialogs.events().first().title, QStringLiteral("Wardcheck"));
     QCOMPARE(hourglassDuringBox, false);
     QCOMPARE(model()->dataRowCount(), 0);
 
-    // The screen goes on working once the connection is back.
-    m_user->SQLConnection()->Open();
+    // The screen goes on working once the database is back.
+    QVERIFY(bringDatabaseBack(m_db->path()));
     m_screen->findChild<QPushButton *>("Command1")->click();
     QCOMPARE(model()->dataRowCount(), 10);
     QCOMPARE(dialogs.messageCount(), 1);
@@ -497,11 +515,14 @@ void TestFrmView::printsCurrentRow()
     print->click();
     grid()->setCurrentIndex(model()->index(3, 2));
     QTest::mouseClick(print, Qt::LeftButton);
-    QCOMPARE(FakePrinter::calls,
-             QStringList({"1 connection current", "1 print [] [A99]", "2 connection current", "2 print [H3] [A3]"}));
+    // The printer logs in again on a connection a failed reconnect left closed.
+    m_user->SQLConnection()->Close();
+    QTest::mouseClick(print, Qt::LeftButton);
+    QCOMPARE(FakePrinter::calls, QStringList({"1 connection current", "1 print [] [A99]", "2 connection current",
+                                              "2 print [H3] [A3]", "3 connection current", "3 print [H3] [A3]"}));
     // A separate component per print, each released afterwards.
-    QCOMPARE(FakePrinter::created, 2);
-    QCOMPARE(FakePrinter::destroyed, 2);
+    QCOMPARE(FakePrinter::created, 3);
+    QCOMPARE(FakePrinter::destroyed, 3);
     QCOMPARE(grid()->currentIndex().row(), 3);
     QCOMPARE(m_user->statements.size(), 1); // printing does not refill
     QCOMPARE(waiting(), false);
@@ -536,10 +557,16 @@ void TestFrmView::printFailureIsReported()
     seed();
     open();
     DialogRecorder dialogs;
+    // What the printer says of a band it sent is shown as it says it.
+    FakePrinter::notice = QStringLiteral("The printer Wristband has not confirmed the wristband for Santos, Maria.");
+    m_screen->findChild<QPushButton *>("cmdPrint")->click();
+    FakePrinter::notice.clear();
+    QCOMPARE(dialogs.texts(), QStringList{"The printer Wristband has not confirmed the wristband for Santos, Maria."});
+    dialogs.clear();
     FakePrinter::failing = true;
     m_screen->findChild<QPushButton *>("cmdPrint")->click();
     QCOMPARE(dialogs.texts(), QStringList{"The wristband could not be printed.\n\nPrinter out of labels"});
-    QCOMPARE(FakePrinter::destroyed, 1);
+    QCOMPARE(FakePrinter::destroyed, 2);
     QCOMPARE(waiting(), false);
 
     // No component registered at all: reported, not fatal.

@@ -190,18 +190,34 @@ void TestWristbandCups::printsOnlyWhereChosen_data()
     QTest::addColumn<int>("dpi"); // the queue's resolution
     QTest::addColumn<int>("module"); // the narrowest bar in its dots
     QTest::addColumn<QString>("error");
+    QTest::addColumn<QString>("notice"); // what the nurse is told of a band that was sent
 
     QTest::newRow("chosen: Wristband, not the default") << "Wristband"
-                                                        << "Wristband" << 300 << 5 << "";
-    QTest::newRow("not set: the default queue") << QString() << "Office" << 150 << 2 << "";
-    QTest::newRow("chosen but not installed")
-        << "Ward 4 labels"
-        << "" << 0 << 0 << "The wristband printer Ward 4 labels is not installed.";
+                                                        << "Wristband" << 300 << 5 << ""
+                                                        << "";
+    QTest::newRow("not set: the default queue") << QString() << "Office" << 150 << 2 << ""
+                                                << "";
+    QTest::newRow("chosen but not installed") << "Ward 4 labels"
+                                              << "" << 0 << 0 << "The wristband printer Ward 4 labels is not installed."
+                                              << "";
     // The print system turns the job away (the queue was set to reject
     // jobs): the band is not printed, and the user is told.
     QTest::newRow("chosen, refusing jobs")
         << "Wristband"
-        << "" << 0 << 0 << "The printer Wristband did not take the wristband; nothing was printed.";
+        << "" << 0 << 0 << "The printer Wristband did not take the wristband; nothing was printed."
+        << "";
+    // A job that waits prints later: told nothing, the nurse would print a
+    // second band, and both would come out.
+    QTest::newRow("chosen, paused") << "Wristband"
+                                    << "Wristband" << 300 << 0 << ""
+                                    << "The wristband for Dela Cruz, Juan Santos is waiting at the printer Wristband: "
+                                       "the printer is paused. Do not print it again: it prints when the printer is "
+                                       "ready.";
+    QTest::newRow("chosen, holding jobs")
+        << "Wristband"
+        << "Wristband" << 300 << 0 << ""
+        << "The wristband for Dela Cruz, Juan Santos is waiting at the printer Wristband: the job is held at the print "
+           "server. Do not print it again: it prints when the printer is ready.";
 }
 
 void TestWristbandCups::printsOnlyWhereChosen()
@@ -211,6 +227,7 @@ void TestWristbandCups::printsOnlyWhereChosen()
     QFETCH(int, dpi);
     QFETCH(int, module);
     QFETCH(QString, error);
+    QFETCH(QString, notice);
 
     FixtureDb db;
     db.patient(Hn, "Dela Cruz", "Juan", "Santos", "1950-03-04 00:00:00", "M");
@@ -229,6 +246,27 @@ void TestWristbandCups::printsOnlyWhereChosen()
         if (refusing)
             run(QStringLiteral("cupsaccept"), {QStringLiteral("Wristband")}, &accepted);
     });
+    const bool paused = QString::fromLatin1(QTest::currentDataTag()).contains(QLatin1String("paused"));
+    const bool holding = QString::fromLatin1(QTest::currentDataTag()).contains(QLatin1String("holding"));
+    bool changed = true;
+    if (paused)
+        run(QStringLiteral("cupsdisable"), {QStringLiteral("Wristband")}, &changed);
+    if (holding)
+        run(QStringLiteral("lpadmin"),
+            {QStringLiteral("-p"), QStringLiteral("Wristband"), QStringLiteral("-o"),
+             QStringLiteral("job-hold-until-default=indefinite")},
+            &changed);
+    QVERIFY(changed);
+    const auto goOn = qScopeGuard([paused, holding] {
+        bool done = false;
+        if (paused)
+            run(QStringLiteral("cupsenable"), {QStringLiteral("Wristband")}, &done);
+        if (holding)
+            run(QStringLiteral("lpadmin"),
+                {QStringLiteral("-p"), QStringLiteral("Wristband"), QStringLiteral("-o"),
+                 QStringLiteral("job-hold-until-default=no-hold")},
+                &done);
+    });
 
     const QList<PrivateCups::Job> before = PrivateCups::jobs();
     const int lastBefore = before.isEmpty() ? 0 : before.last().id;
@@ -242,14 +280,16 @@ void TestWristbandCups::printsOnlyWhereChosen()
     QString hn = Hn;
     QString idn = AdmissionId;
     QString thrown;
+    QString told;
     long number = 0;
     try {
-        printer.PrintBarcode(hn, idn);
+        told = printer.PrintBarcode(hn, idn).notice;
     } catch (const AppError &e) {
         thrown = e.description();
         number = e.number();
     }
     QCOMPARE(thrown, error);
+    QCOMPARE(told, notice);
     if (!error.isEmpty())
         QCOMPARE(number, AppError::PrinterError);
 
@@ -266,6 +306,10 @@ void TestWristbandCups::printsOnlyWhereChosen()
 
     QCOMPARE(added.size(), 1);
     QCOMPARE(added.first().queue, queue);
+    if (!notice.isEmpty()) {
+        QVERIFY(added.first().state < IPP_JSTATE_PROCESSING);
+        return;
+    }
     const PrivateCups::Job job = PrivateCups::waitForJob(added.first().id);
     QVERIFY2(job.state == IPP_JSTATE_COMPLETED, qPrintable(QStringLiteral("job %1 on %2 ended in state %3\n%4")
                                                                .arg(job.id)

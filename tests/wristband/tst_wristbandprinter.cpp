@@ -3,6 +3,7 @@
 #include "code128.h"
 #include "fixture.h"
 #include "session.h"
+#include "spoolerjobs.h"
 #include "testmain.h"
 #include "wristbandprinter.h"
 
@@ -11,16 +12,16 @@
 #include <QPainter>
 #include <QPrinterInfo>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QScopeGuard>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <functional>
 #ifdef Q_OS_WIN
-#include <windows.h>
 #include <aclapi.h>
 #include <sddl.h>
+#include <windows.h>
 #else
 #include <csignal>
 #include <sys/resource.h>
@@ -69,10 +70,11 @@ WristbandData band(const QString &admissionId)
 class RecordingPrinter : public BarcodePrinter
 {
 public:
-    void print(Connection &connection, const QString &hospitalNumber, const QString &admissionId) override
+    Sent print(Connection &connection, const QString &hospitalNumber, const QString &admissionId) override
     {
         connections << &connection;
         calls << QStringLiteral("[%1] [%2]").arg(hospitalNumber, admissionId);
+        return Sent();
     }
     QList<Connection *> connections;
     QStringList calls;
@@ -119,6 +121,8 @@ private slots:
     void componentPairPrintsOverTheUsersConnection();
     void pdfIsTheOwnersOnly();
     void failedWriteIsReported();
+    void spoolerAnswers_data();
+    void spoolerAnswers();
 
 private:
     QTemporaryDir m_out;
@@ -412,6 +416,87 @@ void TestWristbandPrinter::failedWriteIsReported()
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList());
 }
 #endif
+
+void TestWristbandPrinter::spoolerAnswers_data()
+{
+    QTest::addColumn<QList<unsigned long>>("before"); // jobs on the queue before the band was sent
+    QTest::addColumn<QStringList>("seen"); // "id|document|status", as notifications and listings told them
+    QTest::addColumn<unsigned long>("printerStatus");
+    QTest::addColumn<bool>("deadline");
+    QTest::addColumn<QString>("answer");
+    using namespace SpoolerJobs;
+    const QList<unsigned long> one{3};
+    const auto status = [](unsigned long bits) { return QString::number(bits); };
+    QTest::newRow("listed, printing") << one << QStringList{"7|Wristband A1|" + status(Printing)} << 0ul << false
+                                      << "taken";
+    QTest::newRow("document and status told apart")
+        << one << QStringList{"9|Wristband A1|0", "9||" + status(Spooling)} << 0ul << false << "taken";
+    QTest::newRow("deleted after it printed")
+        << one << QStringList{"7|Wristband A1|" + status(Spooling), "7||" + status(Printed), "7||" + status(Deleted)}
+        << 0ul << false << "taken";
+    QTest::newRow("deleted before it printed")
+        << one << QStringList{"7|Wristband A1|" + status(Spooling), "7||" + status(Deleting), "7||" + status(Deleted)}
+        << 0ul << false << "cancelled";
+    QTest::newRow("blocked") << one << QStringList{"7|Wristband A1|" + status(BlockedDevq)} << 0ul << false
+                             << "cancelled";
+    QTest::newRow("held") << one << QStringList{"7|Wristband A1|" + status(Paused)} << 0ul << false
+                          << "waiting: the job is held at the print server";
+    QTest::newRow("out of paper") << one << QStringList{"7|Wristband A1|" + status(PaperOut)} << 0ul << false
+                                  << "waiting: the printer is out of paper";
+    QTest::newRow("on a paused printer") << one << QStringList{"7|Wristband A1|" + status(Spooling)}
+                                         << static_cast<unsigned long>(PrinterPaused) << false
+                                         << "waiting: the printer is paused";
+    QTest::newRow("on an offline printer")
+        << one << QStringList{"7|Wristband A1|0"} << static_cast<unsigned long>(PrinterOffline) << false
+        << "waiting: the printer is offline";
+    QTest::newRow("another document, before the deadline")
+        << one << QStringList{"7|Office memo|" + status(Printing)} << 0ul << false << "not yet";
+    // Not told of the band by the deadline: it may still print. Never
+    // "nothing was printed", which would have the nurse print it again.
+    QTest::newRow("another document, at the deadline")
+        << one << QStringList{"7|Office memo|" + status(Printing)} << 0ul << true << "unknown";
+    QTest::newRow("a job of the band's name that was there before")
+        << QList<unsigned long>{7} << QStringList{"7|Wristband A1|" + status(Printing)} << 0ul << true << "unknown";
+    QTest::newRow("nothing told at all") << one << QStringList() << 0ul << true << "unknown";
+}
+
+// What the Windows print spooler's events, as recorded, make of a band.
+void TestWristbandPrinter::spoolerAnswers()
+{
+    QFETCH(QList<unsigned long>, before);
+    QFETCH(QStringList, seen);
+    QFETCH(unsigned long, printerStatus);
+    QFETCH(bool, deadline);
+    QFETCH(QString, answer);
+    SpoolerJobs::Record record(before);
+    for (const QString &event : std::as_const(seen)) {
+        const QStringList parts = event.split(QLatin1Char('|'));
+        record.seen(parts.at(0).toULong(), parts.at(1), parts.at(2).toULong());
+    }
+    const auto got = record.answer(QStringLiteral("Wristband A1"), printerStatus, deadline);
+    QString said = QStringLiteral("not yet");
+    if (got) {
+        using Outcome = PrintQueue::JobWatch::Outcome;
+        switch (got->outcome) {
+        case Outcome::Taken:
+            said = QStringLiteral("taken");
+            break;
+        case Outcome::Waiting:
+            said = QStringLiteral("waiting: ") + got->waiting;
+            break;
+        case Outcome::Refused:
+            said = QStringLiteral("refused");
+            break;
+        case Outcome::Cancelled:
+            said = QStringLiteral("cancelled");
+            break;
+        case Outcome::Unknown:
+            said = QStringLiteral("unknown");
+            break;
+        }
+    }
+    QCOMPARE(said, answer);
+}
 
 WARDCHECK_TEST_MAIN(TestWristbandPrinter)
 #include "tst_wristbandprinter.moc"
