@@ -3,6 +3,7 @@
 // drivers convert it to the C type asked for.
 
 #include "odbc.h"
+#include "utf16.h"
 
 #include <algorithm>
 #include <cmath>
@@ -12,71 +13,22 @@
 
 namespace standin {
 
-std::u16string toUtf16(const std::string &text)
-{
-    std::u16string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size();) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        char32_t cp = c;
-        size_t extra = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : 0;
-        if (extra && i + extra < text.size() + 0) {
-            cp = c & (0x3f >> extra);
-            for (size_t k = 1; k <= extra && i + k < text.size(); ++k)
-                cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3f);
-        } else {
-            extra = 0;
-        }
-        i += extra + 1;
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out.push_back(char16_t(0xd800 + (cp >> 10)));
-            out.push_back(char16_t(0xdc00 + (cp & 0x3ff)));
-        } else {
-            out.push_back(char16_t(cp));
-        }
-    }
-    return out;
-}
-
 std::string fromWide(const SQLWCHAR *text, SQLLEN length)
 {
-    std::string out;
     if (!text)
-        return out;
+        return {};
     // Qt counts the terminating zero into the length it passes; the text ends there.
     SQLLEN end = 0;
     while ((length == SQL_NTS || end < length) && text[end])
         ++end;
-    length = end;
-    for (SQLLEN i = 0; i < length; ++i) {
-        char32_t cp = text[i];
-        if (cp >= 0xd800 && cp < 0xdc00 && i + 1 < length && text[i + 1] >= 0xdc00 && text[i + 1] < 0xe000)
-            cp = 0x10000 + ((cp - 0xd800) << 10) + (text[++i] - 0xdc00);
-        if (cp < 0x80) {
-            out += char(cp);
-        } else if (cp < 0x800) {
-            out += char(0xc0 | (cp >> 6));
-            out += char(0x80 | (cp & 0x3f));
-        } else if (cp < 0x10000) {
-            out += char(0xe0 | (cp >> 12));
-            out += char(0x80 | ((cp >> 6) & 0x3f));
-            out += char(0x80 | (cp & 0x3f));
-        } else {
-            out += char(0xf0 | (cp >> 18));
-            out += char(0x80 | ((cp >> 12) & 0x3f));
-            out += char(0x80 | ((cp >> 6) & 0x3f));
-            out += char(0x80 | (cp & 0x3f));
-        }
-    }
-    return out;
+    return utf8(std::u16string(text, text + end));
 }
 
 SQLRETURN putString(Handle *handle, const std::string &text, SQLPOINTER buffer, SQLLEN capacity, SQLLEN *length,
                     bool wide, bool bytes)
 {
     if (wide) {
-        const std::u16string units = toUtf16(text);
+        const std::u16string units = utf16(text, Undecodable::Latin1);
         const SQLLEN total = SQLLEN(units.size());
         if (length)
             *length = bytes ? total * SQLLEN(sizeof(SQLWCHAR)) : total;
@@ -457,7 +409,7 @@ SQLRETURN convert(Handle *handle, const Value &v, const Column &column, SQLSMALL
             if (!valueText(handle, v, column, text))
                 return SQL_ERROR;
             if (cType == SQL_C_WCHAR) {
-                const std::u16string units = toUtf16(text);
+                const std::u16string units = utf16(text, Undecodable::Latin1);
                 bytes.resize(units.size() * sizeof(SQLWCHAR));
                 for (size_t k = 0; k < units.size(); ++k) {
                     const SQLWCHAR unit = units[k];

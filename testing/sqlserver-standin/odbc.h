@@ -140,7 +140,6 @@ SQLRETURN putString(Handle *handle, const std::string &text, SQLPOINTER buffer, 
                     bool wide, bool bytes);
 std::string fromWide(const SQLWCHAR *text, SQLLEN length);
 std::string narrow(const SQLCHAR *text, SQLLEN length);
-std::u16string toUtf16(const std::string &text);
 // The application's parameter buffers as values, into stmt->parameterValues.
 bool readParameters(Stmt *stmt);
 // Converts one value into an application buffer. Character and binary data

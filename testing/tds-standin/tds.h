@@ -5,6 +5,7 @@
 // answers with. Integers are little-endian unless a comment says otherwise.
 
 #include "engine.h"
+#include "utf16.h"
 
 #include <cstdint>
 #include <string>
@@ -40,8 +41,11 @@ constexpr uint16_t SelectCommand = 0xc1;
 // SQL_Latin1_General_CP1_CI_AS: LCID 0x0409, ignore case, kana and width; sort 52.
 inline const std::string DefaultCollation{"\x09\x04\xd0\x00\x34", 5};
 
-std::u16string utf16(const std::string &utf8);
-std::string utf8(const std::u16string &text);
+inline std::u16string utf16(const std::string &text)
+{
+    return standin::utf16(text, standin::Undecodable::Replace);
+}
+using standin::utf8;
 // UTF-16LE bytes as they travel.
 std::string wire(const std::u16string &text);
 std::u16string fromWire(const char *bytes, size_t units);

@@ -11,7 +11,6 @@ fills stderr.
 
 usage: run_to_end.py WARDCHECK MAKEDEMODB WORKDIR [CASE ...]
 """
-import ctypes
 import os
 import re
 import shutil
@@ -19,6 +18,9 @@ import subprocess
 import sys
 import tempfile
 import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, 'support'))
+import x11close  # noqa: E402
 
 EXE, MAKEDB = sys.argv[1], sys.argv[2]
 os.makedirs(sys.argv[3], exist_ok=True)
@@ -28,44 +30,13 @@ ONLY = set(sys.argv[4:])
 # Lines Qt or the platform print on their own; anything else on stderr fails.
 USUAL = re.compile(r'^(QStandardPaths: |qt\.qpa\.|Warning: Ignoring XDG_SESSION_TYPE|$)')
 
-x11 = ctypes.cdll.LoadLibrary('libX11.so.6')
-x11.XOpenDisplay.restype = ctypes.c_void_p
-x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
-x11.XInternAtom.restype = ctypes.c_ulong
-x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
-x11.XFlush.argtypes = [ctypes.c_void_p]
-
-
-class _ClientMessage(ctypes.Structure):
-    _fields_ = [('type', ctypes.c_int), ('serial', ctypes.c_ulong), ('send_event', ctypes.c_int),
-                ('display', ctypes.c_void_p), ('window', ctypes.c_ulong), ('message_type', ctypes.c_ulong),
-                ('format', ctypes.c_int), ('l', ctypes.c_long * 5)]
-
-
-class _XEvent(ctypes.Union):
-    _fields_ = [('xclient', _ClientMessage), ('pad', ctypes.c_long * 24)]
-
-
-x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
-                           ctypes.POINTER(_XEvent)]
-_display = None
+_display = x11close.Display()
 
 
 def wm_close(window):
     """What a window manager sends when the user clicks a window's close button."""
-    global _display
-    if _display is None:
-        _display = x11.XOpenDisplay(None)
-        if not _display:
-            sys.exit('cannot open the X display %s' % os.environ.get('DISPLAY'))
-    event = _XEvent()
-    event.xclient.type = 33  # ClientMessage
-    event.xclient.window = window
-    event.xclient.message_type = x11.XInternAtom(_display, b'WM_PROTOCOLS', 0)
-    event.xclient.format = 32
-    event.xclient.l[0] = x11.XInternAtom(_display, b'WM_DELETE_WINDOW', 0)
-    x11.XSendEvent(_display, window, 0, 0, ctypes.byref(event))
-    x11.XFlush(_display)
+    if not _display.send_protocol(window, b'WM_DELETE_WINDOW'):
+        sys.exit('cannot open the X display %s' % os.environ.get('DISPLAY'))
 
 
 def xdo(*args):

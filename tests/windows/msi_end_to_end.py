@@ -27,7 +27,6 @@ the X tools are not installed.
 usage: msi_end_to_end.py MSI WORKDIR [--keep]
 """
 import configparser
-import ctypes
 import glob
 import os
 import re
@@ -36,6 +35,9 @@ import sqlite3
 import subprocess
 import sys
 import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, 'support'))
+import x11close  # noqa: E402
 
 TOOLS = ['wine', 'wineserver', 'Xvfb', 'xdotool', 'import', 'pdftoppm', 'zbarimg']
 PROGRAM_FOLDER = ('drive_c', 'Program Files', 'Wardcheck')
@@ -198,13 +200,10 @@ class XServer:
                     raise RuntimeError('Xvfb did not start; see %s' % log_path)
                 number += chunk
         self.display = ':' + number.decode().strip()
-        self._x11 = None
-        self._connection = None
+        self._client = x11close.Display(self.display.encode())
 
     def stop(self):
-        if self._connection:
-            self._x11.XCloseDisplay(self._connection)
-            self._connection = None
+        self._client.close()
         self.process.terminate()
         try:
             self.process.wait(timeout=10)
@@ -280,44 +279,8 @@ class XServer:
         self.send_protocol(window, b'WM_DELETE_WINDOW')
 
     def send_protocol(self, window, protocol):
-        if self._x11 is None:
-            self._x11 = _load_x11()
-            self._connection = self._x11.XOpenDisplay(self.display.encode())
-            if not self._connection:
-                raise StepFailed('cannot open the X display %s' % self.display)
-        x11, connection = self._x11, self._connection
-        event = _XEvent()
-        event.xclient.type = 33  # ClientMessage
-        event.xclient.window = window
-        event.xclient.message_type = x11.XInternAtom(connection, b'WM_PROTOCOLS', 0)
-        event.xclient.format = 32
-        event.xclient.l[0] = x11.XInternAtom(connection, protocol, 0)
-        event.xclient.l[1] = 0  # CurrentTime
-        x11.XSendEvent(connection, window, 0, 0, ctypes.byref(event))
-        x11.XFlush(connection)
-
-
-class _ClientMessage(ctypes.Structure):
-    _fields_ = [('type', ctypes.c_int), ('serial', ctypes.c_ulong), ('send_event', ctypes.c_int),
-                ('display', ctypes.c_void_p), ('window', ctypes.c_ulong), ('message_type', ctypes.c_ulong),
-                ('format', ctypes.c_int), ('l', ctypes.c_long * 5)]
-
-
-class _XEvent(ctypes.Union):
-    _fields_ = [('xclient', _ClientMessage), ('pad', ctypes.c_long * 24)]
-
-
-def _load_x11():
-    x11 = ctypes.cdll.LoadLibrary('libX11.so.6')
-    x11.XOpenDisplay.restype = ctypes.c_void_p
-    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
-    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
-    x11.XInternAtom.restype = ctypes.c_ulong
-    x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
-    x11.XFlush.argtypes = [ctypes.c_void_p]
-    x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
-                               ctypes.POINTER(_XEvent)]
-    return x11
+        if not self._client.send_protocol(window, protocol):
+            raise StepFailed('cannot open the X display %s' % self.display)
 
 
 class Wine:
