@@ -90,8 +90,11 @@ inline const QList<Definition> &table()
         // never the demo database.
         {Key::LoginDatabase, File::OrvaneUser, QStringLiteral("login/database"), Type::Text, QString(),
          Layer::PresetUser},
+        // The user name the login dialog starts with. Remembered.
         {Key::LoginUserName, File::OrvaneUser, QStringLiteral("login/userName"), Type::Text, QString(),
          Layer::PresetUser},
+        // What this file's preset sets wins over what users remember, and
+        // the login dialog does not let the database be changed.
         {Key::LoginLocked, File::OrvaneUser, QStringLiteral("preset/locked"), Type::Flag, false, Layer::Preset},
         // The print queue for wristbands, and no other; empty: the default
         // printer, or a PDF file when none is installed.
@@ -118,6 +121,8 @@ inline const QList<Definition> &table()
         // holds patients' hospital numbers. The machine's to decide: off
         // unless its preset turns it on.
         {Key::AuditEnabled, File::Wardcheck, QStringLiteral("audit/enabled"), Type::Flag, false, Layer::Preset},
+        // What this file's preset sets (the wristband printer) wins over
+        // what users have set.
         {Key::WardcheckLocked, File::Wardcheck, QStringLiteral("preset/locked"), Type::Flag, false, Layer::Preset},
     };
     return definitions;

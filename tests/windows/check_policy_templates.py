@@ -23,7 +23,7 @@ REG_ROOT = "HKEY_LOCAL_MACHINE\\" + PRESET_ROOT
 
 # The program compares login/kind to "odbc" exactly and takes anything else
 # for the embedded file, so a misspelt kind silently picks the wrong database.
-KNOWN_VALUES = {"login/kind": {"odbc", "embedded"}}
+KNOWN_VALUES = {}  # filled from the table's choices
 
 # The control the policy editor shows for each kind of element.
 CONTROL_FOR = {
@@ -86,64 +86,24 @@ def parse_default(text):
 
 
 def read_settings(path, problems):
-    where = os.path.basename(path)
+    """The rows of the one table, as services/settings/settings_table.py reads them."""
+    sys.path.insert(0, os.path.dirname(path))
+    import settings_table
     try:
-        with open(path, encoding="utf-8") as f:
-            text = f.read()
-    except OSError as e:
-        problems.add(where, f"cannot read: {e}")
+        rows = settings_table.read_table(path)
+    except (OSError, ValueError) as e:
+        problems.add(os.path.basename(path), str(e))
         return []
-
-    files = {}
-    m = re.search(r"enum class File\s*\{(.*?)\};", text, re.S)
-    if m:
-        files = dict(re.findall(r"(\w+)\s*,\s*//\s*(\w+)\.ini\b", m.group(1)))
-    if not files:
-        problems.add(where, 'no "enum class File" whose entries say "// <name>.ini"')
-
-    m = re.search(r"table\(\)\s*\{(.*?)return definitions;", text, re.S)
-    if not m:
-        problems.add(where, "no table() with its definitions")
-        return []
-    body = re.sub(r"//[^\n]*", "", m.group(1))
-    row = re.compile(
-        r"\{\s*Key::(\w+)\s*,\s*File::(\w+)\s*,\s*QStringLiteral\(\"([^\"]+)\"\)\s*,\s*Type::\w+\s*,\s*(.+?)\s*,"
-        r"\s*Layer::(\w+)\s*(?:,\s*(-?\d+)\s*,\s*(-?\d+)\s*)?(?:,\s*\{[^}]*\}\s*)?\}",
-        re.S)
     settings = []
-    bounds = {}
-    for key, file_enum, name, default_text, layer, least, most in row.findall(body):
-        if least and most and (least, most) != ("0", "0"):
-            bounds[key] = (int(least), int(most))
-        if file_enum not in files:
-            problems.add(where, f"Key::{key}: File::{file_enum} names no file")
-            continue
-        setting = Setting(key, files[file_enum], name, default_text, layer)
-        if setting.kind is None:
-            problems.add(where, f"Key::{key}: cannot tell the type of the default {default_text}")
-            continue
+    for row in rows:
+        default = {"Flag": "true" if row.default else "false", "Number": str(row.default)}.get(
+            row.kind, 'QStringLiteral("%s")' % row.default if row.default != "" else "QString()")
+        setting = Setting(row.key, row.file, row.name, default, row.layer)
+        if row.kind == "Number":
+            setting.least, setting.most = row.least, row.most
+        if row.kind == "Choice":
+            KNOWN_VALUES[row.name] = set(row.choices)
         settings.append(setting)
-    if not settings:
-        problems.add(where, "found no rows in table()")
-        return []
-    # Every row opens with "{Key::"; one the pattern missed would go unchecked.
-    rows_seen = len(re.findall(r"\{\s*Key::", body))
-    if rows_seen != len(settings):
-        problems.add(where, f"table() has {rows_seen} rows, but only {len(settings)} could be read")
-
-    for setting in settings:
-        if setting.kind != "int":
-            continue
-        if setting.key not in bounds:
-            problems.add(where, f"Key::{setting.key} is a number, but its row gives no bounds")
-            continue
-        setting.least, setting.most = bounds[setting.key]
-        if not setting.least <= setting.default <= setting.most:
-            problems.add(where, f"Key::{setting.key}: default {setting.default} is outside {setting.least}..{setting.most}")
-    for name, values in KNOWN_VALUES.items():
-        for setting in settings:
-            if setting.name == name and setting.default not in values:
-                problems.add(where, f"{name}: default {setting.default!r} is not one of {sorted(values)}")
     return settings
 
 
