@@ -5,6 +5,7 @@
 #include "look.h"
 #include "screens.h"
 #include "session.h"
+#include "texts.h"
 
 #include "ui_frmmain.h"
 
@@ -29,6 +30,7 @@ frmMain::frmMain(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::frm
     // Demo data with public accounts looks like a ward's: the menu says what it is.
     ui->lblDemo->setFont(verdana(9.75, true));
     setForeColour(ui->lblDemo, Yellow);
+    ui->lblDemo->setText(Texts::DemoMenuNote);
     ui->lblDemo->setVisible(Session::onDemoDatabase());
 
     connect(ui->cmdLab, &QPushButton::clicked, this, [] { Screens::showExtraction(); });

@@ -13,6 +13,7 @@
 #include "connection.h"
 #include "dialogs.h"
 #include "frmmeds.h"
+#include "medicinetexts.h"
 #include "session.h"
 #include "standincontrol.h"
 #ifdef WARDCHECK_FREETDS_ENV
@@ -115,7 +116,7 @@ int runScans(const QString &road, bool keep, bool freeTds, int scans)
         if (i < 0)
             continue;
         perScan.push_back(ms);
-        passed += verdicts.size() == 1 && verdicts.first().startsWith(QStringLiteral("Ok to dispense")) ? 1 : 0;
+        passed += verdicts.size() == 1 && verdicts.first().startsWith(MedicineTexts::OkToDispense) ? 1 : 0;
     }
     const qint64 heapGrowth = heapInUse() - heapBefore;
     const qint64 residentGrowth = residentBytes() - residentBefore;

@@ -5,6 +5,7 @@
 #include "audit.h"
 #include "connection.h"
 #include "dialogs.h"
+#include "extractiontexts.h"
 #include "fittext.h"
 #include "icons.h"
 #include "look.h"
@@ -12,6 +13,7 @@
 #include "scantiming.h"
 #include "session.h"
 #include "settings.h"
+#include "texts.h"
 #include "twips.h"
 
 #include "ui_frmextraction.h"
@@ -30,11 +32,6 @@ namespace {
 
 using namespace Look;
 
-QString verificationTitle()
-{
-    return QStringLiteral("Verification");
-}
-
 Audit::Record record(Audit::Event event, const QString &screen, const QString &code)
 {
     Audit::Record r;
@@ -42,13 +39,6 @@ Audit::Record record(Audit::Event event, const QString &screen, const QString &c
     r.screen = screen;
     r.code = code;
     return r;
-}
-
-QString listFullMessage()
-{
-    return QStringLiteral("The verification list is full: it holds %1 containers, the most it can hold.\n"
-                          "Clear the list before adding more containers.")
-        .arg(QLocale().toString(frmExtraction::MaxContainerRows));
 }
 
 } // namespace
@@ -260,7 +250,7 @@ void frmExtraction::tabSelected(int index)
 void frmExtraction::clearList()
 {
     const QPointer<frmExtraction> self(this);
-    const bool yes = Dialogs::confirm(this, QStringLiteral("Are you sure you want to clear the list?"));
+    const bool yes = Dialogs::confirm(this, ExtractionTexts::ClearListQuestion);
     if (!self)
         return;
     if (yes) {
@@ -343,15 +333,15 @@ void frmExtraction::AddContainerToList()
             unsetCursor();
         return;
     case ContainerList::Preload::Listed:
-        Dialogs::inform(this, QStringLiteral("Already in list."));
+        Dialogs::inform(this, ExtractionTexts::AlreadyInList);
         break;
     case ContainerList::Preload::Full:
         unsetCursor();
-        Dialogs::inform(this, listFullMessage());
+        Dialogs::inform(this, ExtractionTexts::listFull(MaxContainerRows));
         break;
     case ContainerList::Preload::NotFound:
         unsetCursor();
-        Dialogs::inform(this, QStringLiteral("Invalid Barcode"));
+        Dialogs::inform(this, ExtractionTexts::InvalidBarcode);
         break;
     case ContainerList::Preload::Added:
         break;
@@ -383,8 +373,7 @@ void frmExtraction::VerifyBedsideScan()
     };
     if (m_list->size() == 0) {
         audit("no-containers");
-        Dialogs::inform(this, QStringLiteral("No containers have been preloaded. Process Step 1 first."),
-                        verificationTitle());
+        Dialogs::inform(this, ExtractionTexts::NoContainers, Texts::VerificationTitle);
         ui->txtPatientBarcode->clear();
         ui->txtVerifyContainer->clear();
         return;
@@ -406,7 +395,7 @@ void frmExtraction::VerifyBedsideScan()
     audit(match < 0 ? "fail" : "pass");
     if (match < 0) {
         setStripColour(Red);
-        Dialogs::inform(this, QStringLiteral("Failed Verification."), verificationTitle());
+        Dialogs::inform(this, Texts::FailedVerification, Texts::VerificationTitle);
         Dialogs::beep();
     } else {
         for (int c = 0; c < ColumnCount; ++c)
@@ -418,8 +407,7 @@ void frmExtraction::VerifyBedsideScan()
         const QString patientAndExams =
             m_list->text(match, PatientName) + QStringLiteral(": ") + m_list->text(match, LabExams);
         ui->lblExamInfo->setPlainText(patientAndExams);
-        Dialogs::inform(this, QStringLiteral("Passed Verification. Proceed to extraction.") + patientAndExams,
-                        verificationTitle());
+        Dialogs::inform(this, ExtractionTexts::PassedVerification + patientAndExams, Texts::VerificationTitle);
     }
     if (!self)
         return;

@@ -10,11 +10,13 @@
 #include "look.h"
 #include "lookupguard.h"
 #include "medicinescan.h"
+#include "medicinetexts.h"
 #include "packagelookup.h"
 #include "patientcheck.h"
 #include "scantiming.h"
 #include "session.h"
 #include "settings.h"
+#include "texts.h"
 #include "twips.h"
 
 #include "ui_frmmeds.h"
@@ -29,8 +31,6 @@
 namespace {
 
 using namespace Look;
-
-const QString VerificationTitle = QStringLiteral("Verification");
 
 Audit::Record medicineRecord(Audit::Event event, const QString &outcome, const QString &package)
 {
@@ -135,7 +135,7 @@ void frmMeds::ResetClicked()
 {
     m_guard->run([this] {
         QPointer<frmMeds> self(this);
-        const bool yes = Dialogs::confirm(this, QStringLiteral("Are you sure you want to reset the scanning process?"));
+        const bool yes = Dialogs::confirm(this, MedicineTexts::ResetQuestion);
         if (!self)
             return;
         if (yes)
@@ -235,7 +235,7 @@ bool frmMeds::VerifyPatient()
     const MedicineVerdict verdict = checkPatient(scan, ui->txtPatientBarcode->text(), ui->txtContainerBarcode->text());
     if (verdict == MedicineVerdict::ScanPackageFirst) {
         audit("scan-package-first");
-        Dialogs::inform(this, QStringLiteral("Scan your containers first"), VerificationTitle);
+        Dialogs::inform(this, MedicineTexts::ScanPackageFirst, Texts::VerificationTitle);
         if (!self)
             return false;
         Reset_All(true);
@@ -249,7 +249,7 @@ bool frmMeds::VerifyPatient()
         ui->lblExamInfo->setPlainText(forDisplay(name + QStringLiteral("\r\n\r\n")));
         ui->lblExamInfo->setPlainText(ui->lblExamInfo->toPlainText()
                                       + forDisplay(QStringLiteral("Item(s): ") + scan.ItemList));
-        Dialogs::inform(this, QStringLiteral("Ok to dispense this medicine for ") + name, VerificationTitle);
+        Dialogs::inform(this, MedicineTexts::OkToDispense + name, Texts::VerificationTitle);
         if (!self)
             return false;
         ClearScan();
@@ -260,7 +260,7 @@ bool frmMeds::VerifyPatient()
     ui->lbl_Alert2->show();
     setBackColour(ui->fraCommands, Red);
     setForeColour(ui->lblTitle_1, Red);
-    Dialogs::inform(this, QStringLiteral("Failed Verification."), VerificationTitle);
+    Dialogs::inform(this, Texts::FailedVerification, Texts::VerificationTitle);
     if (!self)
         return false;
     Dialogs::beep();

@@ -13,6 +13,7 @@
 #include "recordset.h"
 #include "session.h"
 #include "textgridmodel.h"
+#include "texts.h"
 #include "twips.h"
 #include "wristbandcheck.h"
 
@@ -210,7 +211,7 @@ void frmview::PrintWristband()
         record.detail = AppError::describe(error);
         record.lookupMs = took.elapsed();
         Audit::record(record);
-        Dialogs::inform(this, QStringLiteral("The wristband could not be printed.\n\n") + AppError::describe(error));
+        Dialogs::inform(this, Texts::WristbandNotPrinted + AppError::describe(error));
         return;
     }
     unsetCursor();

@@ -2,6 +2,7 @@
 
 #include "audit.h"
 #include "scanproofkeys.h"
+#include "texts.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -49,7 +50,7 @@ QString screenName(const QWidget *window)
 
 QString Dialogs::programTitle()
 {
-    return QStringLiteral("Wardcheck");
+    return Texts::ProgramTitle;
 }
 
 void Dialogs::setHandler(Handler h)
@@ -138,7 +139,7 @@ void Dialogs::beep()
 
 void Dialogs::reportConnectionError(QWidget *parent, const QString &description)
 {
-    inform(parent, QStringLiteral("Error in connection.") + description);
+    inform(parent, Texts::ErrorInConnection + description);
     // The box keeps its code, so that Enter retries it; selected, the scan
     // again replaces it. (A box that dropped a scan has said otherwise.)
     const QWidget *window = parent ? parent->window() : nullptr;
@@ -150,5 +151,5 @@ void Dialogs::reportConnectionError(QWidget *parent, const QString &description)
 
 void Dialogs::reportError(QWidget *parent, long number, const QString &description)
 {
-    inform(parent, QStringLiteral("Run-time error '%1':\n\n%2").arg(number).arg(description));
+    inform(parent, Texts::RunTimeError.arg(number).arg(description));
 }

@@ -1,6 +1,7 @@
 #include "scantiming.h"
 
 #include "dialogs.h"
+#include "texts.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -101,8 +102,7 @@ bool ScanTiming::refuseUnscanned(QWidget *screen, bool policyOn, qint64 meanGapL
 {
     if (!policyOn || m_box->text().isEmpty() || wasScanned(meanGapLimitMs))
         return false;
-    Dialogs::inform(screen, QStringLiteral("Scan the patient's wristband; a typed number is not accepted."),
-                    QStringLiteral("Verification"));
+    Dialogs::inform(screen, Texts::TypedWristbandRefused, Texts::VerificationTitle);
     Dialogs::beep();
     m_box->clear();
     return true;

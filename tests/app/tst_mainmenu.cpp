@@ -1,3 +1,4 @@
+#include "appinfo.h"
 #include "fixture.h"
 #include "frmextraction.h"
 #include "frmmain.h"
@@ -127,10 +128,9 @@ void TestMainMenu::eachScreenOpensOnce_data()
 {
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("caption");
-    QTest::newRow("medicine") << "cmdMeds"
-                              << "Medicine Verification v6.0.11";
+    QTest::newRow("medicine") << "cmdMeds" << AppInfo::captionWithVersion(QStringLiteral("Medicine Verification"));
     QTest::newRow("extraction") << "cmdLab"
-                                << "ORVANE Wardcheck - Extraction v6.0.11";
+                                << AppInfo::captionWithVersion(QStringLiteral("ORVANE Wardcheck - Extraction"));
 }
 
 void TestMainMenu::eachScreenOpensOnce()

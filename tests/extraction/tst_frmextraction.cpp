@@ -1,7 +1,10 @@
+#include "appinfo.h"
 #include "extractionfixture.h"
+#include "extractiontexts.h"
 #include "session.h"
 #include "sqltext.h"
 #include "testmain.h"
+#include "texts.h"
 
 #include <QFile>
 #include <QHeaderView>
@@ -107,7 +110,7 @@ void TestFrmExtraction::preload(const QStringList &codes)
 
 void TestFrmExtraction::loadShowsTheDesignedScreen()
 {
-    QCOMPARE(m_form->windowTitle(), QStringLiteral("ORVANE Wardcheck - Extraction v6.0.11"));
+    QCOMPARE(m_form->windowTitle(), AppInfo::captionWithVersion(QStringLiteral("ORVANE Wardcheck - Extraction")));
     QVERIFY(!m_form->windowIcon().isNull());
     QCOMPARE(s->tabs->tabText(0), QStringLiteral("     Step 1 - Lab Section     "));
     QCOMPARE(s->tabs->tabText(1), QStringLiteral("     Step 2 - Bedside Verification     "));
@@ -154,12 +157,13 @@ void TestFrmExtraction::step1Scan_data()
     QTest::newRow("apostrophe in code")
         << "L'5" << QStringList()
         << QStringList{"H002|A200|Urinalysis|O'Brien, Mary Ann|3C-01|7/1/1990 8:15:00 AM|F|L'5| R5"} << "";
-    QTest::newRow("unknown code") << "L999" << QStringList{"Invalid Barcode"} << QStringList() << "";
+    QTest::newRow("unknown code") << "L999" << QStringList{ExtractionTexts::InvalidBarcode} << QStringList() << "";
     QTest::newRow("leading blank is part of the code")
-        << " L001" << QStringList{"Invalid Barcode"} << QStringList() << "";
-    QTest::newRow("hostile text") << "x' or '1'='1" << QStringList{"Invalid Barcode"} << QStringList() << "";
+        << " L001" << QStringList{ExtractionTexts::InvalidBarcode} << QStringList() << "";
+    QTest::newRow("hostile text") << "x' or '1'='1" << QStringList{ExtractionTexts::InvalidBarcode} << QStringList()
+                                  << "";
     QTest::newRow("statement end and comment")
-        << "L001'; drop table tbLABmaster; --" << QStringList{"Invalid Barcode"} << QStringList() << "";
+        << "L001'; drop table tbLABmaster; --" << QStringList{ExtractionTexts::InvalidBarcode} << QStringList() << "";
     QTest::newRow("blanks only") << "   " << QStringList() << QStringList() << "   ";
     QTest::newRow("empty") << "" << QStringList() << QStringList() << "";
 }
@@ -204,7 +208,7 @@ void TestFrmExtraction::duplicatesAreExactMatchesOnly()
 {
     scan(s->add, QStringLiteral("L001"));
     scan(s->add, QStringLiteral("L001"));
-    QCOMPARE(m_dialogs->texts(), QStringList{QStringLiteral("Already in list.")});
+    QCOMPARE(m_dialogs->texts(), QStringList{ExtractionTexts::AlreadyInList});
     QCOMPARE(m_user->statements.size(), 1);
     QCOMPARE(s->add->text(), QString());
     QCOMPARE(s->model->size(), 1);
@@ -233,7 +237,7 @@ void TestFrmExtraction::queryErrorKeepsTextAndRows()
     scan(s->add, QStringLiteral("L002"));
     QCOMPARE(m_dialogs->messageCount(), 1);
     const QString message = m_dialogs->texts().first();
-    QVERIFY2(message.startsWith(QStringLiteral("Error in connection.")) && message.size() > 20, qPrintable(message));
+    QVERIFY2(message.startsWith(Texts::ErrorInConnection) && message.size() > 20, qPrintable(message));
     QCOMPARE(s->add->text(), QStringLiteral("L002"));
     QCOMPARE(s->model->size(), 1);
     QCOMPARE(s->model->text(0, frmExtraction::RefNum), QStringLiteral("L001"));
@@ -246,7 +250,7 @@ void TestFrmExtraction::reconnectFailureIsReportedAndRecoverable()
     QVERIFY(takeDatabaseAway(m_db->path()));
     scan(s->add, QStringLiteral("L001"));
     QCOMPARE(m_dialogs->messageCount(), 1);
-    QVERIFY(m_dialogs->texts().first().startsWith(QStringLiteral("Error in connection.")));
+    QVERIFY(m_dialogs->texts().first().startsWith(Texts::ErrorInConnection));
     QVERIFY(m_dialogs->texts().first().size() > 20);
     QCOMPARE(s->add->text(), QStringLiteral("L001"));
     QCOMPARE(m_form->cursor().shape(), Qt::ArrowCursor);
@@ -279,7 +283,7 @@ void TestFrmExtraction::listIsFullAt32767Rows()
 
     m_dialogs->clear();
     scan(s->add, QStringLiteral("L001"));
-    QCOMPARE(m_dialogs->texts(), QStringList{QStringLiteral("Already in list.")});
+    QCOMPARE(m_dialogs->texts(), QStringList{ExtractionTexts::AlreadyInList});
 }
 
 void TestFrmExtraction::closeDuringLookupWaitsForItsEnd()
@@ -403,7 +407,7 @@ void TestFrmExtraction::bedsideCheck()
     QCOMPARE(m_dialogs->events().first().title, QStringLiteral("Verification"));
     if (passRow < 0) {
         QCOMPARE(m_dialogs->sequence(),
-                 (QStringList{QStringLiteral("M:Failed Verification."), QStringLiteral("beep")}));
+                 (QStringList{QStringLiteral("M:") + Texts::FailedVerification, QStringLiteral("beep")}));
         QCOMPARE(stripDuringMessage, Red);
         QCOMPARE(s->stripColour(), Red);
         QCOMPARE(s->info->toPlainText(), QString());
@@ -411,7 +415,7 @@ void TestFrmExtraction::bedsideCheck()
         const QString expected = s->model->text(passRow, frmExtraction::PatientName) + QStringLiteral(": ")
                                  + s->model->text(passRow, frmExtraction::LabExams);
         QCOMPARE(m_dialogs->sequence(),
-                 QStringList{QStringLiteral("M:Passed Verification. Proceed to extraction.") + expected});
+                 QStringList{QStringLiteral("M:") + ExtractionTexts::PassedVerification + expected});
         QCOMPARE(stripDuringMessage, Green);
         QCOMPARE(s->stripColour(), Green);
         QCOMPARE(s->info->toPlainText(), expected);
@@ -465,8 +469,7 @@ void TestFrmExtraction::checkWithEmptyList()
     s->patient->setText(QStringLiteral("A100"));
     s->container->setText(QStringLiteral("L001"));
     QTest::keyClick(s->patient, Qt::Key_Return);
-    QCOMPARE(m_dialogs->sequence(),
-             QStringList{QStringLiteral("M:No containers have been preloaded. Process Step 1 first.")});
+    QCOMPARE(m_dialogs->sequence(), QStringList{QStringLiteral("M:") + ExtractionTexts::NoContainers});
     QCOMPARE(m_dialogs->events().first().title, QStringLiteral("Verification"));
     QCOMPARE(s->patient->text(), QString());
     QCOMPARE(s->container->text(), QString());
@@ -499,7 +502,7 @@ void TestFrmExtraction::clearList()
         m_dialogs->answerNext(Dialogs::Answer::Yes);
     QTest::mouseClick(s->clear, Qt::LeftButton);
     QCOMPARE(m_dialogs->messageCount(), 1);
-    QCOMPARE(m_dialogs->events().first().text, QStringLiteral("Are you sure you want to clear the list?"));
+    QCOMPARE(m_dialogs->events().first().text, ExtractionTexts::ClearListQuestion);
     QCOMPARE(m_dialogs->events().first().title, QStringLiteral("Wardcheck"));
     QCOMPARE(m_dialogs->events().first().buttons, Dialogs::Buttons::YesNo);
     QCOMPARE(s->model->size(), rowsAfter);

@@ -12,6 +12,7 @@
 #include "standincontrol.h"
 #include "tdsstandinprocess.h"
 #include "testmain.h"
+#include "texts.h"
 #include "usercomponent.h"
 #include "verificationlist.h"
 
@@ -264,7 +265,7 @@ void TestFaults::faultsAreReportedAndSurvived()
 
     const QStringList messages = scan(screen, screen == Screen::Medicine ? QStringLiteral("C1") : QStringLiteral("L1"));
     QCOMPARE(messages.size(), 1);
-    QVERIFY2(messages.first().startsWith(QLatin1String("Error in connection.")), qPrintable(messages.first()));
+    QVERIFY2(messages.first().startsWith(Texts::ErrorInConnection), qPrintable(messages.first()));
     QVERIFY2(messages.first().contains(description), qPrintable(messages.first()));
     QVERIFY(m_meds && m_extraction);
     QCOMPARE(m_meds->cursor().shape(), Qt::ArrowCursor);
@@ -330,7 +331,7 @@ void TestFaults::fileRemovedDuringALookup()
         QVERIFY(moved);
         // The open file stays readable to the lookup that has it open, or the
         // lookup reports it; either way nothing wrong is shown as found.
-        QVERIFY2(first.isEmpty() || first.first().startsWith(QLatin1String("Error in connection.")),
+        QVERIFY2(first.isEmpty() || first.first().startsWith(Texts::ErrorInConnection),
                  qPrintable(first.join(QLatin1Char('\n'))));
         const QStringList second =
             screen == Screen::Medicine ? scan(screen, QStringLiteral("C1")) : scan(screen, QStringLiteral("L2"));
@@ -422,7 +423,7 @@ void TestFaults::aScanHasOneTimeLimit()
         qInfo("%s, %s: the scan waited %lld ms (its limit %lld ms): %s", QTest::currentDataTag(),
               screen == Screen::Medicine ? "medicine" : "extraction", ms, limitMs, qPrintable(messages.value(0)));
         QCOMPARE(messages.size(), 1);
-        QVERIFY2(messages.first().startsWith(QLatin1String("Error in connection.")), qPrintable(messages.first()));
+        QVERIFY2(messages.first().startsWith(Texts::ErrorInConnection), qPrintable(messages.first()));
         // FreeTDS counts in whole seconds and waits for the server's answer
         // to its cancel: a second more at most.
         QVERIFY2(ms <= limitMs + 1500, qPrintable(QStringLiteral("%1 ms").arg(ms)));
@@ -457,7 +458,7 @@ void TestFaults::failingKeptConnectionIsReplaced()
         QCOMPARE(tds.control(QStringLiteral("fail-statements 983")), QStringLiteral("ok"));
         const QStringList messages = scan(screen, code(screen, k++));
         QCOMPARE(messages.size(), 1);
-        QVERIFY2(messages.first().startsWith(QLatin1String("Error in connection.")), qPrintable(messages.first()));
+        QVERIFY2(messages.first().startsWith(Texts::ErrorInConnection), qPrintable(messages.first()));
         QVERIFY2(messages.first().contains(QLatin1String("Unable to access availability database 'patient_data'")),
                  qPrintable(messages.first()));
         QVERIFY(MedicineScan::current().IDN.isEmpty());
@@ -509,8 +510,8 @@ void TestFaults::odbcDriverMissing()
         const QStringList messages =
             scan(screen, screen == Screen::Medicine ? QStringLiteral("C1") : QStringLiteral("L1"));
         QCOMPARE(messages.size(), 1);
-        QVERIFY2(messages.first().startsWith(
-                     QLatin1String("Error in connection.The hospital database could not be reached")),
+        QVERIFY2(messages.first().startsWith(Texts::ErrorInConnection
+                                             + QStringLiteral("The hospital database could not be reached")),
                  qPrintable(messages.first()));
     }
     // unixODBC reads its list of drivers once per process, so a driver

@@ -7,13 +7,16 @@
 // system's queue, as a scanner's and a nurse's keys do.
 #include "dialogrecorder.h"
 #include "extractionfixture.h"
+#include "extractiontexts.h"
 #include "fixture.h"
 #include "frmextraction.h"
 #include "frmmeds.h"
 #include "medicinescan.h"
+#include "medicinetexts.h"
 #include "scankeys.h"
 #include "session.h"
 #include "testmain.h"
+#include "texts.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -200,14 +203,14 @@ void TestDroppedScans::medicine_data()
     QTest::newRow("verdict box, a scan typed into it") << "C1\n"
                                                        << false << "A2\n"
                                                        << "C2\n"
-                                                       << QStringList{"M:Failed Verification.", "beep", "beep"};
+                                                       << QStringList{"M:" + Texts::FailedVerification, "beep", "beep"};
     QTest::newRow("lookup ends in Error in connection., the next scan queued behind it")
         << "" << true << "C1\nC2\n"
-        << "" << QStringList{"M:Error in connection." + databaseGoneDescription(), "beep"};
+        << "" << QStringList{"M:" + Texts::ErrorInConnection + databaseGoneDescription(), "beep"};
     QTest::newRow("Error in connection., a scan typed into it")
         << "" << true << "C1\n"
         << "C2\n"
-        << QStringList{"M:Error in connection." + databaseGoneDescription(), "beep"};
+        << QStringList{"M:" + Texts::ErrorInConnection + databaseGoneDescription(), "beep"};
 }
 
 void TestDroppedScans::medicine()
@@ -255,17 +258,18 @@ void TestDroppedScans::extraction_data()
 
     QTest::newRow("Step 1: Invalid Barcode, a listed code queued behind it")
         << false << false << "L9\nL1\n"
-        << "" << QStringList{"M:Invalid Barcode", "beep"} << 0;
-    QTest::newRow("Step 1: Invalid Barcode, a code typed into it") << false << false << "L9\n"
-                                                                   << "L1\n"
-                                                                   << QStringList{"M:Invalid Barcode", "beep"} << 0;
+        << "" << QStringList{"M:" + ExtractionTexts::InvalidBarcode, "beep"} << 0;
+    QTest::newRow("Step 1: Invalid Barcode, a code typed into it")
+        << false << false << "L9\n"
+        << "L1\n"
+        << QStringList{"M:" + ExtractionTexts::InvalidBarcode, "beep"} << 0;
     QTest::newRow("Step 1: Error in connection., the next code queued behind it")
         << false << true << "L1\nL2\n"
-        << "" << QStringList{"M:Error in connection." + databaseGoneDescription(), "beep"} << 0;
+        << "" << QStringList{"M:" + Texts::ErrorInConnection + databaseGoneDescription(), "beep"} << 0;
     QTest::newRow("Step 2: verdict box, a scan typed into it")
         << true << false << "L1\nA2\n"
         << "L1\n"
-        << QStringList{"M:Failed Verification.", "beep", "beep"} << 1;
+        << QStringList{"M:" + Texts::FailedVerification, "beep", "beep"} << 1;
 }
 
 void TestDroppedScans::extraction()
@@ -321,12 +325,13 @@ void TestDroppedScans::lineFeedAfterEnter_data()
 
     const QString lf(LineFeedKey);
     QTest::newRow("medicine: passing check")
-        << false << "C1\n" + lf + "A1\n" + lf << 1 << QStringList{"M:Ok to dispense this medicine for Dela Cruz"} << 0
+        << false << "C1\n" + lf + "A1\n" + lf << 1 << QStringList{"M:" + MedicineTexts::OkToDispense + "Dela Cruz"} << 0
         << "C2";
-    QTest::newRow("medicine: failed check")
-        << false << "C1\n" + lf + "A2\n" + lf << 1 << QStringList{"M:Failed Verification.", "beep"} << 0 << "C2";
+    QTest::newRow("medicine: failed check") << false << "C1\n" + lf + "A2\n" + lf << 1
+                                            << QStringList{"M:" + Texts::FailedVerification, "beep"} << 0 << "C2";
     QTest::newRow("Step 1: two containers") << true << "L1\n" + lf + "L2\n" + lf << 0 << QStringList() << 2 << "";
-    QTest::newRow("Step 1: Invalid Barcode") << true << "L9\n" + lf << 1 << QStringList{"M:Invalid Barcode"} << 0 << "";
+    QTest::newRow("Step 1: Invalid Barcode")
+        << true << "L9\n" + lf << 1 << QStringList{"M:" + ExtractionTexts::InvalidBarcode} << 0 << "";
 }
 
 void TestDroppedScans::lineFeedAfterEnter()
@@ -385,13 +390,9 @@ void TestDroppedScans::questionAnsweredNo_data()
     QTest::addColumn<QString>("inBox"); // the box's text before and after the question
 
     QTest::newRow("Reset, waiting for the patient") << false << "C1\n"
-                                                    << ""
-                                                    << "Are you sure you want to reset the scanning process?"
-                                                    << "C1";
+                                                    << "" << MedicineTexts::ResetQuestion << "C1";
     QTest::newRow("Clear List, a code half typed") << true << "L1\n"
-                                                   << "L2"
-                                                   << "Are you sure you want to clear the list?"
-                                                   << "L2";
+                                                   << "L2" << ExtractionTexts::ClearListQuestion << "L2";
 }
 
 void TestDroppedScans::questionAnsweredNo()
@@ -469,7 +470,7 @@ void TestDroppedScans::rescanAfterAnError()
     const QString code = medicine ? QStringLiteral("C1") : QStringLiteral("L1");
     removeDatabase();
     scan(form.get(), code + QLatin1Char('\n'), 1);
-    QVERIFY2(m_dialogs->sequence().value(0).startsWith("M:Error in connection."),
+    QVERIFY2(m_dialogs->sequence().value(0).startsWith("M:" + Texts::ErrorInConnection),
              qPrintable(m_dialogs->sequence().join(" / ")));
     QCOMPARE(form->focusWidget(), box);
     QCOMPARE(box->text(), code);

@@ -3,15 +3,18 @@
 // one character may be lost or land in the wrong box, and no lookup may
 // start inside another.
 #include "dialogrecorder.h"
+#include "extractiontexts.h"
 #include "fixture.h"
 #include "frmextraction.h"
 #include "frmmeds.h"
 #include "frmview.h"
 #include "medicinescan.h"
+#include "medicinetexts.h"
 #include "packagelookup.h"
 #include "session.h"
 #include "testmain.h"
 #include "textgridmodel.h"
+#include "texts.h"
 #include "verificationlist.h"
 
 #include <QElapsedTimer>
@@ -172,8 +175,9 @@ void TestLoad::scansAtScannerSpeed()
         const bool right = m_rng() % 3 != 0;
         text += package(p) + QLatin1Char('\n') + (right ? admission(p) : admission(p + 1)) + QLatin1Char('\n');
         expectedStatements << PackageLookup::statement(package(p)) << PackageLookup::statement(package(p));
-        expectedVerdicts << (right ? QStringLiteral("M:Ok to dispense this medicine for Last%1, First M").arg(p % 97)
-                                   : QStringLiteral("M:Failed Verification."));
+        expectedVerdicts << (right ? QStringLiteral("M:") + MedicineTexts::OkToDispense
+                                         + QStringLiteral("Last%1, First M").arg(p % 97)
+                                   : QStringLiteral("M:") + Texts::FailedVerification);
         if (!right)
             expectedVerdicts << QStringLiteral("beep");
     }
@@ -209,10 +213,9 @@ void TestLoad::scansAtScannerSpeed()
         const int c = int(m_rng() % preloads);
         const bool right = m_rng() % 3 != 0;
         text += container(c) + QLatin1Char('\n') + (right ? admission(c) : admission(c + 1)) + QLatin1Char('\n');
-        expectedVerdicts << (right ? QStringLiteral(
-                                         "M:Passed Verification. Proceed to extraction.Last%1, First M: Potassium")
-                                         .arg(c % 97)
-                                   : QStringLiteral("M:Failed Verification."));
+        expectedVerdicts << (right ? QStringLiteral("M:") + ExtractionTexts::PassedVerification
+                                         + QStringLiteral("Last%1, First M: Potassium").arg(c % 97)
+                                   : QStringLiteral("M:") + Texts::FailedVerification);
         if (!right)
             expectedVerdicts << QStringLiteral("beep");
     }

@@ -4,14 +4,17 @@
 // checking screens, with the policy on (a preset for every user) and off.
 #include "dialogrecorder.h"
 #include "extractionfixture.h"
+#include "extractiontexts.h"
 #include "fixture.h"
 #include "frmextraction.h"
 #include "frmmeds.h"
 #include "medicinescan.h"
+#include "medicinetexts.h"
 #include "scankeys.h"
 #include "session.h"
 #include "settingsstore.h"
 #include "testmain.h"
+#include "texts.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -25,7 +28,7 @@
 
 namespace {
 
-const QString Refusal = QStringLiteral("M:Scan the patient's wristband; a typed number is not accepted.");
+const QString Refusal = QStringLiteral("M:") + Texts::TypedWristbandRefused;
 
 // Types the text (\n is Enter) into the window through the window system's
 // queue, its keys stamped msPerKey apart as the window system stamps a
@@ -122,7 +125,7 @@ void TestScannedWristband::medicine_data()
     QTest::addColumn<QStringList>("expected");
     QTest::addColumn<int>("limit"); // the ward's preset, ms a key; 0: not set
     QTest::addColumn<QString>("typed"); // the wristband's keys; \n is Enter
-    const QStringList pass{"M:Ok to dispense this medicine for Dela Cruz, Juan Santos"};
+    const QStringList pass{"M:" + MedicineTexts::OkToDispense + "Dela Cruz, Juan Santos"};
     const QStringList refused{Refusal, "beep"};
     const QString code = QStringLiteral("A1234\n");
     QTest::newRow("policy on, scanned at 2 ms a key") << true << 2 << false << pass << 0 << code;
@@ -173,7 +176,7 @@ void TestScannedWristband::medicine()
         QCOMPARE(MedicineScan::current().ReferenceNum, QStringLiteral("C1"));
         m_dialogs->clear();
         typeInto(form, QStringLiteral("A1234\n"), 2);
-        QCOMPARE(m_dialogs->sequence(), QStringList{"M:Ok to dispense this medicine for Dela Cruz, Juan Santos"});
+        QCOMPARE(m_dialogs->sequence(), QStringList{"M:" + MedicineTexts::OkToDispense + "Dela Cruz, Juan Santos"});
     }
     delete form;
 }
@@ -214,7 +217,7 @@ void TestScannedWristband::extraction()
         QCOMPARE(screen.stripColour(), QColor(255, 255, 255)); // nothing was checked
     } else {
         QCOMPARE(m_dialogs->sequence(),
-                 QStringList{"M:Passed Verification. Proceed to extraction.Dela Cruz, Juan Santos: CBC"});
+                 QStringList{"M:" + ExtractionTexts::PassedVerification + "Dela Cruz, Juan Santos: CBC"});
     }
     delete form;
 }

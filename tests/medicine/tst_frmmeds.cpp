@@ -1,9 +1,12 @@
+#include "appinfo.h"
 #include "frmmeds.h"
 #include "medfixture.h"
 #include "medicinescan.h"
+#include "medicinetexts.h"
 #include "packagelookup.h"
 #include "session.h"
 #include "testmain.h"
+#include "texts.h"
 #include "twips.h"
 
 #include <QFile>
@@ -134,7 +137,7 @@ void TestFrmMeds::designLayout()
 
 void TestFrmMeds::openingState()
 {
-    QCOMPARE(m_form->windowTitle(), QStringLiteral("Medicine Verification v6.0.11"));
+    QCOMPARE(m_form->windowTitle(), AppInfo::captionWithVersion(QStringLiteral("Medicine Verification")));
     QCOMPARE(control<QGroupBox>(m_form, "frame_Content")->title(),
              QStringLiteral("Scan the Medicine Package Barcode then scan the Patient Barcode"));
     QCOMPARE(m_form->focusWidget(), packageBox());
@@ -310,7 +313,7 @@ void TestFrmMeds::verify()
     QCOMPARE(m_dialogs->events().size(), passes ? 1 : 2);
     QCOMPARE(m_dialogs->events().first().title, QStringLiteral("Verification"));
     if (passes) {
-        QCOMPARE(m_dialogs->sequence(), QStringList{QStringLiteral("M:Ok to dispense this medicine for ") + passedFor});
+        QCOMPARE(m_dialogs->sequence(), QStringList{QStringLiteral("M:") + MedicineTexts::OkToDispense + passedFor});
         QCOMPARE(seen.strip, Green);
         QVERIFY(!seen.alert2);
         QVERIFY(seen.info.startsWith(passedFor + QStringLiteral("\n\nItem(s): \n")));
@@ -319,7 +322,7 @@ void TestFrmMeds::verify()
         QCOMPARE(examInfo(), seen.info);
     } else {
         QCOMPARE(m_dialogs->sequence(),
-                 (QStringList{QStringLiteral("M:Failed Verification."), QStringLiteral("beep")}));
+                 (QStringList{QStringLiteral("M:") + Texts::FailedVerification, QStringLiteral("beep")}));
         QCOMPARE(seen.strip, Red);
         QCOMPARE(seen.titleB, Red);
         QVERIFY(seen.alert2);
@@ -337,14 +340,14 @@ void TestFrmMeds::verify()
     // The scan state is spent: the same wristband again needs a new package.
     m_dialogs->clear();
     scanWristband(wristband);
-    QCOMPARE(m_dialogs->sequence(), QStringList{QStringLiteral("M:Scan your containers first")});
+    QCOMPARE(m_dialogs->sequence(), QStringList{QStringLiteral("M:") + MedicineTexts::ScanPackageFirst});
 }
 
 void TestFrmMeds::verifyWithoutPackage()
 {
     packageBox()->setText(QStringLiteral("C100"));
     scanWristband(QStringLiteral("A100"));
-    QCOMPARE(m_dialogs->sequence(), QStringList{QStringLiteral("M:Scan your containers first")});
+    QCOMPARE(m_dialogs->sequence(), QStringList{QStringLiteral("M:") + MedicineTexts::ScanPackageFirst});
     QCOMPARE(m_dialogs->events().first().title, QStringLiteral("Verification"));
     QCOMPARE(packageBox()->text(), QString());
     QCOMPARE(patientBox()->text(), QString());
@@ -380,7 +383,7 @@ void TestFrmMeds::nullPatientColumnsTakeTheErrorPath()
     QFETCH(QString, wristband);
     scanPackage(code);
     QCOMPARE(m_dialogs->events().size(), 1);
-    QCOMPARE(m_dialogs->events().first().text, QStringLiteral("Error in connection.Invalid use of Null"));
+    QCOMPARE(m_dialogs->events().first().text, Texts::ErrorInConnection + QStringLiteral("Invalid use of Null"));
     QCOMPARE(m_dialogs->events().first().title, QStringLiteral("Wardcheck"));
     QCOMPARE(m_form->cursor().shape(), Qt::ArrowCursor);
     QCOMPARE(MedicineScan::current().HN, keptHN);
@@ -389,7 +392,7 @@ void TestFrmMeds::nullPatientColumnsTakeTheErrorPath()
     m_dialogs->clear();
     packageBox()->setText(code);
     scanWristband(wristband);
-    QCOMPARE(m_dialogs->sequence(), QStringList{QStringLiteral("M:Scan your containers first")});
+    QCOMPARE(m_dialogs->sequence(), QStringList{QStringLiteral("M:") + MedicineTexts::ScanPackageFirst});
 }
 
 void TestFrmMeds::nullItemNameShowsEmptyLine()
@@ -411,7 +414,8 @@ void TestFrmMeds::scanStateOutlivesTheWindow()
     QCOMPARE(packageBox()->text(), QString());
     QCOMPARE(MedicineScan::current().IDN, QStringLiteral("A100"));
     scanWristband(QStringLiteral("A100"));
-    QCOMPARE(m_dialogs->sequence(), (QStringList{QStringLiteral("M:Failed Verification."), QStringLiteral("beep")}));
+    QCOMPARE(m_dialogs->sequence(),
+             (QStringList{QStringLiteral("M:") + Texts::FailedVerification, QStringLiteral("beep")}));
 }
 
 void TestFrmMeds::resetQuestion_data()
@@ -431,7 +435,7 @@ void TestFrmMeds::resetQuestion()
     QTest::mouseClick(control(m_form, "btn_Reset"), Qt::LeftButton);
 
     QCOMPARE(m_dialogs->events().size(), 1);
-    QCOMPARE(m_dialogs->events().first().text, QStringLiteral("Are you sure you want to reset the scanning process?"));
+    QCOMPARE(m_dialogs->events().first().text, MedicineTexts::ResetQuestion);
     QCOMPARE(m_dialogs->events().first().title, QStringLiteral("Wardcheck"));
     QCOMPARE(m_dialogs->events().first().buttons, Dialogs::Buttons::YesNo);
     QCOMPARE(m_form->focusWidget(), packageBox());
@@ -509,7 +513,7 @@ void TestFrmMeds::databaseDisappearsAndComesBack()
     scanPackage(QStringLiteral("C100"));
     QCOMPARE(m_dialogs->messageCount(), 1);
     const QString text = m_dialogs->texts().first();
-    QVERIFY2(text.startsWith(QStringLiteral("Error in connection.") + databaseGoneDescription()), qPrintable(text));
+    QVERIFY2(text.startsWith(Texts::ErrorInConnection + databaseGoneDescription()), qPrintable(text));
     QCOMPARE(m_form->cursor().shape(), Qt::ArrowCursor);
     QVERIFY(m_form->isVisible());
 
@@ -522,7 +526,7 @@ void TestFrmMeds::databaseDisappearsAndComesBack()
     QVERIFY(!visible("lbl_Alert"));
     QCOMPARE(m_form->focusWidget(), patientBox());
     scanWristband(QStringLiteral("A100"));
-    QCOMPARE(m_dialogs->texts(), QStringList{QStringLiteral("Ok to dispense this medicine for ") + Meds::juan()});
+    QCOMPARE(m_dialogs->texts(), QStringList{MedicineTexts::OkToDispense + Meds::juan()});
 }
 
 void TestFrmMeds::showItemsListing()
@@ -541,8 +545,8 @@ void TestFrmMeds::showItemsReportsLostDatabase()
     m_user->SQLConnection()->Close();
     packageBox()->setText(QStringLiteral("C100"));
     control<QPushButton>(m_form, "UserButtonz1")->click();
-    QCOMPARE(m_dialogs->texts(),
-             QStringList{QStringLiteral("Error in connection.Operation is not allowed when the object is closed.")});
+    QCOMPARE(m_dialogs->texts(), QStringList{Texts::ErrorInConnection
+                                             + QStringLiteral("Operation is not allowed when the object is closed.")});
     QVERIFY(m_form->isVisible());
 }
 
@@ -568,7 +572,7 @@ void TestFrmMeds::keysSentDuringLookupAreReplayedAfterIt()
     scanPackage(QStringLiteral("C100"));
     QCOMPARE(packageDuringLookup, (QStringList{QStringLiteral("C100"), QStringLiteral("C100")}));
     QCOMPARE(m_user->statements.size(), 2);
-    QCOMPARE(m_dialogs->texts(), QStringList{QStringLiteral("Ok to dispense this medicine for ") + Meds::juan()});
+    QCOMPARE(m_dialogs->texts(), QStringList{MedicineTexts::OkToDispense + Meds::juan()});
 }
 
 WARDCHECK_TEST_MAIN(TestFrmMeds)

@@ -1,9 +1,11 @@
 #include "frmmeds.h"
 #include "medfixture.h"
 #include "medicinescan.h"
+#include "medicinetexts.h"
 #include "packagelookup.h"
 #include "session.h"
 #include "testmain.h"
+#include "texts.h"
 
 #include <QElapsedTimer>
 #include <qpa/qwindowsysteminterface.h>
@@ -121,10 +123,11 @@ void TestMedScanSpeed::scansAtScannerSpeed()
     while ((next < keys.size() || m_dialogs->events().size() < 6) && clock.elapsed() < 10000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
 
-    const QString ok = QStringLiteral("M:Ok to dispense this medicine for ");
-    QCOMPARE(m_dialogs->sequence(), (QStringList{ok + Meds::juan(), QStringLiteral("M:Failed Verification."),
-                                                 QStringLiteral("beep"), ok + QStringLiteral("O'Brien, Sean Pat"),
-                                                 QStringLiteral("M:Failed Verification."), QStringLiteral("beep")}));
+    const QString ok = QStringLiteral("M:") + MedicineTexts::OkToDispense;
+    QCOMPARE(m_dialogs->sequence(),
+             (QStringList{ok + Meds::juan(), QStringLiteral("M:") + Texts::FailedVerification, QStringLiteral("beep"),
+                          ok + QStringLiteral("O'Brien, Sean Pat"), QStringLiteral("M:") + Texts::FailedVerification,
+                          QStringLiteral("beep")}));
     // One lookup (two statements) per package scan, each for the code as typed.
     QCOMPARE(m_user->statements.size(), 8);
     QCOMPARE(m_user->statements.at(2), PackageLookup::statement(QStringLiteral("c300")));

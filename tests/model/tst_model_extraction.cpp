@@ -2,10 +2,12 @@
 // scans, tab switches, bedside checks, Clear List, list clicks and
 // reopenings, and compares it after every step with the model.
 #include "dialogrecorder.h"
+#include "extractiontexts.h"
 #include "frmextraction.h"
 #include "modelrun.h"
 #include "session.h"
 #include "testmain.h"
+#include "texts.h"
 #include "verificationlist.h"
 #include "wardmodel.h"
 
@@ -93,7 +95,7 @@ public:
             break;
         case Action::ClearYes:
         case Action::ClearNo:
-            e.events << QStringLiteral("Wardcheck|Are you sure you want to clear the list?");
+            e.events << Texts::ProgramTitle + "|" + ExtractionTexts::ClearListQuestion;
             if (a.kind == Action::ClearYes)
                 e.rows.clear();
             break;
@@ -115,14 +117,14 @@ private:
             return;
         for (const Row &row : std::as_const(e.rows)) {
             if (row.cells.at(7) == code) {
-                e.events << QStringLiteral("Wardcheck|Already in list.");
+                e.events << Texts::ProgramTitle + "|" + ExtractionTexts::AlreadyInList;
                 e.addBox.clear();
                 return;
             }
         }
         const QList<Ward::ContainerRow> records = m_ward.containerRows(code);
         if (records.isEmpty()) {
-            e.events << QStringLiteral("Wardcheck|Invalid Barcode");
+            e.events << Texts::ProgramTitle + "|" + ExtractionTexts::InvalidBarcode;
             e.addBox.clear();
             return;
         }
@@ -152,7 +154,7 @@ private:
     void verify()
     {
         if (e.rows.isEmpty()) {
-            e.events << QStringLiteral("Verification|No containers have been preloaded. Process Step 1 first.");
+            e.events << Texts::VerificationTitle + "|" + ExtractionTexts::NoContainers;
             e.patientBox.clear();
             e.containerBox.clear();
             return;
@@ -164,13 +166,13 @@ private:
                 row.green = true;
                 e.strip = Green;
                 e.info = row.cells.at(3) + QStringLiteral(": ") + row.cells.at(2);
-                e.events << QStringLiteral("Verification|Passed Verification. Proceed to extraction.") + e.info;
+                e.events << Texts::VerificationTitle + "|" + ExtractionTexts::PassedVerification + e.info;
                 resetBedside();
                 return;
             }
         }
         e.strip = Red;
-        e.events << QStringLiteral("Verification|Failed Verification.") << QStringLiteral("beep");
+        e.events << Texts::VerificationTitle + "|" + Texts::FailedVerification << QStringLiteral("beep");
         resetBedside();
     }
 

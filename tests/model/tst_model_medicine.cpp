@@ -4,9 +4,11 @@
 #include "dialogrecorder.h"
 #include "frmmeds.h"
 #include "medicinescan.h"
+#include "medicinetexts.h"
 #include "modelrun.h"
 #include "session.h"
 #include "testmain.h"
+#include "texts.h"
 #include "wardmodel.h"
 
 #include <QLabel>
@@ -94,7 +96,7 @@ public:
             break;
         case Action::ResetYes:
         case Action::ResetNo:
-            e.events << QStringLiteral("Wardcheck|Are you sure you want to reset the scanning process?");
+            e.events << Texts::ProgramTitle + "|" + MedicineTexts::ResetQuestion;
             // The click takes the focus to the button, and the selection with it.
             e.packageSelected = false;
             if (a.kind == Action::ResetYes)
@@ -161,7 +163,8 @@ private:
                  {std::pair{row.hn, &e.HN}, std::pair{row.idn, &e.IDN}, std::pair{row.name, &e.PatientName},
                   std::pair{row.ref, &e.ReferenceNum}, std::pair{row.request, &e.RequestNum}}) {
                 if (!value) {
-                    e.events << QStringLiteral("Wardcheck|Error in connection.Invalid use of Null");
+                    e.events << Texts::ProgramTitle + "|" + Texts::ErrorInConnection
+                                    + QStringLiteral("Invalid use of Null");
                     e.lookupFailed = true;
                     // The box keeps the code, selected: the scan again replaces it.
                     e.packageSelected = e.focusPackage;
@@ -187,7 +190,7 @@ private:
     {
         // A lookup that failed part-way found no package, whatever it had read.
         if (e.ReferenceNum.isEmpty() || e.lookupFailed) {
-            e.events << QStringLiteral("Verification|Scan your containers first");
+            e.events << Texts::VerificationTitle + "|" + MedicineTexts::ScanPackageFirst;
             resetAll(true);
             return;
         }
@@ -196,7 +199,7 @@ private:
             e.strip = Green;
             e.info = e.PatientName + QStringLiteral("\n\nItem(s): ")
                      + QString(e.ItemList).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-            e.events << QStringLiteral("Verification|Ok to dispense this medicine for ") + e.PatientName;
+            e.events << Texts::VerificationTitle + "|" + MedicineTexts::OkToDispense + e.PatientName;
             e.patientBox.clear();
             e.packageBox.clear();
             e.title0 = e.title1 = Black;
@@ -204,7 +207,7 @@ private:
             clearScan();
             return;
         }
-        e.events << QStringLiteral("Verification|Failed Verification.") << QStringLiteral("beep");
+        e.events << Texts::VerificationTitle + "|" + Texts::FailedVerification << QStringLiteral("beep");
         resetAll(true);
     }
 

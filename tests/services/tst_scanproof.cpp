@@ -2,6 +2,7 @@
 #include "dialogs.h"
 #include "scanproofkeys.h"
 #include "testmain.h"
+#include "texts.h"
 
 #include <QLabel>
 #include <QMessageBox>
@@ -67,7 +68,7 @@ void TestScanProof::scansNeverCloseTheBox()
     QFETCH(bool, busy);
     QFETCH(bool, question);
     qint64 now = 0;
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Verification"), QStringLiteral("Failed Verification."),
+    QMessageBox box(QMessageBox::NoIcon, Texts::VerificationTitle, Texts::FailedVerification,
                     question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok);
     // As Dialogs asks: No is the default and the escape.
     box.setDefaultButton(question ? QMessageBox::No : QMessageBox::Ok);
@@ -112,7 +113,7 @@ void TestScanProof::scansNeverCloseTheBox()
 // is, never read as markup.
 void TestScanProof::boxesShowPlainText()
 {
-    const QString text = QStringLiteral("Ok to dispense this medicine for <b>O'Brien</b> & Sons, Ana <i>");
+    const QString text = QStringLiteral("Santos, <b>Maria</b> & O'Brien <i>");
     DialogRecorder boxes(DialogRecorder::Boxes::Shown);
     QString shown;
     Qt::TextFormat format = Qt::AutoText;

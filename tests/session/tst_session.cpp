@@ -4,16 +4,19 @@
 #include "componentregistry.h"
 #include "currentuser.h"
 #include "dialogrecorder.h"
+#include "extractiontexts.h"
 #include "frmextraction.h"
 #include "frmmain.h"
 #include "frmmeds.h"
 #include "frmview.h"
 #include "logindialog.h"
 #include "medicinescan.h"
+#include "medicinetexts.h"
 #include "modmain.h"
 #include "screens.h"
 #include "session.h"
 #include "testmain.h"
+#include "texts.h"
 #include "wardmodel.h"
 #include "wristbandprinter.h"
 
@@ -156,12 +159,12 @@ void TestSession::aWholeShiftWritesNothing()
 
     // The shift saw passes, failures and errors, and wrote nothing.
     const QStringList seen = dialogs.texts();
-    QVERIFY(seen.contains(QStringLiteral("Ok to dispense this medicine for Santos, Maria Lim")));
-    QVERIFY(seen.contains(QStringLiteral("Failed Verification.")));
-    QVERIFY(seen.contains(QStringLiteral("Error in connection.Invalid use of Null")));
-    QVERIFY(seen.contains(QStringLiteral("Already in list.")));
-    QVERIFY(seen.contains(QStringLiteral(
-        "Passed Verification. Proceed to extraction.Santos, Maria Lim: Complete Blood Count, , Potassium")));
+    QVERIFY(seen.contains(MedicineTexts::OkToDispense + QStringLiteral("Santos, Maria Lim")));
+    QVERIFY(seen.contains(Texts::FailedVerification));
+    QVERIFY(seen.contains(Texts::ErrorInConnection + QStringLiteral("Invalid use of Null")));
+    QVERIFY(seen.contains(ExtractionTexts::AlreadyInList));
+    QVERIFY(seen.contains(ExtractionTexts::PassedVerification
+                          + QStringLiteral("Santos, Maria Lim: Complete Blood Count, , Potassium")));
     QCOMPARE(digest(db.path()), before);
     QCOMPARE(QDir(db.folder()).entryList(QDir::Files), filesBefore);
     qunsetenv("WARDCHECK_WRISTBAND_DIR");

@@ -10,6 +10,7 @@
 #include "tdsstandinprocess.h"
 #include "testmain.h"
 #include "textgridmodel.h"
+#include "texts.h"
 #include "wristbandcheck.h"
 
 #include <QAbstractItemView>
@@ -570,7 +571,7 @@ void TestFreeTdsStandin::lookupsTimeOut()
         const qint64 ms = waited.elapsed();
         QCOMPARE(m_server->control("stall 0"), QStringLiteral("ok"));
         QVERIFY2(ms >= 1900 && ms < 10000, qPrintable(QString::number(ms)));
-        QVERIFY2(dialogs.texts().first().startsWith("Error in connection."), qPrintable(dialogs.texts().first()));
+        QVERIFY2(dialogs.texts().first().startsWith(Texts::ErrorInConnection), qPrintable(dialogs.texts().first()));
         QVERIFY2(dialogs.texts().first().contains("Timeout expired"), qPrintable(dialogs.texts().first()));
         auto *model =
             qobject_cast<TextGridModel *>(screen.findChild<QAbstractItemView *>(QStringLiteral("Grid1"))->model());
@@ -696,13 +697,12 @@ void TestFreeTdsStandin::malformedMessagesEndOnlyTheirLink_data()
     QTest::newRow("length shorter than the header") << QByteArray("\x12\x01\x00\x04\x00\x00\x00\x00", 8);
     QTest::newRow("LOGIN7 cut short") << QByteArray("\x10\x01\x00\x10\x00\x00\x01\x00\x5e\x00\x00\x00\x04\x00\x00\x74",
                                                     16);
-    QTest::newRow("batch before a login")
-        << QByteArray("\x01\x01\x00\x14\x00\x00\x01\x00\x04\x00\x00\x00"
-                      "s\x00"
-                      "e\x00"
-                      "l\x00"
-                      "e\x00",
-                      20);
+    QTest::newRow("batch before a login") << QByteArray("\x01\x01\x00\x14\x00\x00\x01\x00\x04\x00\x00\x00"
+                                                        "s\x00"
+                                                        "e\x00"
+                                                        "l\x00"
+                                                        "e\x00",
+                                                        20);
     QTest::newRow("pre-login without its terminator")
         << QByteArray("\x12\x01\x00\x0d\x00\x00\x01\x00\x00\x00\x05\x00\x06", 13);
 }

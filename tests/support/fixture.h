@@ -2,6 +2,7 @@
 
 #include "connection.h"
 #include "dbwriter.h"
+#include "texts.h"
 #include "usercomponent.h"
 
 #include <QStringList>

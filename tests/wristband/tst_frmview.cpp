@@ -7,6 +7,7 @@
 #include "session.h"
 #include "testmain.h"
 #include "textgridmodel.h"
+#include "texts.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -493,7 +494,7 @@ void TestFrmView::queryErrorIsReported()
     QVERIFY(takeDatabaseAway(m_db->path()));
     m_screen->findChild<QPushButton *>("Command1")->click();
     QCOMPARE(dialogs.messageCount(), 1);
-    QVERIFY2(dialogs.texts().first().startsWith("Error in connection." + databaseGoneDescription()),
+    QVERIFY2(dialogs.texts().first().startsWith(Texts::ErrorInConnection + databaseGoneDescription()),
              qPrintable(dialogs.texts().first()));
     QCOMPARE(dialogs.events().first().title, QStringLiteral("Wardcheck"));
     QCOMPARE(hourglassDuringBox, false);
@@ -565,7 +566,7 @@ void TestFrmView::printFailureIsReported()
     dialogs.clear();
     FakePrinter::failing = true;
     m_screen->findChild<QPushButton *>("cmdPrint")->click();
-    QCOMPARE(dialogs.texts(), QStringList{"The wristband could not be printed.\n\nPrinter out of labels"});
+    QCOMPARE(dialogs.texts(), QStringList{Texts::WristbandNotPrinted + "Printer out of labels"});
     QCOMPARE(FakePrinter::destroyed, 2);
     QCOMPARE(waiting(), false);
 
