@@ -399,8 +399,11 @@ void Connection::openEmbedded(QSqlDatabase &db, int seconds)
 
     // SQLite opens lazily; read the schema now so that a damaged or locked
     // file is reported when connecting, not halfway through a lookup.
+    // The same read says whether it is the demo database.
     QSqlQuery probe(db);
-    if (!probe.exec(QStringLiteral("select count(*) from sqlite_master")) || !probe.next()) {
+    if (!probe.exec(QStringLiteral("select count(*), count(case when type = 'table' and name = 'wc_demo' then 1 end) "
+                                   "from sqlite_master"))
+        || !probe.next()) {
         const QString message = sqliteCode(probe.lastError()) == SQLITE_INTERRUPT
                                     ? timeLimitPassed()
                                     : describeSqliteError(path, probe.lastError());
@@ -408,8 +411,7 @@ void Connection::openEmbedded(QSqlDatabase &db, int seconds)
         db.close();
         throw AppError(AppError::ProviderError, message);
     }
-    m_demo = probe.exec(QStringLiteral("select 1 from sqlite_master where type = 'table' and name = 'wc_demo'"))
-             && probe.next();
+    m_demo = probe.value(1).toInt() > 0;
     probe = QSqlQuery();
     // A list of every admitted patient reads pages all over a large file;
     // with SQLite's small default cache each of them is read again on every
