@@ -1,1 +1,1 @@
-wardcheck_add_bench(bench_medicine SOURCES ${CMAKE_CURRENT_LIST_DIR}/bench_medicine.cpp LIBS wardcheck_medicine)
+wardcheck_add_bench(bench_medicine SOURCES ${CMAKE_CURRENT_LIST_DIR}/bench_medicine.cpp LIBS wardcheck_medicine wardcheck_audit)

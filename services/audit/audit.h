@@ -20,7 +20,7 @@ enum class Event {
     ConnectionError = 4, // a lookup that ended in "Error in connection."
     DroppedScan = 5, // keys typed into a box, dropped with the beep
     WristbandPrinted = 6, // printed, waiting
-    WristbandNotPrinted = 7, // not-confirmed, refused, failed
+    WristbandNotPrinted = 7, // not-confirmed, failed
     Login = 8,
     LoginRefused = 9,
     SetUpCheck = 10, // wardcheck --check tried the log

@@ -19,12 +19,14 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QImage>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLineEdit>
 #include <qpa/qwindowsysteminterface.h>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -226,6 +228,30 @@ void TestAudit::recordsInTheJournal()
     QCOMPARE(rows.first().errors, 1);
     QCOMPARE(rows.first().dropped, 1);
     QCOMPARE(rows.first().scanned, 3);
+
+    // The program itself, over the journal as IT exports it: its counts,
+    // and a chart that opens as a picture.
+    const QString exportFile = m_work.filePath(QStringLiteral("shift.json"));
+    QProcess journalctl;
+    journalctl.setStandardOutputFile(exportFile);
+    journalctl.start(QStringLiteral("journalctl"),
+                     {QStringLiteral("-t"), QStringLiteral("wardcheck"), QStringLiteral("-o"), QStringLiteral("json")});
+    QVERIFY(journalctl.waitForFinished(30000));
+    const QString chart = m_work.filePath(QStringLiteral("shift.png"));
+    QProcess summary;
+    summary.start(QStringLiteral(WARDCHECK_EXE),
+                  {QStringLiteral("--audit-summary"), exportFile, QStringLiteral("--chart"), chart});
+    QVERIFY(summary.waitForFinished(60000));
+    QCOMPARE(summary.exitCode(), 0);
+    const QString printed = QString::fromUtf8(summary.readAllStandardOutput());
+    QVERIFY2(printed.contains(QRegularExpression(
+                 QStringLiteral("\\d{4}-\\d\\d-\\d\\d  \\S+ +3 +1 +2 +1 +1  3 of 3, 100.0% \\(meets the 95% goal\\)"))),
+             qPrintable(printed));
+    QVERIFY2(printed.contains(QStringLiteral("%1 records of Wardcheck read").arg(journal().size())),
+             qPrintable(printed));
+    QImage picture(chart);
+    QVERIFY(!picture.isNull());
+    QVERIFY(picture.width() >= 640);
 }
 
 WARDCHECK_TEST_MAIN(TestAudit)
