@@ -261,11 +261,19 @@ void TestWristbandCups::printsOnlyWhereChosen()
         bool done = false;
         if (paused)
             run(QStringLiteral("cupsenable"), {QStringLiteral("Wristband")}, &done);
-        if (holding)
+        if (holding) {
             run(QStringLiteral("lpadmin"),
                 {QStringLiteral("-p"), QStringLiteral("Wristband"), QStringLiteral("-o"),
                  QStringLiteral("job-hold-until-default=no-hold")},
                 &done);
+            // The band held so far prints now, as the notice said it would.
+            for (const PrivateCups::Job &job : PrivateCups::jobs()) {
+                if (job.state == IPP_JSTATE_HELD)
+                    run(QStringLiteral("lp"), {QStringLiteral("-i"), QString::number(job.id), QStringLiteral("-H"),
+                                               QStringLiteral("resume")},
+                        &done);
+            }
+        }
     });
 
     const QList<PrivateCups::Job> before = PrivateCups::jobs();
