@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config ccache
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-qpa-plugins
   libqt6sql6-sqlite libqt6sql6-odbc libgl-dev libxkbcommon-dev qt6-base-private-dev
   libzint-dev libsodium-dev libsqlite3-dev sqlite3

@@ -14,6 +14,7 @@
 #                use the installed program there (tests/windows/msi_end_to_end.py)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/step.sh
 root="$PWD"
 build=build/windows
 run_tests=1
@@ -28,31 +29,38 @@ done
 log() { echo "windows: $*" >&2; }
 started=$SECONDS
 
-toolchain="$(bash scripts/windows-toolchain.sh)"
+step "windows: toolchain" bash scripts/windows-toolchain.sh >/dev/null
+toolchain="$(bash scripts/windows-toolchain.sh --cached)"
 
-bash scripts/install-packages.sh wine wine64 msitools wixl python3 xvfb xauth xdotool imagemagick poppler-utils \
-  zbar-tools fonts-dejavu-core fonts-liberation fonts-crosextra-carlito
+step "windows: install packages" bash scripts/install-packages.sh wine wine64 msitools wixl python3 xvfb xauth \
+  xdotool imagemagick poppler-utils zbar-tools fonts-dejavu-core fonts-liberation fonts-crosextra-carlito
 
+use_ccache
 # The Linux build's SQL Server stand-in (an ODBC driver for unixODBC): Wine's
 # ODBC driver manager hands the suites' calls to unixODBC, which loads it.
-bash scripts/install-deps.sh
-cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DWARDCHECK_WERROR=ON >/dev/null
-cmake --build build/test --target wardcheck_standin >&2
+build_standin() {
+  bash scripts/install-deps.sh || return
+  cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DWARDCHECK_WERROR=ON "${launcher[@]}" >/dev/null ||
+    return
+  cmake --build build/test --target wardcheck_standin >&2
+}
+step "windows: the Linux stand-in driver" build_standin
 standin="$root/build/test/testing/sqlserver-standin/libwardcheck_standin.so"
 
 prefix="$root/$build/wineprefix"
-launcher=()
-command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
-log "configuring $build"
-PKG_CONFIG_LIBDIR="$toolchain/lib/pkgconfig" PKG_CONFIG_PATH="" \
-  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$toolchain/lib/cmake/Qt6/qt.toolchain.cmake" \
-    -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-    -DCMAKE_CROSSCOMPILING_EMULATOR="sh;$root/scripts/wine-run.sh;$toolchain;$prefix" \
-    -DWARDCHECK_HOST_STANDIN_DRIVER="$standin" \
-    -DWARDCHECK_BUILD_BENCH=OFF -DWARDCHECK_WERROR=ON "${launcher[@]}" >&2
-log "building"
-cmake --build "$build" -j"$(nproc)" >&2
+configure_and_build() {
+  log "configuring $build"
+  PKG_CONFIG_LIBDIR="$toolchain/lib/pkgconfig" PKG_CONFIG_PATH="" \
+    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_TOOLCHAIN_FILE="$toolchain/lib/cmake/Qt6/qt.toolchain.cmake" \
+      -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+      -DCMAKE_CROSSCOMPILING_EMULATOR="sh;$root/scripts/wine-run.sh;$toolchain;$prefix" \
+      -DWARDCHECK_HOST_STANDIN_DRIVER="$standin" \
+      -DWARDCHECK_BUILD_BENCH=OFF -DWARDCHECK_WERROR=ON "${launcher[@]}" >&2 || return
+  log "building"
+  cmake --build "$build" -j"$(nproc)" >&2
+}
+step "windows: configure and build" configure_and_build
 
 if [ "$run_tests" -eq 1 ]; then
   log "running the test programs under Wine"
@@ -63,7 +71,7 @@ if [ "$run_tests" -eq 1 ]; then
   # here, they do not hold ctest's output pipes open after a suite has ended.
   sh scripts/wine-run.sh "$toolchain" "$prefix" wineboot </dev/null >/dev/null 2>&1 || true
   status=0
-  ctest --test-dir "$build" --output-on-failure >&2 || status=$?
+  step "windows: ctest under Wine" ctest --test-dir "$build" --output-on-failure >&2 || status=$?
   WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
   [ "$status" -eq 0 ] || exit "$status"
 fi
@@ -113,7 +121,8 @@ rm -f "$msi"
 
 if [ "$e2e" -eq 1 ]; then
   log "installing it under Wine and using it"
-  python3 tests/windows/msi_end_to_end.py "$msi" "$root/$build/e2e" >&2
+  step "windows: the MSI installed and used under Wine" python3 tests/windows/msi_end_to_end.py "$msi" \
+    "$root/$build/e2e" >&2
 fi
 log "done in $(( (SECONDS - started) / 60 )) min $(( (SECONDS - started) % 60 )) s"
 echo "$msi"
