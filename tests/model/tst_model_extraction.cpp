@@ -179,11 +179,6 @@ private:
     const Ward &m_ward;
 };
 
-QColor fore(QWidget *w)
-{
-    return w->palette().color(QPalette::WindowText);
-}
-
 } // namespace
 
 Q_DECLARE_METATYPE(Action)
@@ -257,24 +252,11 @@ QString TestModelExtraction::run(const QList<Action> &actions, int *failedAt)
 {
     ExtractionModel model(m_ward);
     DialogRecorder dialogs;
-    QPointer<frmExtraction> form;
-    const auto open = [&] {
-        form = new frmExtraction();
-        form->setAttribute(Qt::WA_DeleteOnClose);
-        form->show();
-        QApplication::setActiveWindow(form);
-    };
-    open();
+    QPointer<frmExtraction> form = ModelRun::openScreen<frmExtraction>();
     const auto box = [&](const char *name) { return form->findChild<QLineEdit *>(QLatin1String(name)); };
-    const auto type = [&](const char *name, const QString &text) {
-        QLineEdit *target = box(name);
-        target->setFocus();
-        QTest::keyClicks(target, text);
-        QTest::keyClick(target, Qt::Key_Return);
-    };
 
-    QString disagreement;
-    for (int i = 0; i < actions.size() && disagreement.isEmpty(); ++i) {
+    ModelRun::Comparison c;
+    for (int i = 0; i < actions.size() && c.disagreement.isEmpty(); ++i) {
         const Action &a = actions.at(i);
         dialogs.clear();
         model.apply(a);
@@ -282,16 +264,16 @@ QString TestModelExtraction::run(const QList<Action> &actions, int *failedAt)
         auto *grid = form->findChild<QTableView *>(QStringLiteral("Grid1"));
         switch (a.kind) {
         case Action::AddContainer:
-            type("txtAddContainerBarcode", a.text);
+            ModelRun::scan(box("txtAddContainerBarcode"), a.text);
             break;
         case Action::SelectTab:
             QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(a.number).center());
             break;
         case Action::VerifyContainer:
-            type("txtVerifyContainer", a.text);
+            ModelRun::scan(box("txtVerifyContainer"), a.text);
             break;
         case Action::VerifyPatient:
-            type("txtPatientBarcode", a.text);
+            ModelRun::scan(box("txtPatientBarcode"), a.text);
             break;
         case Action::ClearYes:
         case Action::ClearNo:
@@ -306,31 +288,21 @@ QString TestModelExtraction::run(const QList<Action> &actions, int *failedAt)
             }
             break;
         case Action::Reopen:
-            form->close();
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-            open();
+            ModelRun::closeScreen(form);
+            form = ModelRun::openScreen<frmExtraction>();
             break;
         }
 
         const Expected &e = model.e;
         tabs = form->findChild<QTabWidget *>(QStringLiteral("SSTab1"));
         auto *list = qobject_cast<VerificationList *>(form->findChild<QTableView *>(QStringLiteral("Grid1"))->model());
-        QStringList seen;
-        for (const auto &ev : dialogs.events())
-            seen << (ev.kind == DialogRecorder::Event::Kind::Beep ? QStringLiteral("beep")
-                                                                  : ev.title + QLatin1Char('|') + ev.text);
-        const auto check = [&](bool same, const QString &what, const QString &got, const QString &want) {
-            if (!same && disagreement.isEmpty())
-                disagreement = QStringLiteral("%1: screen has \"%2\", model says \"%3\"").arg(what, got, want);
-        };
-        check(seen == e.events, QStringLiteral("messages"), seen.join(QStringLiteral(" / ")),
-              e.events.join(QStringLiteral(" / ")));
+        c.messages(dialogs, e.events);
         QStringList gotRows, wantRows;
         for (int r = 0; r < list->size(); ++r) {
             QStringList cells;
             bool green = true;
-            for (int c = 0; c < list->columnCount(); ++c) {
-                const QModelIndex cell = list->index(r, c);
+            for (int column = 0; column < list->columnCount(); ++column) {
+                const QModelIndex cell = list->index(r, column);
                 cells << cell.data().toString();
                 green = green && cell.data(Qt::BackgroundRole).value<QColor>() == Green;
             }
@@ -338,32 +310,20 @@ QString TestModelExtraction::run(const QList<Action> &actions, int *failedAt)
         }
         for (const Row &row : e.rows)
             wantRows << row.cells.join(QLatin1Char('|')) + (row.green ? QStringLiteral(" [green]") : QString());
-        check(gotRows == wantRows, QStringLiteral("list"), gotRows.join(QStringLiteral(" // ")),
-              wantRows.join(QStringLiteral(" // ")));
-        check(tabs->currentIndex() == e.tab, QStringLiteral("tab"), QString::number(tabs->currentIndex()),
-              QString::number(e.tab));
+        c.check(gotRows == wantRows, QStringLiteral("list"), gotRows.join(QStringLiteral(" // ")),
+                wantRows.join(QStringLiteral(" // ")));
+        c.check(tabs->currentIndex() == e.tab, QStringLiteral("tab"), QString::number(tabs->currentIndex()),
+                QString::number(e.tab));
         for (auto [name, want] :
              {std::pair{"txtAddContainerBarcode", e.addBox}, std::pair{"txtVerifyContainer", e.containerBox},
               std::pair{"txtPatientBarcode", e.patientBox}})
-            check(box(name)->text() == want, QLatin1String(name), box(name)->text(), want);
-        const QString info = form->findChild<QPlainTextEdit *>(QStringLiteral("lblExamInfo"))->toPlainText();
-        check(info == e.info, QStringLiteral("information box"), info, e.info);
-        QWidget *strip = form->findChild<QWidget *>(QStringLiteral("fraCommands"));
-        check(strip->palette().color(QPalette::Window) == e.strip, QStringLiteral("strip"),
-              strip->palette().color(QPalette::Window).name(), e.strip.name());
-        for (auto [name, want] : {std::pair{"lblTitle(0)", e.title0}, std::pair{"lblTitle(1)", e.title1}}) {
-            QWidget *label = form->findChild<QWidget *>(QLatin1String(name));
-            if (want.isValid())
-                check(fore(label) == want, QLatin1String(name), fore(label).name(), want.name());
-        }
-        if (!disagreement.isEmpty())
+            c.check(box(name)->text() == want, QLatin1String(name), box(name)->text(), want);
+        c.sharedControls(form, e.info, e.strip, e.title0, e.title1);
+        if (!c.disagreement.isEmpty())
             *failedAt = i;
     }
-    if (form) {
-        form->close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-    return disagreement;
+    ModelRun::closeScreen(form);
+    return c.disagreement;
 }
 
 void TestModelExtraction::knownSequencesAgreeWithTheModel_data()
@@ -401,12 +361,9 @@ void TestModelExtraction::knownSequencesAgreeWithTheModel()
 
 void TestModelExtraction::randomSequencesAgreeWithTheModel()
 {
-    const ModelRun::Result result = ModelRun::randomSequences<Action>(
-        60, 60, 104729u, [this](quint32 seed, int steps) { return generate(seed, steps); },
+    ModelRun::randomSequences<Action>(
+        "extraction", 104729u, [this](quint32 seed, int steps) { return generate(seed, steps); },
         [this](const QList<Action> &actions, int *failedAt) { return run(actions, failedAt); });
-    if (!result.failure.isEmpty())
-        QFAIL(qPrintable(result.failure));
-    qInfo("extraction model: %d sequences, %d steps, 0 disagreements", result.sequences, result.steps);
 }
 
 WARDCHECK_TEST_MAIN(TestModelExtraction)

@@ -214,11 +214,6 @@ private:
     const Ward &m_ward;
 };
 
-QColor fore(QWidget *w)
-{
-    return w->palette().color(QPalette::WindowText);
-}
-
 } // namespace
 
 class TestModelMedicine : public QObject
@@ -288,26 +283,18 @@ QString TestModelMedicine::run(const QList<Action> &actions, int *failedAt)
     MedicineScan::current().clear();
     MedicineModel model(m_ward);
     DialogRecorder dialogs;
-    QPointer<frmMeds> form = new frmMeds();
-    form->setAttribute(Qt::WA_DeleteOnClose);
-    form->show();
-    QApplication::setActiveWindow(form);
-
+    QPointer<frmMeds> form = ModelRun::openScreen<frmMeds>();
     const auto box = [&](const char *name) { return form->findChild<QLineEdit *>(QLatin1String(name)); };
-    QString disagreement;
-    for (int i = 0; i < actions.size() && disagreement.isEmpty(); ++i) {
+    ModelRun::Comparison c;
+    for (int i = 0; i < actions.size() && c.disagreement.isEmpty(); ++i) {
         const Action &a = actions.at(i);
         dialogs.clear();
         model.apply(a);
         switch (a.kind) {
         case Action::ScanPackage:
-        case Action::ScanWristband: {
-            QLineEdit *target = box(a.kind == Action::ScanPackage ? "txtContainerBarcode" : "txtPatientBarcode");
-            target->setFocus();
-            QTest::keyClicks(target, a.text);
-            QTest::keyClick(target, Qt::Key_Return);
+        case Action::ScanWristband:
+            ModelRun::scan(box(a.kind == Action::ScanPackage ? "txtContainerBarcode" : "txtPatientBarcode"), a.text);
             break;
-        }
         case Action::EditPackage:
             box("txtContainerBarcode")->setFocus();
             QTest::keyClicks(box("txtContainerBarcode"), a.text);
@@ -318,12 +305,8 @@ QString TestModelMedicine::run(const QList<Action> &actions, int *failedAt)
             QTest::mouseClick(form->findChild<QWidget *>(QStringLiteral("btn_Reset")), Qt::LeftButton);
             break;
         case Action::Reopen:
-            form->close();
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-            form = new frmMeds();
-            form->setAttribute(Qt::WA_DeleteOnClose);
-            form->show();
-            QApplication::setActiveWindow(form);
+            ModelRun::closeScreen(form);
+            form = ModelRun::openScreen<frmMeds>();
             break;
         case Action::ClickBottle: {
             QWidget *picture = form->findChild<QWidget *>(QStringLiteral("Picture1"));
@@ -344,65 +327,42 @@ QString TestModelMedicine::run(const QList<Action> &actions, int *failedAt)
         }
 
         const Expected &e = model.e;
-        QStringList seen;
-        for (const auto &ev : dialogs.events())
-            seen << (ev.kind == DialogRecorder::Event::Kind::Beep ? QStringLiteral("beep")
-                                                                  : ev.title + QLatin1Char('|') + ev.text);
         const MedicineScan &s = MedicineScan::current();
         const bool focusPackage = form->focusWidget() == box("txtContainerBarcode");
-        const auto check = [&](bool same, const QString &what, const QString &got, const QString &want) {
-            if (!same && disagreement.isEmpty())
-                disagreement = QStringLiteral("%1: screen has \"%2\", model says \"%3\"").arg(what, got, want);
-        };
-        check(seen == e.events, QStringLiteral("messages"), seen.join(QStringLiteral(" / ")),
-              e.events.join(QStringLiteral(" / ")));
-        check(s.lookupFailed == e.lookupFailed, QStringLiteral("failed lookup"), QString::number(s.lookupFailed),
-              QString::number(e.lookupFailed));
-        check(s.HN == e.HN && s.IDN == e.IDN && s.PatientName == e.PatientName && s.ReferenceNum == e.ReferenceNum
-                  && s.RequestNum == e.RequestNum && s.ItemList == e.ItemList,
-              QStringLiteral("scan state"),
-              QStringList{s.HN, s.IDN, s.PatientName, s.ReferenceNum, s.RequestNum, s.ItemList}.join(QLatin1Char('|')),
-              QStringList{e.HN, e.IDN, e.PatientName, e.ReferenceNum, e.RequestNum, e.ItemList}.join(QLatin1Char('|')));
-        check(box("txtContainerBarcode")->text() == e.packageBox, QStringLiteral("package box"),
-              box("txtContainerBarcode")->text(), e.packageBox);
-        check(box("txtPatientBarcode")->text() == e.patientBox, QStringLiteral("patient box"),
-              box("txtPatientBarcode")->text(), e.patientBox);
-        const QString info = form->findChild<QPlainTextEdit *>(QStringLiteral("lblExamInfo"))->toPlainText();
-        check(info == e.info, QStringLiteral("information box"), info, e.info);
-        QWidget *strip = form->findChild<QWidget *>(QStringLiteral("fraCommands"));
-        check(strip->palette().color(QPalette::Window) == e.strip, QStringLiteral("strip"),
-              strip->palette().color(QPalette::Window).name(), e.strip.name());
-        for (auto [name, want] : {std::pair{"lblTitle(0)", e.title0}, std::pair{"lblTitle(1)", e.title1}}) {
-            QWidget *label = form->findChild<QWidget *>(QLatin1String(name));
-            if (want.isValid())
-                check(fore(label) == want, QLatin1String(name), fore(label).name(), want.name());
-        }
-        check(!form->findChild<QLabel *>(QStringLiteral("lbl_Alert"))->isHidden() == e.alert,
-              QStringLiteral("invalid alert"), QString::number(e.alert ? 0 : 1), QString::number(e.alert));
-        check(!form->findChild<QLabel *>(QStringLiteral("lbl_Alert2"))->isHidden() == e.alert2,
-              QStringLiteral("failed alert"), QString::number(e.alert2 ? 0 : 1), QString::number(e.alert2));
-        check(focusPackage == e.focusPackage, QStringLiteral("focus in the package box"), QString::number(focusPackage),
-              QString::number(e.focusPackage));
-        check(form->findChild<QWidget *>(QStringLiteral("Picture1"))->isVisible() == focusPackage,
-              QStringLiteral("bottle picture follows the focus"), QString(), QString());
-        if (!disagreement.isEmpty())
+        c.messages(dialogs, e.events);
+        c.check(s.lookupFailed == e.lookupFailed, QStringLiteral("failed lookup"), QString::number(s.lookupFailed),
+                QString::number(e.lookupFailed));
+        c.check(
+            s.HN == e.HN && s.IDN == e.IDN && s.PatientName == e.PatientName && s.ReferenceNum == e.ReferenceNum
+                && s.RequestNum == e.RequestNum && s.ItemList == e.ItemList,
+            QStringLiteral("scan state"),
+            QStringList{s.HN, s.IDN, s.PatientName, s.ReferenceNum, s.RequestNum, s.ItemList}.join(QLatin1Char('|')),
+            QStringList{e.HN, e.IDN, e.PatientName, e.ReferenceNum, e.RequestNum, e.ItemList}.join(QLatin1Char('|')));
+        c.check(box("txtContainerBarcode")->text() == e.packageBox, QStringLiteral("package box"),
+                box("txtContainerBarcode")->text(), e.packageBox);
+        c.check(box("txtPatientBarcode")->text() == e.patientBox, QStringLiteral("patient box"),
+                box("txtPatientBarcode")->text(), e.patientBox);
+        c.sharedControls(form, e.info, e.strip, e.title0, e.title1);
+        c.check(!form->findChild<QLabel *>(QStringLiteral("lbl_Alert"))->isHidden() == e.alert,
+                QStringLiteral("invalid alert"), QString::number(e.alert ? 0 : 1), QString::number(e.alert));
+        c.check(!form->findChild<QLabel *>(QStringLiteral("lbl_Alert2"))->isHidden() == e.alert2,
+                QStringLiteral("failed alert"), QString::number(e.alert2 ? 0 : 1), QString::number(e.alert2));
+        c.check(focusPackage == e.focusPackage, QStringLiteral("focus in the package box"),
+                QString::number(focusPackage), QString::number(e.focusPackage));
+        c.check(form->findChild<QWidget *>(QStringLiteral("Picture1"))->isVisible() == focusPackage,
+                QStringLiteral("bottle picture follows the focus"), QString(), QString());
+        if (!c.disagreement.isEmpty())
             *failedAt = i;
     }
-    if (form) {
-        form->close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-    return disagreement;
+    ModelRun::closeScreen(form);
+    return c.disagreement;
 }
 
 void TestModelMedicine::randomSequencesAgreeWithTheModel()
 {
-    const ModelRun::Result result = ModelRun::randomSequences<Action>(
-        60, 60, 7919u, [this](quint32 seed, int steps) { return generate(seed, steps); },
+    ModelRun::randomSequences<Action>(
+        "medicine", 7919u, [this](quint32 seed, int steps) { return generate(seed, steps); },
         [this](const QList<Action> &actions, int *failedAt) { return run(actions, failedAt); });
-    if (!result.failure.isEmpty())
-        QFAIL(qPrintable(result.failure));
-    qInfo("medicine model: %d sequences, %d steps, 0 disagreements", result.sequences, result.steps);
 }
 
 WARDCHECK_TEST_MAIN(TestModelMedicine)
