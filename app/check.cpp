@@ -103,7 +103,6 @@ void statements(Report &report, Connection &connection)
 void database(Report &report, const Login &login)
 {
     ConnectionSettings s = CurrentUser::rememberedSettings();
-    s.queryTimeoutSeconds = WardcheckSettings::queryTimeoutSeconds();
     s.userName = login.userName;
     s.password = login.password;
     const QString what = QStringLiteral("database");

@@ -82,6 +82,7 @@ ConnectionSettings CurrentUser::rememberedSettings()
                  : ConnectionSettings::Kind::Embedded;
     s.database = Settings::value(Settings::Key::LoginDatabase).toString();
     s.userName = Settings::value(Settings::Key::LoginUserName).toString();
+    s.queryTimeoutSeconds = WardcheckSettings::queryTimeoutSeconds();
     if (isDatabaseLocked())
         return s;
     // The database this start was asked for wins over what was remembered.

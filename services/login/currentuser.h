@@ -27,7 +27,8 @@ public:
     static void startOnDemoDatabase();
     // Settings the login dialog starts with: the preset's and the last ones
     // used, or the database this start was asked to open (the demo
-    // database, or the file WARDCHECK_DATABASE names).
+    // database, or the file WARDCHECK_DATABASE names); and the preset's
+    // time limits.
     static ConnectionSettings rememberedSettings();
     // What the login dialog says before anything is typed: what is missing
     // or wrong in this PC's set-up, in words for hospital IT.

@@ -4,7 +4,6 @@
 #include "audit.h"
 #include "authenticator.h"
 #include "look.h"
-#include "settings.h"
 
 #include "ui_logindialog.h"
 
@@ -43,6 +42,7 @@ LoginDialog::~LoginDialog() = default;
 
 void LoginDialog::setSettings(const ConnectionSettings &settings)
 {
+    m_shown = settings;
     ui->cboDatabaseKind->setCurrentIndex(settings.kind == ConnectionSettings::Kind::Odbc ? OdbcIndex : EmbeddedIndex);
     ui->txtDatabase->setText(settings.database);
     ui->txtUserName->setText(settings.userName);
@@ -76,13 +76,12 @@ void LoginDialog::setDemo(bool demo)
 
 ConnectionSettings LoginDialog::settings() const
 {
-    ConnectionSettings s;
+    ConnectionSettings s = m_shown;
     s.kind = ui->cboDatabaseKind->currentIndex() == OdbcIndex ? ConnectionSettings::Kind::Odbc
                                                               : ConnectionSettings::Kind::Embedded;
     s.database = ui->txtDatabase->text().trimmed();
     s.userName = ui->txtUserName->text().trimmed();
     s.password = ui->txtPassword->text();
-    s.queryTimeoutSeconds = WardcheckSettings::queryTimeoutSeconds();
     return s;
 }
 

@@ -48,6 +48,9 @@ private:
 
     std::unique_ptr<Ui::LoginDialog> ui;
     std::unique_ptr<Connection> m_connection;
+    // What setSettings() was given: the fields the dialog does not show
+    // (the time limits) go to the login from it.
+    ConnectionSettings m_shown;
     LoginThrottle m_throttle;
     QTimer *m_waitTimer;
     QString m_failure;

@@ -233,13 +233,17 @@ void TestPresets::wardcheckSettings_data()
     QTest::addColumn<QByteArray>("user");
     QTest::addColumn<QString>("printer");
     QTest::addColumn<bool>("mustScan");
-    const QByteArray preset = "[printing]\nwristbandPrinter=Wristband\n[policy]\nwristbandsMustBeScanned=true\n";
-    const QByteArray user = "[printing]\nwristbandPrinter=Office\n[policy]\nwristbandsMustBeScanned=false\n";
-    QTest::newRow("nothing set") << QByteArray() << QByteArray() << "" << false;
-    QTest::newRow("the preset") << preset << QByteArray() << "Wristband" << true;
-    // The scanned-wristband policy is the machine's: a user cannot turn it off.
-    QTest::newRow("the user's own on top") << preset << user << "Office" << true;
-    QTest::newRow("locked") << preset + "[preset]\nlocked=true\n" << user << "Wristband" << true;
+    QTest::addColumn<int>("querySeconds"); // what a login is given
+    const QByteArray preset = "[printing]\nwristbandPrinter=Wristband\n[policy]\nwristbandsMustBeScanned=true\n"
+                              "[database]\nqueryTimeoutSeconds=5\n";
+    const QByteArray user = "[printing]\nwristbandPrinter=Office\n[policy]\nwristbandsMustBeScanned=false\n"
+                            "[database]\nqueryTimeoutSeconds=600\n";
+    QTest::newRow("nothing set") << QByteArray() << QByteArray() << "" << false << 30;
+    QTest::newRow("the preset") << preset << QByteArray() << "Wristband" << true << 5;
+    // The scanned-wristband policy and the time limits are the machine's: a
+    // user cannot turn them off or widen them.
+    QTest::newRow("the user's own on top") << preset << user << "Office" << true << 5;
+    QTest::newRow("locked") << preset + "[preset]\nlocked=true\n" << user << "Wristband" << true << 5;
 }
 
 void TestPresets::wardcheckSettings()
@@ -248,12 +252,14 @@ void TestPresets::wardcheckSettings()
     QFETCH(QByteArray, user);
     QFETCH(QString, printer);
     QFETCH(bool, mustScan);
+    QFETCH(int, querySeconds);
     if (!preset.isEmpty())
         SettingsStore::write(SettingsStore::Scope::Preset, QLatin1String("Wardcheck"), preset);
     if (!user.isEmpty())
         SettingsStore::write(SettingsStore::Scope::User, QLatin1String("Wardcheck"), user);
     QCOMPARE(WardcheckSettings::wristbandPrinter(), printer);
     QCOMPARE(WardcheckSettings::wristbandsMustBeScanned(), mustScan);
+    QCOMPARE(CurrentUser::rememberedSettings().queryTimeoutSeconds, querySeconds);
 }
 
 void TestPresets::everySetting_data()
