@@ -18,12 +18,10 @@
 #include "wristbandprinter.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QImage>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLineEdit>
-#include <qpa/qwindowsysteminterface.h>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -49,16 +47,6 @@ QList<QJsonObject> journal()
             records << QJsonDocument::fromJson(line).object();
     }
     return records;
-}
-
-void typeInto(QWidget *window, const QString &text)
-{
-    postKeys(window->windowHandle(), text, 2);
-    QElapsedTimer waited;
-    waited.start();
-    while (QWindowSystemInterface::windowSystemEventsQueued() > 0 && waited.elapsed() < 30000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    QTest::qWait(20);
 }
 
 } // namespace
@@ -141,9 +129,7 @@ void TestAudit::recordsInTheJournal()
         });
     });
     auto meds = std::make_unique<frmMeds>();
-    meds->show();
-    QApplication::setActiveWindow(meds.get());
-    QVERIFY(QTest::qWaitForWindowActive(meds.get()));
+    QVERIFY(showActive(meds.get()));
     typeInto(meds.get(), QStringLiteral("C1\nA1\n"));
     typeInto(meds.get(), QStringLiteral("C1\nA2\n"));
     QVERIFY(takeDatabaseAway(m_db->path()));

@@ -1,12 +1,11 @@
 #include "extractionfixture.h"
+#include "scankeys.h"
 #include "session.h"
 #include "testmain.h"
 
 #include <QElapsedTimer>
-#include <qpa/qwindowsysteminterface.h>
 #include <QPointer>
 #include <QProcess>
-#include <QTimer>
 #include <QtTest>
 
 #include <memory>
@@ -92,20 +91,7 @@ void TestExtractionScanSpeed::twentyScansBackToBack_data()
 void TestExtractionScanSpeed::twentyScansBackToBack()
 {
     QFETCH(int, msPerKey);
-    struct Key
-    {
-        int code;
-        QString text;
-    };
-    QList<Key> keys;
-    for (int i = 1; i <= 20; ++i) {
-        for (QChar c : code(i))
-            keys.append({int(c.toUpper().unicode()), QString(c)});
-        keys.append({Qt::Key_Return, QStringLiteral("\r")});
-    }
-
-    QWindow *window = m_form->windowHandle();
-    QVERIFY(window);
+    QVERIFY(m_form->windowHandle());
     ExtractionScreen s(m_form);
     QElapsedTimer clock;
 
@@ -130,31 +116,12 @@ void TestExtractionScanSpeed::twentyScansBackToBack()
         return;
     }
 
-    qsizetype next = 0;
-    const auto post = [&] {
-        const Key &key = keys.at(next++);
-        QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
-            window, QEvent::KeyPress, key.code, Qt::NoModifier, key.text);
-        QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
-            window, QEvent::KeyRelease, key.code, Qt::NoModifier, key.text);
-    };
-    QTimer typist;
-    typist.setTimerType(Qt::PreciseTimer);
-    typist.setInterval(msPerKey);
-    connect(&typist, &QTimer::timeout, this, [&] {
-        post();
-        if (next == keys.size())
-            typist.stop();
-    });
-    if (msPerKey == 0) {
-        while (next < keys.size())
-            post();
-    } else {
-        typist.start();
-    }
-
+    QString scans;
+    for (int i = 1; i <= 20; ++i)
+        scans += code(i) + QLatin1Char('\n');
+    const RealTimeKeys keys(m_form->windowHandle(), scans, msPerKey);
     clock.start();
-    while ((next < keys.size() || s.model->size() < 20 || !s.add->text().isEmpty()) && clock.elapsed() < 10000)
+    while ((!keys.done() || s.model->size() < 20 || !s.add->text().isEmpty()) && clock.elapsed() < 10000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     QCoreApplication::processEvents();
     checkTwentyRows(s);

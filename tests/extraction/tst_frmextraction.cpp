@@ -80,9 +80,7 @@ void TestFrmExtraction::init()
     m_form = new frmExtraction();
     m_form->setAttribute(Qt::WA_DeleteOnClose);
     s = std::make_unique<ExtractionScreen>(m_form);
-    m_form->show();
-    QApplication::setActiveWindow(m_form);
-    QVERIFY(QTest::qWaitForWindowActive(m_form));
+    QVERIFY(showActive(m_form));
 }
 
 void TestFrmExtraction::cleanup()

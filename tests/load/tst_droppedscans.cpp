@@ -118,7 +118,6 @@ private:
     // Every box shown from now on: the scan, if any, typed into it at once,
     // then a deliberate Enter once a person could have read it.
     void answerBoxes(const QString &scanIntoBox);
-    void activate(QWidget *window);
     void scan(QWidget *window, const QString &text, int boxes);
     void removeDatabase() { QVERIFY(takeDatabaseAway(m_db->path())); }
 
@@ -173,14 +172,6 @@ void TestDroppedScans::answerBoxes(const QString &scanIntoBox)
     });
 }
 
-void TestDroppedScans::activate(QWidget *window)
-{
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
-    QApplication::setActiveWindow(window);
-    QVERIFY(QTest::qWaitForWindowActive(window));
-}
-
 // Types into the window and waits until the boxes it brings have been closed
 // and everything queued has been handled.
 void TestDroppedScans::scan(QWidget *window, const QString &text, int boxes)
@@ -222,7 +213,7 @@ void TestDroppedScans::medicine()
     QFETCH(QStringList, expected);
 
     QPointer<frmMeds> form = new frmMeds();
-    activate(form);
+    QVERIFY(showActive(form));
     auto *package = form->findChild<QLineEdit *>(QStringLiteral("txtContainerBarcode"));
     answerBoxes(intoBox);
     if (!before.isEmpty())
@@ -283,7 +274,7 @@ void TestDroppedScans::extraction()
 
     QPointer<frmExtraction> form = new frmExtraction();
     ExtractionScreen screen(form);
-    activate(form);
+    QVERIFY(showActive(form));
     answerBoxes(intoBox);
     QLineEdit *box = screen.add;
     if (bedside) {
@@ -357,7 +348,7 @@ void TestDroppedScans::lineFeedAfterEnter()
         box = form->findChild<QLineEdit *>(QStringLiteral("txtContainerBarcode"));
         wristband = form->findChild<QLineEdit *>(QStringLiteral("txtPatientBarcode"));
     }
-    activate(form.get());
+    QVERIFY(showActive(form.get()));
     answerBoxes(QString());
     scan(form.get(), scans, boxes);
 
@@ -415,7 +406,7 @@ void TestDroppedScans::questionAnsweredNo()
         box = form->findChild<QLineEdit *>(QStringLiteral("txtContainerBarcode"));
         ask = form->findChild<QPushButton *>(QStringLiteral("btn_Reset"));
     }
-    activate(form.get());
+    QVERIFY(showActive(form.get()));
     scan(form.get(), before + typed, 0);
     const MedicineScan scanBefore = MedicineScan::current();
     const int rowsBefore =
@@ -465,7 +456,7 @@ void TestDroppedScans::rescanAfterAnError()
         screen = std::make_unique<ExtractionScreen>(static_cast<frmExtraction *>(form.get()));
         box = screen->add;
     }
-    activate(form.get());
+    QVERIFY(showActive(form.get()));
     answerBoxes(QString());
     const QString code = medicine ? QStringLiteral("C1") : QStringLiteral("L1");
     removeDatabase();

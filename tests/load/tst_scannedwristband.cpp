@@ -17,10 +17,8 @@
 #include "texts.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
-#include <qpa/qwindowsysteminterface.h>
 #include <QPointer>
 #include <QTabBar>
 #include <QTemporaryDir>
@@ -29,21 +27,6 @@
 namespace {
 
 const QString Refusal = QStringLiteral("M:") + Texts::TypedWristbandRefused;
-
-// Types the text (\n is Enter) into the window through the window system's
-// queue, its keys stamped msPerKey apart as the window system stamps a
-// keyboard's or a scanner's keys, and returns once every key has been
-// handled. The stamps, not this machine's timers, make the speed, so a busy
-// machine cannot turn a scan into typing.
-void typeInto(QWidget *window, const QString &text, int msPerKey)
-{
-    postKeys(window->windowHandle(), text, ulong(msPerKey));
-    QElapsedTimer waited;
-    waited.start();
-    while (QWindowSystemInterface::windowSystemEventsQueued() > 0 && waited.elapsed() < 30000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    QTest::qWait(20);
-}
 
 } // namespace
 
@@ -62,7 +45,6 @@ private slots:
 
 private:
     void setPolicy(bool on, int meanGapLimitMs);
-    void activate(QWidget *window);
 
     QTemporaryDir m_presets;
     std::unique_ptr<FixtureDb> m_db;
@@ -109,14 +91,6 @@ void TestScannedWristband::setPolicy(bool on, int meanGapLimitMs)
     SettingsStore::write(SettingsStore::Scope::Preset, QStringLiteral("Wardcheck"), ini);
 }
 
-void TestScannedWristband::activate(QWidget *window)
-{
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
-    QApplication::setActiveWindow(window);
-    QVERIFY(QTest::qWaitForWindowActive(window));
-}
-
 void TestScannedWristband::medicine_data()
 {
     QTest::addColumn<bool>("policy");
@@ -157,7 +131,7 @@ void TestScannedWristband::medicine()
     QFETCH(QString, typed);
     setPolicy(policy, limit);
     QPointer<frmMeds> form = new frmMeds();
-    activate(form);
+    QVERIFY(showActive(form));
     typeInto(form, QStringLiteral("C1\n"), 2);
     QCOMPARE(m_dialogs->sequence(), QStringList());
     auto *wristband = form->findChild<QLineEdit *>(QStringLiteral("txtPatientBarcode"));
@@ -197,7 +171,7 @@ void TestScannedWristband::extraction()
     setPolicy(policy, limit);
     QPointer<frmExtraction> form = new frmExtraction();
     ExtractionScreen screen(form);
-    activate(form);
+    QVERIFY(showActive(form));
     typeInto(form, QStringLiteral("L1\n"), 2);
     QCOMPARE(screen.model->size(), 1);
     QTest::mouseClick(screen.tabs->tabBar(), Qt::LeftButton, {}, screen.tabs->tabBar()->tabRect(1).center());

@@ -3,15 +3,14 @@
 #include "medicinescan.h"
 #include "medicinetexts.h"
 #include "packagelookup.h"
+#include "scankeys.h"
 #include "session.h"
 #include "testmain.h"
 #include "texts.h"
 
 #include <QElapsedTimer>
-#include <qpa/qwindowsysteminterface.h>
 #include <QPlainTextEdit>
 #include <QPointer>
-#include <QTimer>
 #include <QtTest>
 
 #include <memory>
@@ -30,13 +29,6 @@ private slots:
     void scansAtScannerSpeed();
 
 private:
-    struct Key
-    {
-        int code;
-        QString text;
-    };
-    static QList<Key> keysFor(const QString &scans);
-
     std::unique_ptr<FixtureDb> m_db;
     std::unique_ptr<DialogRecorder> m_dialogs;
     TestUser *m_user = nullptr;
@@ -51,10 +43,7 @@ void TestMedScanSpeed::init()
     m_user = installTestUser(m_db->path());
     m_dialogs = std::make_unique<DialogRecorder>();
     m_form = new frmMeds();
-    m_form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_form));
-    QApplication::setActiveWindow(m_form);
-    QVERIFY(QTest::qWaitForWindowActive(m_form));
+    QVERIFY(showActive(m_form));
 }
 
 void TestMedScanSpeed::cleanup()
@@ -63,18 +52,6 @@ void TestMedScanSpeed::cleanup()
     m_dialogs.reset();
     Session::reset();
     m_db.reset();
-}
-
-QList<TestMedScanSpeed::Key> TestMedScanSpeed::keysFor(const QString &scans)
-{
-    QList<Key> keys;
-    for (QChar c : scans) {
-        if (c == QLatin1Char('\n'))
-            keys.append({Qt::Key_Return, QStringLiteral("\r")});
-        else
-            keys.append({int(c.toUpper().unicode()), QString(c)});
-    }
-    return keys;
 }
 
 void TestMedScanSpeed::scansAtScannerSpeed_data()
@@ -90,37 +67,12 @@ void TestMedScanSpeed::scansAtScannerSpeed()
     QFETCH(int, msPerKey);
     // Three checks back to back, then a package whose wristband is wrong;
     // each wristband is typed while its package lookup is still running.
-    const QString scans = QStringLiteral("C100\nA100\nc300\nA300\nC'7\nA'7\nC300\nA100\n");
-    const QList<Key> keys = keysFor(scans);
-    QWindow *window = m_form->windowHandle();
-    QVERIFY(window);
-
-    qsizetype next = 0;
-    const auto post = [&] {
-        const Key &key = keys.at(next++);
-        QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
-            window, QEvent::KeyPress, key.code, Qt::NoModifier, key.text);
-        QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
-            window, QEvent::KeyRelease, key.code, Qt::NoModifier, key.text);
-    };
-    QTimer typist;
-    typist.setTimerType(Qt::PreciseTimer);
-    typist.setInterval(msPerKey);
-    connect(&typist, &QTimer::timeout, this, [&] {
-        post();
-        if (next == keys.size())
-            typist.stop();
-    });
-    if (msPerKey == 0) {
-        while (next < keys.size())
-            post();
-    } else {
-        typist.start();
-    }
-
+    QVERIFY(m_form->windowHandle());
+    const RealTimeKeys keys(m_form->windowHandle(), QStringLiteral("C100\nA100\nc300\nA300\nC'7\nA'7\nC300\nA100\n"),
+                            msPerKey);
     QElapsedTimer clock;
     clock.start();
-    while ((next < keys.size() || m_dialogs->events().size() < 6) && clock.elapsed() < 10000)
+    while ((!keys.done() || m_dialogs->events().size() < 6) && clock.elapsed() < 10000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
 
     const QString ok = QStringLiteral("M:") + MedicineTexts::OkToDispense;

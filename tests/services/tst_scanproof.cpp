@@ -80,10 +80,7 @@ void TestScanProof::scansNeverCloseTheBox()
     guard.setBurstDropped([&told] { ++told; });
     qApp->installEventFilter(&guard);
     QSignalSpy finished(&box, &QDialog::finished);
-    box.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&box));
-    QApplication::setActiveWindow(&box);
-    QVERIFY(QTest::qWaitForWindowActive(&box));
+    QVERIFY(showActive(&box));
     // Through the window, as real keys come: each passes the window, then
     // the button with the focus.
     for (int i = 0; i < keys.size(); ++i) {

@@ -1,8 +1,14 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <qpa/qwindowsysteminterface.h>
 #include <QString>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
 #include <QWindow>
+
+#include <utility>
 
 // A scanner's Line Feed in a text for postKeys: Ctrl+J, as a scanner set to
 // end its codes with CR LF types it after Enter.
@@ -73,4 +79,48 @@ inline void postKeys(QWindow *window, const QString &text, ulong msPerKey = 0)
         }
     }
     clock += 1000; // whatever comes next comes a second later
+}
+
+// Posts the keys of a text as postKeys does, but in real time: one key
+// every msPerKey from a timer, so that keys arrive while the program is busy
+// with a lookup; with 0, all at once.
+class RealTimeKeys
+{
+public:
+    RealTimeKeys(QWindow *window, const QString &text, int msPerKey) : m_left(text)
+    {
+        if (msPerKey == 0) {
+            postKeys(window, std::exchange(m_left, QString()));
+            return;
+        }
+        m_timer.setTimerType(Qt::PreciseTimer);
+        m_timer.setInterval(msPerKey);
+        QObject::connect(&m_timer, &QTimer::timeout, [this, window] {
+            postKeys(window, m_left.left(1));
+            m_left.remove(0, 1);
+            if (m_left.isEmpty())
+                m_timer.stop();
+        });
+        m_timer.start();
+    }
+    bool done() const { return m_left.isEmpty(); }
+
+private:
+    QString m_left;
+    QTimer m_timer;
+};
+
+// Types the text (\n is Enter) into the window through the window system's
+// queue, its keys stamped msPerKey apart as the window system stamps a
+// keyboard's or a scanner's keys, and returns once every key has been
+// handled. The stamps, not this machine's timers, make the speed, so a busy
+// machine cannot turn a scan into typing.
+inline void typeInto(QWidget *window, const QString &text, int msPerKey = 2)
+{
+    postKeys(window->windowHandle(), text, ulong(msPerKey));
+    QElapsedTimer waited;
+    waited.start();
+    while (QWindowSystemInterface::windowSystemEventsQueued() > 0 && waited.elapsed() < 30000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    QTest::qWait(20);
 }

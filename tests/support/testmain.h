@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QLocale>
 #include <QTest>
+#include <QWidget>
 
 // Every test runs with the offscreen platform (set by CTest), a fixed
 // locale, no settings but its own, and message boxes that can never block.
@@ -35,3 +36,14 @@
         QTEST_SET_MAIN_SOURCE_PATH                                                                                     \
         return QTest::qExec(&test, argc, argv);                                                                        \
     }
+
+// Shows the window and makes it the active one, so that the window system's
+// keys reach it; false if the window system would not.
+inline bool showActive(QWidget *window)
+{
+    window->show();
+    if (!QTest::qWaitForWindowExposed(window))
+        return false;
+    QApplication::setActiveWindow(window);
+    return QTest::qWaitForWindowActive(window);
+}
