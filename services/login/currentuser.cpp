@@ -83,6 +83,7 @@ ConnectionSettings CurrentUser::rememberedSettings()
     s.database = Settings::value(Settings::Key::LoginDatabase).toString();
     s.userName = Settings::value(Settings::Key::LoginUserName).toString();
     s.queryTimeoutSeconds = WardcheckSettings::queryTimeoutSeconds();
+    s.loginTimeoutSeconds = Settings::value(Settings::Key::LoginTimeoutSeconds).toInt();
     if (isDatabaseLocked())
         return s;
     // The database this start was asked for wins over what was remembered.

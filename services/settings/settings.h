@@ -55,6 +55,7 @@ enum class Key {
     WristbandsMustBeScanned,
     ScanMeanGapLimitMs,
     QueryTimeoutSeconds,
+    LoginTimeoutSeconds,
     AuditEnabled,
     WardcheckLocked,
 };
@@ -116,6 +117,11 @@ inline const QList<Definition> &table()
         // hospital IT's to choose.
         {Key::QueryTimeoutSeconds, File::Wardcheck, QStringLiteral("database/queryTimeoutSeconds"), Type::Number, 30,
          Layer::Preset, 1, 600},
+        // How long a login to the hospital database may take, the driver's
+        // first queries included, before it reports an error. A lookup that
+        // must log in again waits this much longer at the most.
+        {Key::LoginTimeoutSeconds, File::Wardcheck, QStringLiteral("database/loginTimeoutSeconds"), Type::Number, 15,
+         Layer::Preset, 1, 120},
         // A record of each bedside check in the system log (the systemd
         // journal, Windows' event log), for the ward's safety review; it
         // holds patients' hospital numbers. The machine's to decide: off

@@ -66,6 +66,8 @@ QList<Row> rows()
          "15", 15},
         {"query timeout", K::QueryTimeoutSeconds, "Wardcheck", "database", "queryTimeoutSeconds", 30, false, " 5 ", 5,
          "9", 9},
+        {"login timeout", K::LoginTimeoutSeconds, "Wardcheck", "database", "loginTimeoutSeconds", 15, false, "40", 40,
+         "9", 9},
         {"audit", K::AuditEnabled, "Wardcheck", "audit", "enabled", false, false, "TRUE", true, "false", false},
         {"Wardcheck preset locked", K::WardcheckLocked, "Wardcheck", "preset", "locked", false, false, "1", true, "off",
          false},
@@ -234,16 +236,17 @@ void TestPresets::wardcheckSettings_data()
     QTest::addColumn<QString>("printer");
     QTest::addColumn<bool>("mustScan");
     QTest::addColumn<int>("querySeconds"); // what a login is given
+    QTest::addColumn<int>("loginSeconds");
     const QByteArray preset = "[printing]\nwristbandPrinter=Wristband\n[policy]\nwristbandsMustBeScanned=true\n"
-                              "[database]\nqueryTimeoutSeconds=5\n";
+                              "[database]\nqueryTimeoutSeconds=5\nloginTimeoutSeconds=40\n";
     const QByteArray user = "[printing]\nwristbandPrinter=Office\n[policy]\nwristbandsMustBeScanned=false\n"
-                            "[database]\nqueryTimeoutSeconds=600\n";
-    QTest::newRow("nothing set") << QByteArray() << QByteArray() << "" << false << 30;
-    QTest::newRow("the preset") << preset << QByteArray() << "Wristband" << true << 5;
+                            "[database]\nqueryTimeoutSeconds=600\nloginTimeoutSeconds=120\n";
+    QTest::newRow("nothing set") << QByteArray() << QByteArray() << "" << false << 30 << 15;
+    QTest::newRow("the preset") << preset << QByteArray() << "Wristband" << true << 5 << 40;
     // The scanned-wristband policy and the time limits are the machine's: a
     // user cannot turn them off or widen them.
-    QTest::newRow("the user's own on top") << preset << user << "Office" << true << 5;
-    QTest::newRow("locked") << preset + "[preset]\nlocked=true\n" << user << "Wristband" << true << 5;
+    QTest::newRow("the user's own on top") << preset << user << "Office" << true << 5 << 40;
+    QTest::newRow("locked") << preset + "[preset]\nlocked=true\n" << user << "Wristband" << true << 5 << 40;
 }
 
 void TestPresets::wardcheckSettings()
@@ -253,6 +256,7 @@ void TestPresets::wardcheckSettings()
     QFETCH(QString, printer);
     QFETCH(bool, mustScan);
     QFETCH(int, querySeconds);
+    QFETCH(int, loginSeconds);
     if (!preset.isEmpty())
         SettingsStore::write(SettingsStore::Scope::Preset, QLatin1String("Wardcheck"), preset);
     if (!user.isEmpty())
@@ -260,6 +264,7 @@ void TestPresets::wardcheckSettings()
     QCOMPARE(WardcheckSettings::wristbandPrinter(), printer);
     QCOMPARE(WardcheckSettings::wristbandsMustBeScanned(), mustScan);
     QCOMPARE(CurrentUser::rememberedSettings().queryTimeoutSeconds, querySeconds);
+    QCOMPARE(CurrentUser::rememberedSettings().loginTimeoutSeconds, loginSeconds);
 }
 
 void TestPresets::everySetting_data()
