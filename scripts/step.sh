@@ -16,11 +16,12 @@ step() {
 
 # Sets launcher to the CMake options that compile through ccache when it is
 # installed. Paths are taken relative to the source folder, so that another
-# clone of it finds the same objects.
+# clone of it finds the same objects. Depend mode takes the headers from the
+# compiler's own dependency list instead of running the preprocessor again.
 use_ccache() {
   launcher=()
   if command -v ccache >/dev/null; then
-    export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=true
+    export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=true CCACHE_DEPEND=true
     launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
   fi
 }
