@@ -74,6 +74,8 @@ private:
     QStringList scan(Screen screen, const QString &code);
     QStringList retry(Screen screen);
     bool lastScanWorked(Screen screen);
+    QLineEdit *codeBox(Screen screen) const;
+    VerificationList *list() const;
 
     QString code(Screen screen, int k) const;
     // What a scan that fails must leave as it was: no medicine scan, and no
@@ -110,8 +112,18 @@ int TestFaults::forgetLastScan()
 
 int TestFaults::listSize() const
 {
-    return int(qobject_cast<VerificationList *>(m_extraction->findChild<QTableView *>(QStringLiteral("Grid1"))->model())
-                   ->size());
+    return int(list()->size());
+}
+
+VerificationList *TestFaults::list() const
+{
+    return qobject_cast<VerificationList *>(m_extraction->findChild<QTableView *>(QStringLiteral("Grid1"))->model());
+}
+
+QLineEdit *TestFaults::codeBox(Screen screen) const
+{
+    return screen == Screen::Medicine ? m_meds->findChild<QLineEdit *>(QStringLiteral("txtContainerBarcode"))
+                                      : m_extraction->findChild<QLineEdit *>(QStringLiteral("txtAddContainerBarcode"));
 }
 
 void TestFaults::init()
@@ -140,22 +152,14 @@ void TestFaults::cleanup()
 
 QStringList TestFaults::scan(Screen screen, const QString &code)
 {
-    m_dialogs->clear();
-    QLineEdit *box = screen == Screen::Medicine
-                         ? m_meds->findChild<QLineEdit *>(QStringLiteral("txtContainerBarcode"))
-                         : m_extraction->findChild<QLineEdit *>(QStringLiteral("txtAddContainerBarcode"));
-    box->setText(code);
-    QTest::keyClick(box, Qt::Key_Return);
-    return m_dialogs->texts();
+    codeBox(screen)->setText(code);
+    return retry(screen);
 }
 
 QStringList TestFaults::retry(Screen screen)
 {
     m_dialogs->clear();
-    QLineEdit *box = screen == Screen::Medicine
-                         ? m_meds->findChild<QLineEdit *>(QStringLiteral("txtContainerBarcode"))
-                         : m_extraction->findChild<QLineEdit *>(QStringLiteral("txtAddContainerBarcode"));
-    QTest::keyClick(box, Qt::Key_Return);
+    QTest::keyClick(codeBox(screen), Qt::Key_Return);
     return m_dialogs->texts();
 }
 
@@ -163,9 +167,7 @@ bool TestFaults::lastScanWorked(Screen screen)
 {
     if (screen == Screen::Medicine)
         return MedicineScan::current().IDN == QLatin1String("A1") && !MedicineScan::current().lookupFailed;
-    auto *list =
-        qobject_cast<VerificationList *>(m_extraction->findChild<QTableView *>(QStringLiteral("Grid1"))->model());
-    return list->size() > 0 && list->at(list->size() - 1).idn == QLatin1String("A1");
+    return listSize() > 0 && list()->at(listSize() - 1).idn == QLatin1String("A1");
 }
 
 void TestFaults::faultsAreReportedAndSurvived_data()
@@ -263,7 +265,7 @@ void TestFaults::faultsAreReportedAndSurvived()
         QTRY_VERIFY_WITH_TIMEOUT(locked(), 10000);
     }
 
-    const QStringList messages = scan(screen, screen == Screen::Medicine ? QStringLiteral("C1") : QStringLiteral("L1"));
+    const QStringList messages = scan(screen, code(screen, 1));
     QCOMPARE(messages.size(), 1);
     QVERIFY2(messages.first().startsWith(Texts::ErrorInConnection), qPrintable(messages.first()));
     QVERIFY2(messages.first().contains(description), qPrintable(messages.first()));
@@ -307,11 +309,9 @@ void TestFaults::fileReplacedBetweenTwoScans()
     QVERIFY(QFile::remove(m_db->path()));
     QVERIFY(QFile::copy(other.path(), m_db->path()));
     QVERIFY(scan(Screen::Extraction, QStringLiteral("L2")).isEmpty());
-    auto *list =
-        qobject_cast<VerificationList *>(m_extraction->findChild<QTableView *>(QStringLiteral("Grid1"))->model());
-    QCOMPARE(list->size(), 2);
-    QCOMPARE(list->at(0).patientName, QStringLiteral("Santos, Maria Lim"));
-    QCOMPARE(list->at(1).patientName, QStringLiteral("Reyes, Maria Lim"));
+    QCOMPARE(listSize(), 2);
+    QCOMPARE(list()->at(0).patientName, QStringLiteral("Santos, Maria Lim"));
+    QCOMPARE(list()->at(1).patientName, QStringLiteral("Reyes, Maria Lim"));
     QVERIFY(scan(Screen::Medicine, QStringLiteral("C1")).isEmpty());
     QCOMPARE(MedicineScan::current().PatientName, QStringLiteral("Reyes, Maria Lim"));
 }
@@ -326,15 +326,13 @@ void TestFaults::fileRemovedDuringALookup()
         bool moved = false;
         // Timers still run while a lookup lets the window repaint.
         QTimer::singleShot(0, [&] { moved = QFile::rename(path, aside); });
-        const QStringList first =
-            scan(screen, screen == Screen::Medicine ? QStringLiteral("C1") : QStringLiteral("L1"));
+        const QStringList first = scan(screen, code(screen, 1));
         QVERIFY(moved);
         // The open file stays readable to the lookup that has it open, or the
         // lookup reports it; either way nothing wrong is shown as found.
         QVERIFY2(first.isEmpty() || first.first().startsWith(Texts::ErrorInConnection),
                  qPrintable(first.join(QLatin1Char('\n'))));
-        const QStringList second =
-            screen == Screen::Medicine ? scan(screen, QStringLiteral("C1")) : scan(screen, QStringLiteral("L2"));
+        const QStringList second = scan(screen, code(screen, 2));
         QCOMPARE(second.size(), 1);
         QVERIFY2(second.first().contains(onSqlServerRoad() ? QLatin1String("could not be reached")
                                                            : QLatin1String("does not exist")),
@@ -355,7 +353,7 @@ void TestFaults::serverRestartedBetweenScans()
     if (!onFreeTdsRoad())
         server = std::make_unique<StandinControl>();
     for (const Screen screen : {Screen::Medicine, Screen::Extraction}) {
-        QVERIFY(scan(screen, screen == Screen::Medicine ? QStringLiteral("C1") : QStringLiteral("L1")).isEmpty());
+        QVERIFY(scan(screen, code(screen, 1)).isEmpty());
         if (server) {
             QVERIFY(server->dropConnections() > 0);
         } else {
@@ -365,7 +363,7 @@ void TestFaults::serverRestartedBetweenScans()
             QTRY_COMPARE(tds.counter(QStringLiteral("listening")), 1L);
             QTRY_COMPARE(tds.counter(QStringLiteral("open")), 0L);
         }
-        QCOMPARE(scan(screen, screen == Screen::Medicine ? QStringLiteral("C1") : QStringLiteral("L2")), QStringList());
+        QCOMPARE(scan(screen, code(screen, 2)), QStringList());
         QVERIFY(lastScanWorked(screen));
     }
 }
@@ -507,8 +505,7 @@ void TestFaults::odbcDriverMissing()
         ConnectionSettings::Kind::Odbc, QStringLiteral("DRIVER={Ward SQLite};Database=%1").arg(m_db->path()), QString(),
         QString()}));
     for (const Screen screen : {Screen::Medicine, Screen::Extraction}) {
-        const QStringList messages =
-            scan(screen, screen == Screen::Medicine ? QStringLiteral("C1") : QStringLiteral("L1"));
+        const QStringList messages = scan(screen, code(screen, 1));
         QCOMPARE(messages.size(), 1);
         QVERIFY2(messages.first().startsWith(Texts::ErrorInConnection
                                              + QStringLiteral("The hospital database could not be reached")),
