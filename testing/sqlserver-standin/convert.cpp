@@ -79,57 +79,19 @@ Value integer(long long n)
     return v;
 }
 
-bool parseTimestamp(const std::string &text, SQL_TIMESTAMP_STRUCT &out)
+bool sqlTimestamp(const std::string &text, SQL_TIMESTAMP_STRUCT &out)
 {
     out = {};
-    unsigned year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-    int used = 0;
-    const char *s = text.c_str();
-    while (*s == ' ')
-        ++s;
-    if (std::sscanf(s, "%4u-%2u-%2u%n", &year, &month, &day, &used) == 3) {
-        s += used;
-        if (*s == ' ' || *s == 'T') {
-            ++s;
-            used = 0;
-            if (std::sscanf(s, "%2u:%2u%n", &hour, &minute, &used) != 2)
-                return false;
-            s += used;
-            if (*s == ':') {
-                used = 0;
-                if (std::sscanf(s + 1, "%2u%n", &second, &used) != 1)
-                    return false;
-                s += used + 1;
-            }
-        }
-    } else if (std::sscanf(s, "%2u:%2u:%2u%n", &hour, &minute, &second, &used) == 3) {
-        year = 1900;
-        month = day = 1;
-        s += used;
-    } else {
+    Timestamp t;
+    if (!parseTimestamp(text, t))
         return false;
-    }
-    unsigned long fraction = 0;
-    if (*s == '.') {
-        ++s;
-        unsigned long scale = 100000000;
-        while (*s >= '0' && *s <= '9') {
-            fraction += static_cast<unsigned long>(*s - '0') * scale;
-            scale /= 10;
-            ++s;
-        }
-    }
-    while (*s == ' ')
-        ++s;
-    if (*s || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 59)
-        return false;
-    out.year = SQLSMALLINT(year);
-    out.month = SQLUSMALLINT(month);
-    out.day = SQLUSMALLINT(day);
-    out.hour = SQLUSMALLINT(hour);
-    out.minute = SQLUSMALLINT(minute);
-    out.second = SQLUSMALLINT(second);
-    out.fraction = SQLUINTEGER(fraction);
+    out.year = SQLSMALLINT(t.year);
+    out.month = SQLUSMALLINT(t.month);
+    out.day = SQLUSMALLINT(t.day);
+    out.hour = SQLUSMALLINT(t.hour);
+    out.minute = SQLUSMALLINT(t.minute);
+    out.second = SQLUSMALLINT(t.second);
+    out.fraction = SQLUINTEGER(t.nanoseconds);
     return true;
 }
 
@@ -169,7 +131,7 @@ bool valueText(Handle *handle, const Value &v, const Column &column, std::string
     case Value::Text:
         if (isDateType(column.sqlType)) {
             SQL_TIMESTAMP_STRUCT t;
-            if (!parseTimestamp(v.s, t)) {
+            if (!sqlTimestamp(v.s, t)) {
                 handle->fail("22007", "Invalid datetime format");
                 return false;
             }
@@ -454,7 +416,7 @@ SQLRETURN convert(Handle *handle, const Value &v, const Column &column, SQLSMALL
         if (v.type != Value::Text)
             return handle->fail("07006", "Restricted data type attribute violation");
         SQL_TIMESTAMP_STRUCT t;
-        if (!parseTimestamp(v.s, t))
+        if (!sqlTimestamp(v.s, t))
             return handle->fail("22018", "Invalid character value for cast specification");
         if (cType == SQL_C_TYPE_TIMESTAMP || cType == SQL_C_TIMESTAMP)
             return putFixed(buffer, indicator, t);

@@ -1,5 +1,7 @@
 #include "utf16.h"
 
+#include <cstdio>
+
 namespace standin {
 
 std::u16string utf16(std::string_view text, Undecodable undecodable)
@@ -57,6 +59,49 @@ std::string utf8(std::u16string_view text)
         }
     }
     return out;
+}
+
+bool parseTimestamp(const std::string &text, Timestamp &out)
+{
+    out = {};
+    int used = 0;
+    const char *s = text.c_str();
+    while (*s == ' ')
+        ++s;
+    if (std::sscanf(s, "%4u-%2u-%2u%n", &out.year, &out.month, &out.day, &used) == 3) {
+        out.hasDate = true;
+        s += used;
+        if (*s == ' ' || *s == 'T') {
+            ++s;
+            used = 0;
+            if (std::sscanf(s, "%2u:%2u%n", &out.hour, &out.minute, &used) != 2)
+                return false;
+            s += used;
+            if (*s == ':') {
+                used = 0;
+                if (std::sscanf(s + 1, "%2u%n", &out.second, &used) != 1)
+                    return false;
+                s += used + 1;
+            }
+        }
+    } else if (std::sscanf(s, "%2u:%2u:%2u%n", &out.hour, &out.minute, &out.second, &used) == 3) {
+        s += used;
+    } else {
+        return false;
+    }
+    if (*s == '.') {
+        ++s;
+        unsigned long scale = 100000000;
+        while (*s >= '0' && *s <= '9') {
+            out.nanoseconds += static_cast<unsigned long>(*s - '0') * scale;
+            scale /= 10;
+            ++s;
+        }
+    }
+    while (*s == ' ')
+        ++s;
+    return !*s && out.month >= 1 && out.month <= 12 && out.day >= 1 && out.day <= 31 && out.hour <= 23
+           && out.minute <= 59 && out.second <= 59;
 }
 
 } // namespace standin

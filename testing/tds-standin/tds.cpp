@@ -733,43 +733,16 @@ long long daysFromCivil(long long y, unsigned m, unsigned d)
 
 bool datetimeOf(const std::string &text, int32_t &days, uint32_t &ticks)
 {
-    unsigned year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-    int used = 0;
-    const char *s = text.c_str();
-    while (*s == ' ')
-        ++s;
-    if (std::sscanf(s, "%4u-%2u-%2u%n", &year, &month, &day, &used) != 3)
+    standin::Timestamp t;
+    if (!standin::parseTimestamp(text, t) || !t.hasDate || t.year < 1753)
         return false;
-    s += used;
-    double fraction = 0;
-    if (*s == ' ' || *s == 'T') {
-        ++s;
-        used = 0;
-        if (std::sscanf(s, "%2u:%2u%n", &hour, &minute, &used) != 2)
-            return false;
-        s += used;
-        if (*s == ':') {
-            used = 0;
-            if (std::sscanf(s + 1, "%2u%n", &second, &used) != 1)
-                return false;
-            s += used + 1;
-            if (*s == '.') {
-                char *end = nullptr;
-                fraction = std::strtod(s, &end);
-                s = end;
-            }
-        }
-    }
-    while (*s == ' ')
-        ++s;
-    if (*s || year < 1753 || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 59)
-        return false;
-    const long long n = daysFromCivil(year, month, day);
-    if (daysFromCivil(year, month, 1) + day - 1 != n || (month < 12 && n >= daysFromCivil(year, month + 1, 1)))
+    const long long n = daysFromCivil(t.year, t.month, t.day);
+    if (daysFromCivil(t.year, t.month, 1) + t.day - 1 != n
+        || (t.month < 12 && n >= daysFromCivil(t.year, t.month + 1, 1)))
         return false;
     days = int32_t(n - daysFromCivil(1900, 1, 1));
     // datetime keeps three-hundredths of a second.
-    ticks = uint32_t((hour * 3600 + minute * 60 + second) * 300 + std::lround(fraction * 300));
+    ticks = uint32_t((t.hour * 3600 + t.minute * 60 + t.second) * 300 + std::lround(double(t.nanoseconds) * 300 / 1e9));
     if (ticks >= 86400u * 300) { // 23:59:59.999 rounds to the next midnight, as SQL Server rounds it
         ticks -= 86400u * 300;
         ++days;
