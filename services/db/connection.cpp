@@ -474,10 +474,9 @@ QString Connection::describe() const
 {
     if (m_settings.kind == ConnectionSettings::Kind::Embedded)
         return m_settings.database;
-    ConnectionSettings masked = m_settings;
-    if (!masked.password.isEmpty())
-        masked.password = QStringLiteral("********");
-    return odbcConnectionString(masked);
+    // A password may come with the login or in the preset's own string;
+    // neither is ever shown.
+    return withoutPassword(odbcConnectionString(m_settings));
 }
 
 QString Connection::odbcConnectionString(const ConnectionSettings &settings)
