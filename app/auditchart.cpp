@@ -41,6 +41,8 @@ bool write(const QList<AuditSummary::Row> &rows, const QString &pngFile)
     int mostFailed = 1;
     for (const Day &day : days)
         mostFailed = std::max(mostFailed, day.failed);
+    // Room above the tallest bar, so that no bar hides the goal line.
+    mostFailed += std::max(1, mostFailed / 4);
     painter.setPen(Qt::black);
     painter.drawRect(plot);
     painter.drawText(QRect(0, 8, width, 24), Qt::AlignCenter,
@@ -55,11 +57,6 @@ bool write(const QList<AuditSummary::Row> &rows, const QString &pngFile)
                      QString::number(mostFailed));
     painter.drawText(QRect(plot.right() + 6, plot.bottom() - 8, 60, 16), Qt::AlignLeft | Qt::AlignVCenter,
                      QStringLiteral("0"));
-    const int goalY = plot.bottom() - int(plot.height() * AuditSummary::Goal);
-    painter.setPen(QPen(QColor(0, 128, 0), 1, Qt::DashLine));
-    painter.drawLine(plot.left(), goalY, plot.right(), goalY);
-    painter.drawText(QRect(plot.left() + 4, goalY - 16, 120, 14), Qt::AlignLeft, QStringLiteral("goal 95%"));
-
     const int slot = days.isEmpty() ? plot.width() : plot.width() / int(days.size());
     QPolygon share;
     int i = 0;
@@ -73,6 +70,13 @@ bool write(const QList<AuditSummary::Row> &rows, const QString &pngFile)
         painter.drawText(QRect(x - slot / 2, plot.bottom() + 4, slot, 16), Qt::AlignCenter,
                          it.key().toString(QStringLiteral("MM-dd")));
     }
+    const int goalY = plot.bottom() - int(plot.height() * AuditSummary::Goal);
+    painter.setPen(QPen(QColor(0, 128, 0), 1, Qt::DashLine));
+    painter.drawLine(plot.left(), goalY, plot.right(), goalY);
+    const QRect goalLabel =
+        painter.boundingRect(QRect(plot.left() + 4, goalY - 16, 120, 14), Qt::AlignLeft, QStringLiteral("goal 95%"));
+    painter.fillRect(goalLabel, Qt::white);
+    painter.drawText(goalLabel, Qt::AlignLeft, QStringLiteral("goal 95%"));
     painter.setPen(QPen(QColor(0, 90, 200), 3));
     painter.drawPolyline(share);
     for (const QPoint &point : std::as_const(share))
