@@ -1,5 +1,7 @@
 #include "scanproofkeys.h"
 
+#include "scantiming.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEvent>
@@ -13,22 +15,6 @@
 namespace {
 
 using KeyEvent = QWindowSystemInterfacePrivate::KeyEvent;
-
-bool isModifier(int key)
-{
-    switch (key) {
-    case Qt::Key_Shift:
-    case Qt::Key_Control:
-    case Qt::Key_Alt:
-    case Qt::Key_AltGr:
-    case Qt::Key_Meta:
-    case Qt::Key_CapsLock:
-    case Qt::Key_NumLock:
-        return true;
-    default:
-        return false;
-    }
-}
 
 // A scanner set to end a code with CR LF sends Enter and at once a Line
 // Feed (Ctrl+J, or whatever key the window system reports with the text
@@ -82,7 +68,7 @@ private:
             m_enterAt.reset();
         } else if (key.key == Qt::Key_Return || key.key == Qt::Key_Enter) {
             m_enterAt = key.timestamp;
-        } else if (!isModifier(key.key)) {
+        } else if (!ScanTiming::isModifier(key.key)) {
             m_enterAt.reset();
         }
     }
@@ -129,7 +115,7 @@ public:
             const auto *key = static_cast<const QWindowSystemInterfacePrivate::KeyEvent *>(event);
             QWindow *window = key->window ? key->window.data() : QGuiApplication::focusWindow();
             if (key->keyType == QEvent::KeyPress && window && QWindowPrivate::get(window)->blockedByModalWindow
-                && !isModifier(key->key) && !LineFeedAfterEnter::instance().partOfEnter(*key))
+                && !ScanTiming::isModifier(key->key) && !LineFeedAfterEnter::instance().partOfEnter(*key))
                 m_guard->keyLost();
         }
         return m_previous ? m_previous->sendEvent(event) : QWindowSystemEventHandler::sendEvent(event);
@@ -211,7 +197,7 @@ bool ScanProofKeys::eventFilter(QObject *watched, QEvent *event)
         key->accept();
         return true;
     }
-    if (isModifier(key->key()))
+    if (ScanTiming::isModifier(key->key()))
         return false; // answers nothing and types nothing
     if (type != QEvent::KeyPress) {
         // Space answers on its release: the release of a press that passed

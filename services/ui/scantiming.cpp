@@ -6,12 +6,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 
-namespace {
-
-// Keys that change what the next key types, or nothing: a scanner may send
-// them around a code (Shift for capitals, Num Lock for its keypad), and a
-// keyboard layout may add its own (AltGr). They are not typing.
-bool isModifier(int key)
+bool ScanTiming::isModifier(int key)
 {
     switch (key) {
     case Qt::Key_Shift:
@@ -29,8 +24,6 @@ bool isModifier(int key)
         return false;
     }
 }
-
-} // namespace
 
 ScanTiming::ScanTiming(QLineEdit *box) : QObject(box), m_box(box)
 {

@@ -24,6 +24,11 @@ public:
 
     explicit ScanTiming(QLineEdit *box);
 
+    // Keys that change what the next key types, or nothing: a scanner may
+    // send them around a code (Shift for capitals, Num Lock for its keypad),
+    // and a keyboard layout may add its own (AltGr). They are not typing.
+    static bool isModifier(int key);
+
     // The box holds exactly the characters its key presses brought, none was
     // corrected, and they came no further apart on average than the limit.
     bool wasScanned(qint64 meanGapLimitMs = MeanGapMs) const;
