@@ -41,15 +41,20 @@ public:
 
     void push(Record record)
     {
+        bool firstLost = false;
         {
             std::lock_guard lock(m_mutex);
             if (!m_thread.joinable())
                 m_thread = std::thread([this] { run(); });
-            if (m_waiting.size() >= MostWaiting) {
-                ++m_lost;
-                return;
-            }
-            m_waiting.push_back(std::move(record));
+            if (m_waiting.size() >= MostWaiting)
+                firstLost = ++m_lost == 1;
+            else
+                m_waiting.push_back(std::move(record));
+        }
+        if (firstLost) {
+            noteProblem(QStringLiteral("the system log has not taken the last %1 records, and newer ones are dropped")
+                            .arg(MostWaiting));
+            return;
         }
         m_wake.notify_one();
     }
