@@ -19,8 +19,6 @@
 #include <memory>
 #include <vector>
 
-namespace { } // namespace
-
 int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
