@@ -12,6 +12,7 @@
 #include "settings.h"
 #include "wristbandprinter.h"
 
+#include <QDir>
 #include <QPrinterInfo>
 #include <QSysInfo>
 #include <QTextStream>
@@ -156,7 +157,7 @@ void printer(Report &report)
         queue = QPrinterInfo::defaultPrinterName();
         if (queue.isEmpty()) {
             report.ok(what, QStringLiteral("none is set or installed: wristbands are saved as PDF files in %1")
-                                .arg(WristbandPrinter::outputFolder()));
+                                .arg(QDir::toNativeSeparators(WristbandPrinter::outputFolder())));
             return;
         }
     } else if (QPrinterInfo::printerInfo(chosen).isNull()) {
