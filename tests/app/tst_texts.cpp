@@ -79,8 +79,8 @@ void TestTexts::eachText_data()
     QTest::newRow("error in connection") << Texts::ErrorInConnection << "Error in connection.";
     QTest::newRow("run-time error") << Texts::RunTimeError.arg(429).arg(QStringLiteral("x"))
                                     << "Run-time error '429':\n\nx";
-    QTest::newRow("typed wristband refused") << Texts::TypedWristbandRefused
-                                             << "Scan the patient's wristband; a typed number is not accepted.";
+    QTest::newRow("typed wristband refused")
+        << Texts::TypedWristbandRefused << "Scan the patient's wristband; a typed number is not accepted.";
     QTest::newRow("demo title") << AppInfo::demoTitle(QStringLiteral("Wardcheck Module"))
                                 << "Wardcheck Module - demo database: not for patient care";
     QTest::newRow("demo menu note") << Texts::DemoMenuNote << "Demo database: not for patient care";

@@ -269,8 +269,8 @@ void TestWristbandCups::printsOnlyWhereChosen()
             // The band held so far prints now, as the notice said it would.
             for (const PrivateCups::Job &job : PrivateCups::jobs()) {
                 if (job.state == IPP_JSTATE_HELD)
-                    run(QStringLiteral("lp"), {QStringLiteral("-i"), QString::number(job.id), QStringLiteral("-H"),
-                                               QStringLiteral("resume")},
+                    run(QStringLiteral("lp"),
+                        {QStringLiteral("-i"), QString::number(job.id), QStringLiteral("-H"), QStringLiteral("resume")},
                         &done);
             }
         }
